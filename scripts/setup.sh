@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Quaverly need
+# and that are not installed yet. Uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake g++ ninja-build pkg-config dpkg-dev file
+    # GUI, images, drawing, settings
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
+    # audio capture and sound files
+    libpulse-dev libsndfile1-dev
+    # tests: a private PulseAudio server, GoogleTest, screenshots, metadata checks
+    pulseaudio pulseaudio-utils googletest libgtest-dev libgmock-dev
+    xvfb xauth imagemagick appstream desktop-file-utils
+    # benchmarks, fuzzing and sanitizers
+    libbenchmark-dev clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
