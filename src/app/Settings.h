@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+class QSettings;
+
+namespace quaverly {
+
+// The six choices kept between runs, read once at start-up and written once at
+// termination. Main thread only. A value that is missing, unreadable or of the
+// wrong type yields that key's default; the other keys are unaffected.
+struct SettingsValues {
+    float referencePitch = 440.0f;
+    std::int64_t tuning = 0;
+    std::int64_t tonic = 0;
+    std::int64_t transpose = 0;
+    // Empty when nothing usable is stored: the caller decides the default.
+    std::optional<bool> disclosed;
+    std::optional<QString> inputDevice;
+};
+
+namespace settings_keys {
+inline constexpr char kReferencePitch[] = "quillfen.ReferencePitchKey";
+inline constexpr char kTuning[] = "quillfen.TuningKey";
+inline constexpr char kTonic[] = "quillfen.TonicKey";
+inline constexpr char kTranspose[] = "quillfen.TransposeKey";
+inline constexpr char kDisclosed[] = "quillfen.DisclosedKey";
+inline constexpr char kInputDevice[] = "quillfen.InputDeviceKey";
+} // namespace settings_keys
+
+// Reads the store. `temperamentCount` bounds the tuning: a tuning outside
+// 0 … temperamentCount becomes 0. A tonic outside 0 … 11 and a transposition
+// outside −11 … +11 are clamped into range. A reference pitch that is not a
+// positive finite number becomes 440.
+[[nodiscard]] SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount);
+
+// Writes every key in the fixed order (reference pitch, disclosure, tuning,
+// tonic, transposition, input device; the device key is removed when
+// `inputDevice` is empty) and flushes the store. Returns false, after one
+// line on stderr, when the store could not be written.
+bool writeSettings(QSettings &store, const SettingsValues &values);
+
+} // namespace quaverly

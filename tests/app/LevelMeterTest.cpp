@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/LevelMeter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quaverly {
+namespace {
+
+// Segments as letters, lowest first: . gray, g green, y yellow, r red.
+std::string picture(const std::array<Lamp, kLevelSegments> &lamps)
+{
+    std::string s;
+    for (Lamp l : lamps)
+        s += l == Lamp::Gray ? '.' : l == Lamp::Green ? 'g' : l == Lamp::Yellow ? 'y' : 'r';
+    return s;
+}
+
+struct LevelCase {
+    int peak;
+    int hold;
+    const char *expected;
+};
+
+class LevelSegments : public ::testing::TestWithParam<LevelCase> {};
+
+TEST_P(LevelSegments, LightTheRightLamps)
+{
+    const LevelCase &c = GetParam();
+    EXPECT_EQ(picture(levelSegments(c.peak, c.hold)), c.expected)
+        << "peak " << c.peak << ", hold " << c.hold;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LevelSegments,
+                         ::testing::Values(
+                             // a steady level shows its hold mark on top
+                             LevelCase{63, 63, "........"}, LevelCase{64, 64, "y......."},
+                             LevelCase{67, 67, "y......."}, LevelCase{68, 68, "gy......"},
+                             LevelCase{95, 95, "gggggggy"}, LevelCase{96, 96, "gggggggr"},
+                             // hold above the level
+                             LevelCase{65, 70, "gy......"}, LevelCase{64, 80, "g...y..."},
+                             LevelCase{0, 96, ".......r"}, LevelCase{92, 92, "gggggggy"},
+                             // 61 … 63 light nothing although (p − 60) / 4 rounds to 0
+                             LevelCase{61, 0, "........"}, LevelCase{63, 0, "........"},
+                             LevelCase{64, 0, "g......."}, LevelCase{91, 0, "ggggggg."},
+                             LevelCase{92, 0, "gggggggg"}, LevelCase{96, 0, "gggggggr"},
+                             LevelCase{0, 0, "........"}, LevelCase{-5, -5, "........"}));
+
+struct DotCase {
+    int cents;
+    bool inTune;
+    bool flat;
+    bool sharp;
+};
+
+class Dots : public ::testing::TestWithParam<DotCase> {};
+
+TEST_P(Dots, FollowTheCents)
+{
+    const DotCase &c = GetParam();
+    const TuningDots d = tuningDots(c.cents);
+    EXPECT_EQ(d.inTune, c.inTune) << c.cents;
+    EXPECT_EQ(d.flatLit, c.flat) << c.cents;
+    EXPECT_EQ(d.sharpLit, c.sharp) << c.cents;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Dots,
+                         ::testing::Values(DotCase{-4, false, true, false},
+                                           DotCase{-3, true, true, false},
+                                           DotCase{0, true, false, false},
+                                           DotCase{3, true, false, true},
+                                           DotCase{4, false, false, true},
+                                           DotCase{-50, false, true, false}));
+
+} // namespace
+} // namespace quaverly
