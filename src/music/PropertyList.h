@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quaverly {
+
+// One node of a parsed property list. Strings are UTF-8; data blocks keep
+// their raw bytes in `string`. Dictionaries keep the file's key order; a key
+// given twice keeps its first position and its last value, as Foundation does.
+struct PropertyListValue {
+    enum class Kind { String, Data, Array, Dictionary };
+
+    Kind kind = Kind::String;
+    std::size_t line = 1; // where the value starts, counted from 1
+    std::string string;
+    std::vector<PropertyListValue> array;
+    std::vector<std::pair<std::string, PropertyListValue>> dictionary;
+
+    [[nodiscard]] const PropertyListValue* find(std::string_view key) const;
+};
+
+struct PropertyListError {
+    std::size_t line = 0;
+    std::string message; // what is wrong, without the line
+
+    // "line N: message"
+    [[nodiscard]] std::string description() const;
+};
+
+struct PropertyListOptions {
+    // Elements of an array past this count are checked for syntax but not
+    // kept, so a huge array costs no memory when only its head is read.
+    std::size_t keptArrayElements = std::numeric_limits<std::size_t>::max();
+    // Deeper nesting is an error rather than a stack overflow.
+    std::size_t maxDepth = 256;
+};
+
+struct PropertyListParse {
+    std::optional<PropertyListValue> value; // set on success
+    PropertyListError error;                // set on failure
+};
+
+// Reads the OpenStep ASCII form: dictionaries { key = value; }, arrays
+// ( a, b ) with an optional trailing comma, data < hex >, bare strings of
+// letters, digits and _$/:.-+ (and any non-ASCII letter), quoted strings with
+// the escapes \a \b \f \n \r \t \v \" \\ \ooo (octal) and \Uxxxx (hex, UTF-16
+// units, surrogate pairs joined), and // and /* */ comments. As in Foundation,
+// text of the form `key = value; …` without braces reads as a dictionary.
+// XML property lists are not read; they get an error saying so.
+// Runs in time linear in the text and never throws.
+[[nodiscard]] PropertyListParse parsePropertyList(std::string_view utf8Text,
+                                                  const PropertyListOptions& options = {});
+
+} // namespace quaverly
