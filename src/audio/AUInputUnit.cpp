@@ -1,0 +1,322 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AUInputUnit.h"
+
+#include "audio/AudioHardware.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace quaverly {
+
+namespace {
+
+struct ListenerRegistration {
+    std::uint32_t channel;
+    AudioPropertySelector property;
+};
+
+// The seven properties the unit listens to while a device runs, in the
+// order they are registered and removed.
+constexpr std::array<ListenerRegistration, 7> kListeners{{
+    {0, kAudioDevicePropertyDeviceIsAlive},
+    {0, kAudioDevicePropertyStreamConfiguration},
+    {0, kAudioDevicePropertyStreamFormat},
+    {0, kAudioDevicePropertyDataSource},
+    {0, kAudioDevicePropertyDeviceHasChanged},
+    {kAudioPropertyWildcardChannel, kAudioDevicePropertyVolumeScalar},
+    {kAudioPropertyWildcardChannel, kAudioDevicePropertyVolumeRangeDecibels},
+}};
+
+AudioBufferListPtr copyBufferList(const AudioBufferList &list)
+{
+    auto copy = makeAudioBufferList(list.mNumberBuffers);
+    std::ranges::copy(buffers(list), buffers(*copy).begin());
+    return copy;
+}
+
+} // namespace
+
+AUInputUnit::AUInputUnit(std::shared_ptr<AudioHardware> hardware, QObject *parent)
+    : QObject(parent)
+    , mHardware(std::move(hardware))
+{
+    setupAudioSource(mAudioInputSourceArray, true);
+}
+
+AUInputUnit::~AUInputUnit()
+{
+    // The hardware may outlive the unit: leave no callback pointing at it.
+    if (inputDevice() != kAudioDeviceUnknown)
+        stop();
+}
+
+void AUInputUnit::setIOProc(AudioDeviceIOProc proc, void *refCon)
+{
+    mIOProc = proc;
+    mIORefCon = refCon;
+}
+
+void AUInputUnit::setListenerProc(AudioDevicePropertyListenerProc proc, void *refCon)
+{
+    mListenerProc = proc;
+    mListenerRefCon = refCon;
+}
+
+void AUInputUnit::start()
+{
+    if (mAudioInputSourceArray.empty())
+        return;
+    const AudioDeviceID device = inputDevice();
+    mHardware->addIOProc(device, mIOProc, mIORefCon);
+    for (const auto &l : kListeners)
+        mHardware->addPropertyListener(device, l.channel, true, l.property, &AUInputUnit::listener, this);
+    mHardware->start(device, mIOProc);
+}
+
+void AUInputUnit::stop()
+{
+    if (mAudioInputSourceArray.empty())
+        return;
+    const AudioDeviceID device = inputDevice();
+    mHardware->stop(device, mIOProc);
+    for (const auto &l : kListeners)
+        mHardware->removePropertyListener(device, l.channel, true, l.property, &AUInputUnit::listener);
+    mHardware->removeIOProc(device, mIOProc);
+}
+
+void AUInputUnit::setStreamFormat()
+{
+    AudioStreamBasicDescription format;
+    {
+        std::lock_guard lock(mCacheMutex);
+        format = mInputStreamDescription;
+    }
+    // A failed read leaves the previous format in place.
+    if (mHardware->streamFormat(inputDevice(), true, format) != kAudioNoError)
+        return;
+    std::lock_guard lock(mCacheMutex);
+    mInputStreamDescription = format;
+}
+
+void AUInputUnit::setStreamConfiguration()
+{
+    AudioBufferListPtr list = mHardware->streamConfiguration(inputDevice(), true);
+    if (!list)
+        return;
+    std::uint32_t channels = 0;
+    for (const AudioBuffer &b : buffers(*list))
+        channels += b.mNumberChannels;
+    std::lock_guard lock(mCacheMutex);
+    mAudioBufferList = std::move(list);
+    mChannels.store(channels, std::memory_order_release);
+}
+
+double AUInputUnit::sampleRate() const
+{
+    std::lock_guard lock(mCacheMutex);
+    return mInputStreamDescription.mSampleRate;
+}
+
+bool AUInputUnit::isNativeEndian() const
+{
+    std::lock_guard lock(mCacheMutex);
+    return (mInputStreamDescription.mFormatFlags & kAudioFormatFlagIsBigEndian) == 0;
+}
+
+AudioStreamBasicDescription AUInputUnit::streamDescription() const
+{
+    std::lock_guard lock(mCacheMutex);
+    return mInputStreamDescription;
+}
+
+AudioBufferListPtr AUInputUnit::streamConfiguration() const
+{
+    std::lock_guard lock(mCacheMutex);
+    return mAudioBufferList ? copyBufferList(*mAudioBufferList) : nullptr;
+}
+
+OSStatus AUInputUnit::listenerProc(const AudioDeviceListenerParams *params)
+{
+    switch (params->inPropertyID) {
+    case kAudioDevicePropertyStreamConfiguration:
+        setStreamConfiguration();
+        break;
+    case kAudioDevicePropertyStreamFormat:
+        setStreamFormat();
+        break;
+    case kAudioDevicePropertyDataSource:
+    case kAudioDevicePropertyVolumeScalar:
+    case kAudioDevicePropertyDeviceHasChanged:
+        setVolumeState();
+        break;
+    default:
+        break;
+    }
+    if (!mListenerProc)
+        return kAudioNoError;
+    return mListenerProc(params->inDevice, params->inChannel, params->isInput, params->inPropertyID,
+        mListenerRefCon);
+}
+
+OSStatus AUInputUnit::listener(AudioDeviceID inDevice, std::uint32_t inChannel, bool isInput,
+    AudioPropertySelector inPropertyID, void *inClientData)
+{
+    const AudioDeviceListenerParams params{inDevice, inChannel, isInput, inPropertyID};
+    return static_cast<AUInputUnit *>(inClientData)->listenerProc(&params);
+}
+
+void AUInputUnit::setupAudioSource(std::vector<InputSource> &sources, bool isInput)
+{
+    for (const AudioDeviceID device : mHardware->devices()) {
+        AudioStreamBasicDescription probe;
+        if (mHardware->streamFormat(device, isInput, probe) != kAudioNoError)
+            continue;
+        const QString name = QString::fromStdString(mHardware->deviceName(device, isInput));
+        const QString manufacturer = QString::fromStdString(mHardware->deviceManufacturer(device, isInput));
+
+        std::vector<std::uint32_t> dataSources;
+        if (mHardware->isDataSourceSettable(device, isInput))
+            dataSources = mHardware->dataSources(device, isInput);
+
+        if (dataSources.empty()) {
+            sources.push_back({QStringLiteral("%1 : %2").arg(manufacturer, name), device, std::nullopt});
+            continue;
+        }
+        for (const std::uint32_t source : dataSources) {
+            // A source without a name keeps an empty second part rather
+            // than borrowing the device's name.
+            const auto sourceName = mHardware->dataSourceName(device, isInput, source);
+            const QString title = QStringLiteral("%1 : %2").arg(
+                manufacturer, QString::fromStdString(sourceName.value_or(std::string())));
+            sources.push_back({title, device, source});
+        }
+    }
+}
+
+void AUInputUnit::setupPopUpButton(QComboBox *popUp)
+{
+    if (popUp == mDevicePopUpButton)
+        return;
+    mDevicePopUpButton = popUp;
+    if (popUp)
+        setupPopUpButton(popUp, mAudioInputSourceArray);
+}
+
+void AUInputUnit::setupPopUpButton(QComboBox *popUp, const std::vector<InputSource> &sources)
+{
+    popUp->clear();
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        popUp->insertItem(int(i), sources[i].name);
+}
+
+int AUInputUnit::indexOfDefaultInputDevice() const
+{
+    return 0;
+}
+
+void AUInputUnit::setInputDeviceWithName(const QString &name)
+{
+    int index = -1;
+    if (!name.isNull() && mDevicePopUpButton)
+        index = mDevicePopUpButton->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0)
+        index = indexOfDefaultInputDevice();
+    if (mDevicePopUpButton)
+        mDevicePopUpButton->setCurrentIndex(index);
+    setInputDeviceAtIndex(index);
+}
+
+void AUInputUnit::setInputDeviceAtIndex(qint64 index)
+{
+    if (mAudioInputSourceArray.empty() || index == mIndexOfInputDevice)
+        return;
+    // Guards what the caller's index cannot promise: a pop-up filled from
+    // another list, or an out-of-range index.
+    if (index < 0 || std::uint64_t(index) >= mAudioInputSourceArray.size())
+        return;
+    const InputSource &entry = mAudioInputSourceArray[std::size_t(index)];
+    if (entry.deviceID != inputDevice()) {
+        if (inputDevice() != kAudioDeviceUnknown)
+            stop();
+        mInputDevice.store(entry.deviceID, std::memory_order_release);
+        setStreamFormat();
+        setStreamConfiguration();
+        setVolumeState();
+        start();
+    }
+    if (entry.dataSource)
+        setDataSource(*entry.dataSource);
+}
+
+void AUInputUnit::setDataSource(std::uint32_t source)
+{
+    mHardware->setDataSource(inputDevice(), true, source);
+}
+
+void AUInputUnit::setupVolumeSlider(QSlider *slider, QWidget *volumeText)
+{
+    if (slider != mVolumeSlider)
+        mVolumeSlider = slider;
+    if (volumeText != mVolumeText)
+        mVolumeText = volumeText;
+}
+
+void AUInputUnit::setVolumeState()
+{
+    const AudioDeviceID device = inputDevice();
+    const std::uint32_t channels = mChannels.load(std::memory_order_acquire);
+    bool writable = false;
+    for (std::uint32_t ch = 1; ch <= channels; ++ch) {
+        writable = mHardware->isVolumeSettable(device, ch, true);
+        if (!writable)
+            break;
+    }
+    mIsVolumeWritable.store(writable, std::memory_order_release);
+    float volume = mInputVolume.load(std::memory_order_acquire);
+    if (mHardware->volumeScalar(device, 1, true, volume) == kAudioNoError)
+        mInputVolume.store(volume, std::memory_order_release);
+    QMetaObject::invokeMethod(this, [this] { updateVolumeState(); }, Qt::QueuedConnection);
+}
+
+void AUInputUnit::updateVolumeState()
+{
+    const bool writable = mIsVolumeWritable.load(std::memory_order_acquire);
+    if (mVolumeSlider)
+        mVolumeSlider->setEnabled(writable);
+    const float volume = mInputVolume.load(std::memory_order_acquire);
+    // Truncated toward zero, as a whole percentage (0.37f shows 36).
+    const float product = volume * 100.0f;
+    const int percentage = std::isnan(product) ? 0 : int(std::clamp(product, -1.0e9f, 1.0e9f));
+    if (mVolumeSlider)
+        mVolumeSlider->setValue(writable ? percentage : 100);
+    if (!mVolumeText)
+        return;
+    const QString text = writable ? QString::number(percentage) : QStringLiteral("n/a");
+    if (auto *edit = qobject_cast<QLineEdit *>(mVolumeText.data()))
+        edit->setText(text);
+    else if (auto *label = qobject_cast<QLabel *>(mVolumeText.data()))
+        label->setText(text);
+}
+
+void AUInputUnit::setVolume(int percentage)
+{
+    const auto scalar = float(double(percentage) / 100.0);
+    if (!mIsVolumeWritable.load(std::memory_order_acquire))
+        return;
+    if (scalar == mInputVolume.load(std::memory_order_acquire))
+        return;
+    mInputVolume.store(scalar, std::memory_order_release);
+    const AudioDeviceID device = inputDevice();
+    const std::uint32_t channels = mChannels.load(std::memory_order_acquire);
+    for (std::uint32_t ch = 1; ch <= channels; ++ch)
+        mHardware->setVolumeScalar(device, ch, true, scalar);
+}
+
+} // namespace quaverly

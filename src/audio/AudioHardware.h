@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "audio/AudioTypes.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quaverly {
+
+inline constexpr OSStatus kAudioHardwareUnspecifiedError = 0x77686174;  // 'what'
+inline constexpr OSStatus kAudioHardwareBadDeviceError = 0x21646576;    // '!dev'
+inline constexpr OSStatus kAudioHardwareUnknownPropertyError = 0x77686f3f; // 'who?'
+inline constexpr OSStatus kAudioHardwareNotRunningError = 0x73746f70;   // 'stop'
+
+// The platform's audio hardware layer as AUInputUnit uses it: devices,
+// their properties, IO procedures and property listeners.
+//
+// Threads: every call may come from the main thread or from inside a
+// property listener (the notification thread); none of them waits for the
+// IO thread. IO procedures run on the implementation's IO thread, listeners
+// on its notification thread (they may be the same). After
+// removePropertyListener / removeIOProc / stop returns, the removed callback
+// is not running and will not be called again.
+//
+// Statuses follow the audio layer's convention: kAudioNoError on success.
+// Channel 0 is the master channel; data channels count from 1.
+class AudioHardware {
+public:
+    virtual ~AudioHardware() = default;
+
+    // Devices in the layer's own order.
+    [[nodiscard]] virtual std::vector<AudioDeviceID> devices() = 0;
+
+    // kAudioNoError and the format when the device has a stream in that
+    // direction, an error otherwise (the only status callers test).
+    virtual OSStatus streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format) = 0;
+
+    // UTF-8; empty when unknown.
+    [[nodiscard]] virtual std::string deviceName(AudioDeviceID device, bool isInput) = 0;
+    [[nodiscard]] virtual std::string deviceManufacturer(AudioDeviceID device, bool isInput) = 0;
+
+    // Whether the device lets a data source be selected.
+    [[nodiscard]] virtual bool isDataSourceSettable(AudioDeviceID device, bool isInput) = 0;
+    [[nodiscard]] virtual std::vector<std::uint32_t> dataSources(AudioDeviceID device, bool isInput) = 0;
+    // Nothing when the layer has no name for that source.
+    [[nodiscard]] virtual std::optional<std::string> dataSourceName(
+        AudioDeviceID device, bool isInput, std::uint32_t source) = 0;
+    virtual OSStatus setDataSource(AudioDeviceID device, bool isInput, std::uint32_t source) = 0;
+
+    // The device's streams in that direction as a buffer list (channel
+    // counts filled, no data). Null when the read fails.
+    [[nodiscard]] virtual AudioBufferListPtr streamConfiguration(AudioDeviceID device, bool isInput) = 0;
+
+    [[nodiscard]] virtual bool isVolumeSettable(AudioDeviceID device, std::uint32_t channel, bool isInput) = 0;
+    // Scalar 0.0 … 1.0; leaves `scalar` alone on failure.
+    virtual OSStatus volumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float &scalar) = 0;
+    virtual OSStatus setVolumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float scalar) = 0;
+
+    virtual OSStatus addIOProc(AudioDeviceID device, AudioDeviceIOProc proc, void *clientData) = 0;
+    virtual OSStatus removeIOProc(AudioDeviceID device, AudioDeviceIOProc proc) = 0;
+    virtual OSStatus start(AudioDeviceID device, AudioDeviceIOProc proc) = 0;
+    virtual OSStatus stop(AudioDeviceID device, AudioDeviceIOProc proc) = 0;
+
+    // A listener registered on kAudioPropertyWildcardChannel hears the
+    // property's changes on every channel.
+    virtual OSStatus addPropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
+        AudioPropertySelector property, AudioDevicePropertyListenerProc proc, void *clientData) = 0;
+    virtual OSStatus removePropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
+        AudioPropertySelector property, AudioDevicePropertyListenerProc proc) = 0;
+};
+
+} // namespace quaverly

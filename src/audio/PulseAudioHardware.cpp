@@ -1,0 +1,776 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PulseAudioHardware.h"
+
+#include "audio/PulseHandles.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace quaverly {
+
+using namespace pulse;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A cached pa_source_info, kept current by the server's events.
+struct Source {
+    std::string name;
+    std::string description;
+    std::string manufacturer;
+    std::uint32_t index = PA_INVALID_INDEX;
+    bool isMonitor = false;
+    bool present = false;
+    pa_sample_spec spec{};
+    pa_channel_map map{};
+    pa_cvolume volume{};
+    // Base for the next per-channel write until the server reports back,
+    // so that writing channel 1, then 2, … does not undo the earlier ones.
+    std::optional<pa_cvolume> pendingVolume;
+    std::vector<std::string> portNames;
+    std::vector<std::string> portDescriptions;
+    std::string activePort;
+};
+
+std::string manufacturerOf(const pa_source_info &info)
+{
+    if (const char *vendor = pa_proplist_gets(info.proplist, PA_PROP_DEVICE_VENDOR_NAME); vendor && *vendor)
+        return vendor;
+    // Virtual sources (null sinks, remaps, network) name no vendor.
+    return info.monitor_of_sink != PA_INVALID_INDEX ? "Monitor" : "Sound server";
+}
+
+std::uint64_t hostTimeNs() noexcept
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return std::uint64_t(ts.tv_sec) * 1000000000u + std::uint64_t(ts.tv_nsec);
+}
+
+constexpr std::uint32_t kMaxFrameBytes = PA_CHANNELS_MAX * sizeof(float);
+
+} // namespace
+
+struct PulseAudioHardware::Impl {
+    // One running record stream feeding one IO procedure.
+    struct Capture {
+        Impl *owner = nullptr;
+        AudioDeviceID device = kAudioDeviceUnknown;
+        AudioDeviceIOProc proc = nullptr;
+        void *clientData = nullptr;
+        StreamPtr stream;
+        AudioBufferListPtr list = makeAudioBufferList(1);
+        std::uint32_t channels = 0;
+        std::uint32_t frameBytes = 0;
+        double position = 0.0;
+        std::array<std::uint8_t, kMaxFrameBytes> carry{};
+        std::size_t carried = 0;
+    };
+
+    struct IOProcRegistration {
+        AudioDeviceID device;
+        AudioDeviceIOProc proc;
+        void *clientData;
+    };
+
+    struct Listener {
+        AudioDeviceID device;
+        std::uint32_t channel;
+        bool isInput;
+        AudioPropertySelector property;
+        AudioDevicePropertyListenerProc proc;
+        void *clientData;
+    };
+
+    std::string applicationName;
+    std::chrono::milliseconds connectTimeout;
+    MainloopPtr mainloop;
+    bool mainloopRunning = false;
+
+    // Everything below is guarded by the main loop lock.
+    ContextPtr context;
+    bool connected = false;
+    std::map<AudioDeviceID, Source> sources;
+    std::map<std::string, AudioDeviceID> idsByName;
+    AudioDeviceID nextId = 1;
+    std::string defaultSourceName;
+    std::vector<IOProcRegistration> ioProcs;
+    std::vector<std::unique_ptr<Capture>> captures;
+    std::vector<Listener> listeners;
+    int pendingListings = 0;
+
+    MainloopLock lockObject() { return MainloopLock(mainloop.get()); }
+
+    Source *source(AudioDeviceID device)
+    {
+        auto it = sources.find(device);
+        return it == sources.end() ? nullptr : &it->second;
+    }
+
+    // Waits with the lock held (main thread only) until done() or the deadline.
+    template<typename Done>
+    bool waitUntil(Done done, Clock::time_point deadline)
+    {
+        while (!done()) {
+            if (Clock::now() >= deadline)
+                return false;
+            pa_threaded_mainloop_unlock(mainloop.get());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            pa_threaded_mainloop_lock(mainloop.get());
+        }
+        return true;
+    }
+
+    // Main thread, lock not held.
+    bool connect()
+    {
+        if (!mainloopRunning)
+            return false;
+        const auto deadline = Clock::now() + connectTimeout;
+        pa_threaded_mainloop_lock(mainloop.get());
+        dropContext();
+        ProplistPtr props(pa_proplist_new());
+        pa_proplist_sets(props.get(), PA_PROP_APPLICATION_NAME, applicationName.c_str());
+        pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ID, "org.quillfen.Quaverly");
+        pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ICON_NAME, "audio-input-microphone");
+        context.reset(pa_context_new_with_proplist(
+            pa_threaded_mainloop_get_api(mainloop.get()), applicationName.c_str(), props.get()));
+        bool ok = context != nullptr;
+        if (ok) {
+            pa_context_set_state_callback(context.get(), &Impl::onContextState, this);
+            pa_context_set_subscribe_callback(context.get(), &Impl::onSubscription, this);
+            // Never start a server behind the user's back: that could block.
+            ok = pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+        }
+        if (ok) {
+            ok = waitUntil([this] {
+                const pa_context_state_t s = pa_context_get_state(context.get());
+                return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
+            }, deadline);
+            ok = ok && pa_context_get_state(context.get()) == PA_CONTEXT_READY;
+        }
+        if (ok) {
+            OperationPtr(pa_context_subscribe(context.get(),
+                pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER), nullptr,
+                nullptr));
+            pendingListings = 2;
+            OperationPtr(pa_context_get_server_info(context.get(), &Impl::onServerInfo, this));
+            OperationPtr(pa_context_get_source_info_list(context.get(), &Impl::onSourceListing, this));
+            ok = waitUntil([this] { return pendingListings == 0 || !contextIsGood(); }, deadline)
+                && pendingListings == 0;
+        }
+        if (!ok)
+            dropContext();
+        connected = ok;
+        pa_threaded_mainloop_unlock(mainloop.get());
+        return ok;
+    }
+
+    bool contextIsGood() const { return context && PA_CONTEXT_IS_GOOD(pa_context_get_state(context.get())); }
+    bool contextIsReady() const { return context && pa_context_get_state(context.get()) == PA_CONTEXT_READY; }
+
+    // Lock held. Streams of the old context go with it.
+    void dropContext()
+    {
+        for (auto &c : captures)
+            closeStream(*c);
+        captures.clear();
+        if (context) {
+            pa_context_set_state_callback(context.get(), nullptr, nullptr);
+            pa_context_set_subscribe_callback(context.get(), nullptr, nullptr);
+            pa_context_disconnect(context.get());
+            context.reset();
+        }
+        connected = false;
+    }
+
+    static void closeStream(Capture &c)
+    {
+        if (!c.stream)
+            return;
+        pa_stream_set_read_callback(c.stream.get(), nullptr, nullptr);
+        if (PA_STREAM_IS_GOOD(pa_stream_get_state(c.stream.get())))
+            pa_stream_disconnect(c.stream.get());
+        c.stream.reset();
+    }
+
+    // Lock held. Records at the source's own rate and channel count, so the
+    // samples match what streamFormat reports.
+    bool openStream(Capture &c)
+    {
+        closeStream(c);
+        Source *s = source(c.device);
+        if (!s || !s->present || !contextIsReady())
+            return false;
+        pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, s->spec.rate, s->spec.channels};
+        pa_channel_map map = s->map;
+        if (!pa_channel_map_valid(&map) || map.channels != spec.channels)
+            pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
+        c.stream.reset(pa_stream_new(context.get(), "Tuner input", &spec, &map));
+        if (!c.stream)
+            return false;
+        c.channels = spec.channels;
+        c.frameBytes = std::uint32_t(pa_frame_size(&spec));
+        c.carried = 0;
+        pa_stream_set_read_callback(c.stream.get(), &Impl::onRead, &c);
+        // About 10 ms per fragment; the server still sends what it likes.
+        pa_buffer_attr attr{};
+        attr.maxlength = std::uint32_t(-1);
+        attr.tlength = attr.prebuf = attr.minreq = std::uint32_t(-1);
+        attr.fragsize = std::max<std::uint32_t>(c.frameBytes, std::uint32_t(pa_usec_to_bytes(10000, &spec)));
+        // DONT_MOVE: a source that goes away is not silently replaced.
+        const auto flags = pa_stream_flags_t(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY);
+        if (pa_stream_connect_record(c.stream.get(), s->name.c_str(), &attr, flags) < 0) {
+            closeStream(c);
+            return false;
+        }
+        return true;
+    }
+
+    // Lock held; on the main loop thread, or the main thread holding it.
+    void notify(AudioDeviceID device, std::uint32_t channel, AudioPropertySelector property)
+    {
+        std::vector<Listener> matching;
+        for (const Listener &l : listeners)
+            if (l.device == device && l.isInput && l.property == property
+                && (l.channel == kAudioPropertyWildcardChannel || l.channel == channel))
+                matching.push_back(l);
+        for (const Listener &l : matching) {
+            // A listener may remove another one while we dispatch.
+            const bool stillThere = std::ranges::any_of(listeners, [&](const Listener &o) {
+                return o.device == l.device && o.channel == l.channel && o.property == l.property
+                    && o.proc == l.proc && o.clientData == l.clientData;
+            });
+            if (stillThere)
+                l.proc(device, channel, true, property, l.clientData);
+        }
+    }
+
+    void deliver(Capture &c, const std::uint8_t *data, std::size_t bytes) noexcept
+    {
+        if (c.carried > 0) {
+            const std::size_t take = std::min(bytes, c.frameBytes - c.carried);
+            std::memcpy(c.carry.data() + c.carried, data, take);
+            c.carried += take;
+            data += take;
+            bytes -= take;
+            if (c.carried < c.frameBytes)
+                return;
+            c.carried = 0;
+            callIOProc(c, c.carry.data(), 1);
+        }
+        const std::size_t frames = bytes / c.frameBytes;
+        if (frames > 0)
+            callIOProc(c, data, frames);
+        const std::size_t rest = bytes - frames * c.frameBytes;
+        if (rest > 0) {
+            std::memcpy(c.carry.data(), data + frames * c.frameBytes, rest);
+            c.carried = rest;
+        }
+    }
+
+    static void callIOProc(Capture &c, const std::uint8_t *data, std::size_t frames) noexcept
+    {
+        AudioBuffer &b = c.list->mBuffers[0];
+        b.mNumberChannels = c.channels;
+        b.mDataByteSize = std::uint32_t(frames * c.frameBytes);
+        // The list is handed on read-only.
+        b.mData = const_cast<std::uint8_t *>(data);
+        c.position += double(frames);
+        AudioTimeStamp now;
+        // The stream position after this chunk: positive from the first
+        // chunk on, as the capture path drops non-positive times.
+        now.mSampleTime = c.position;
+        now.mHostTime = hostTimeNs();
+        now.mRateScalar = 1.0;
+        now.mFlags = kAudioTimeStampSampleTimeValid | kAudioTimeStampHostTimeValid;
+        AudioTimeStamp none;
+        c.proc(c.device, &now, c.list.get(), &now, nullptr, &none, c.clientData);
+    }
+
+    // Lock held. Returns whether the source changed in a way listeners hear of.
+    void updateSource(const pa_source_info &info, bool notifyChanges)
+    {
+        auto [it, inserted] = idsByName.try_emplace(info.name, nextId);
+        if (inserted)
+            ++nextId;
+        const AudioDeviceID id = it->second;
+        Source &s = sources[id];
+        const bool known = s.present || !s.name.empty();
+        const Source old = s;
+        s.name = info.name;
+        s.description = info.description ? info.description : info.name;
+        s.manufacturer = manufacturerOf(info);
+        s.index = info.index;
+        s.isMonitor = info.monitor_of_sink != PA_INVALID_INDEX;
+        s.present = true;
+        s.spec = info.sample_spec;
+        s.map = info.channel_map;
+        s.volume = info.volume;
+        s.pendingVolume.reset();
+        s.portNames.clear();
+        s.portDescriptions.clear();
+        for (std::uint32_t i = 0; i < info.n_ports; ++i) {
+            s.portNames.emplace_back(info.ports[i]->name);
+            s.portDescriptions.emplace_back(info.ports[i]->description ? info.ports[i]->description : info.ports[i]->name);
+        }
+        s.activePort = info.active_port ? info.active_port->name : "";
+        if (!notifyChanges || !known)
+            return;
+
+        const bool formatChanged = old.spec.rate != s.spec.rate || old.spec.channels != s.spec.channels;
+        if (formatChanged) {
+            for (auto &c : captures)
+                if (c->device == id && c->stream)
+                    openStream(*c);
+            if (old.spec.channels != s.spec.channels)
+                notify(id, 0, kAudioDevicePropertyStreamConfiguration);
+            notify(id, 0, kAudioDevicePropertyStreamFormat);
+        }
+        if (old.portNames != s.portNames)
+            notify(id, 0, kAudioDevicePropertyDeviceHasChanged);
+        if (old.activePort != s.activePort)
+            notify(id, 0, kAudioDevicePropertyDataSource);
+        if (old.volume.channels != s.volume.channels || !pa_cvolume_equal(&old.volume, &s.volume))
+            notify(id, 0, kAudioDevicePropertyVolumeScalar);
+    }
+
+    static void onContextState(pa_context *c, void *userdata) noexcept
+    {
+        auto *self = static_cast<Impl *>(userdata);
+        const pa_context_state_t state = pa_context_get_state(c);
+        if (PA_CONTEXT_IS_GOOD(state) || !self->connected)
+            return;
+        // The server went away: every source is gone with it.
+        self->connected = false;
+        std::vector<AudioDeviceID> running;
+        for (auto &capture : self->captures)
+            running.push_back(capture->device);
+        for (auto &[id, s] : self->sources)
+            s.present = false;
+        std::ranges::sort(running);
+        const auto [first, last] = std::ranges::unique(running);
+        running.erase(first, last);
+        for (const AudioDeviceID id : running)
+            self->notify(id, 0, kAudioDevicePropertyDeviceIsAlive);
+    }
+
+    static void onServerInfo(pa_context *, const pa_server_info *info, void *userdata) noexcept
+    {
+        auto *self = static_cast<Impl *>(userdata);
+        if (info && info->default_source_name)
+            self->defaultSourceName = info->default_source_name;
+        if (self->pendingListings > 0)
+            --self->pendingListings;
+    }
+
+    static void onSourceListing(pa_context *, const pa_source_info *info, int eol, void *userdata) noexcept
+    {
+        auto *self = static_cast<Impl *>(userdata);
+        if (eol != 0) {
+            if (self->pendingListings > 0)
+                --self->pendingListings;
+            return;
+        }
+        self->updateSource(*info, true);
+    }
+
+    static void onSourceChanged(pa_context *, const pa_source_info *info, int eol, void *userdata) noexcept
+    {
+        if (eol == 0 && info)
+            static_cast<Impl *>(userdata)->updateSource(*info, true);
+    }
+
+    static void onSubscription(pa_context *c, pa_subscription_event_type_t t, std::uint32_t index,
+        void *userdata) noexcept
+    {
+        auto *self = static_cast<Impl *>(userdata);
+        const auto facility = t & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+        const auto type = t & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+        if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
+            OperationPtr(pa_context_get_server_info(c, &Impl::onServerInfo, self));
+            return;
+        }
+        if (facility != PA_SUBSCRIPTION_EVENT_SOURCE)
+            return;
+        if (type == PA_SUBSCRIPTION_EVENT_REMOVE) {
+            for (auto &[id, s] : self->sources) {
+                if (s.index == index && s.present) {
+                    s.present = false;
+                    self->notify(id, 0, kAudioDevicePropertyDeviceIsAlive);
+                    break;
+                }
+            }
+            return;
+        }
+        OperationPtr(pa_context_get_source_info_by_index(c, index, &Impl::onSourceChanged, self));
+    }
+
+    // The IO path: no locks (the main loop already holds its own), no
+    // allocation, no logging.
+    static void onRead(pa_stream *s, std::size_t, void *userdata) noexcept
+    {
+        auto &c = *static_cast<Capture *>(userdata);
+        for (;;) {
+            const void *data = nullptr;
+            std::size_t bytes = 0;
+            if (pa_stream_peek(s, &data, &bytes) < 0 || bytes == 0)
+                return;
+            if (data) {
+                c.owner->deliver(c, static_cast<const std::uint8_t *>(data), bytes);
+            } else {
+                // A hole: the frames are lost; keep the clock honest.
+                c.carried = 0;
+                c.position += double(bytes / c.frameBytes);
+            }
+            pa_stream_drop(s);
+        }
+    }
+};
+
+PulseAudioHardware::PulseAudioHardware(const char *applicationName, std::chrono::milliseconds connectTimeout)
+    : d(std::make_unique<Impl>())
+{
+    d->applicationName = applicationName ? applicationName : "Quaverly";
+    d->connectTimeout = connectTimeout;
+    d->mainloop.reset(pa_threaded_mainloop_new());
+    if (!d->mainloop)
+        return;
+    pa_threaded_mainloop_set_name(d->mainloop.get(), "quaverly-pulse");
+    d->mainloopRunning = pa_threaded_mainloop_start(d->mainloop.get()) >= 0;
+    if (d->mainloopRunning && !d->connect())
+        std::fprintf(stderr, "audio: no PulseAudio server answered; no input devices\n");
+}
+
+PulseAudioHardware::~PulseAudioHardware()
+{
+    if (!d->mainloop)
+        return;
+    if (d->mainloopRunning) {
+        pa_threaded_mainloop_lock(d->mainloop.get());
+        d->listeners.clear();
+        d->dropContext();
+        pa_threaded_mainloop_unlock(d->mainloop.get());
+        pa_threaded_mainloop_stop(d->mainloop.get());
+    } else {
+        d->dropContext();
+    }
+}
+
+bool PulseAudioHardware::isConnected() const
+{
+    if (!d->mainloop)
+        return false;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    return d->connected;
+}
+
+std::string PulseAudioHardware::sourceName(AudioDeviceID device) const
+{
+    if (!d->mainloop)
+        return {};
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    return s ? s->name : std::string();
+}
+
+std::vector<AudioDeviceID> PulseAudioHardware::devices()
+{
+    if (!d->mainloop)
+        return {};
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    std::vector<std::pair<AudioDeviceID, const Source *>> present;
+    for (const auto &[id, s] : d->sources)
+        if (s.present)
+            present.emplace_back(id, &s);
+    // The server's default source first, so a first run opens the user's
+    // usual input; then capture sources, then monitors of outputs.
+    auto rank = [this](const Source &s) { return s.name == d->defaultSourceName ? 0 : s.isMonitor ? 2 : 1; };
+    std::ranges::stable_sort(present, [&](const auto &a, const auto &b) {
+        const int ra = rank(*a.second), rb = rank(*b.second);
+        return ra != rb ? ra < rb : a.second->index < b.second->index;
+    });
+    std::vector<AudioDeviceID> ids;
+    for (const auto &p : present)
+        ids.push_back(p.first);
+    return ids;
+}
+
+OSStatus PulseAudioHardware::streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format)
+{
+    if (!isInput || !d->mainloop)
+        return kAudioHardwareBadDeviceError;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    if (!s || !s->present)
+        return kAudioHardwareBadDeviceError;
+    const std::uint32_t channels = s->spec.channels;
+    format = AudioStreamBasicDescription{};
+    format.mSampleRate = double(s->spec.rate);
+    format.mFormatID = kAudioFormatLinearPCM;
+    format.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked
+        | (std::endian::native == std::endian::big ? kAudioFormatFlagIsBigEndian : 0u);
+    format.mBytesPerPacket = 4 * channels;
+    format.mFramesPerPacket = 1;
+    format.mBytesPerFrame = 4 * channels;
+    format.mChannelsPerFrame = channels;
+    format.mBitsPerChannel = 32;
+    return kAudioNoError;
+}
+
+std::string PulseAudioHardware::deviceName(AudioDeviceID device, bool)
+{
+    if (!d->mainloop)
+        return {};
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    return s ? s->description : std::string();
+}
+
+std::string PulseAudioHardware::deviceManufacturer(AudioDeviceID device, bool)
+{
+    if (!d->mainloop)
+        return {};
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    return s ? s->manufacturer : std::string();
+}
+
+bool PulseAudioHardware::isDataSourceSettable(AudioDeviceID device, bool isInput)
+{
+    if (!isInput || !d->mainloop)
+        return false;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    // A single port is no choice: the device's own name says more.
+    return s && s->portNames.size() >= 2;
+}
+
+std::vector<std::uint32_t> PulseAudioHardware::dataSources(AudioDeviceID device, bool isInput)
+{
+    if (!isInput || !d->mainloop)
+        return {};
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    std::vector<std::uint32_t> ids;
+    if (s)
+        for (std::uint32_t i = 0; i < s->portNames.size(); ++i)
+            ids.push_back(i + 1);
+    return ids;
+}
+
+std::optional<std::string> PulseAudioHardware::dataSourceName(AudioDeviceID device, bool isInput, std::uint32_t source)
+{
+    if (!isInput || !d->mainloop)
+        return std::nullopt;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    if (!s || source < 1 || source > s->portDescriptions.size())
+        return std::nullopt;
+    return s->portDescriptions[source - 1];
+}
+
+OSStatus PulseAudioHardware::setDataSource(AudioDeviceID device, bool isInput, std::uint32_t source)
+{
+    if (!isInput || !d->mainloop)
+        return kAudioHardwareBadDeviceError;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    if (!s || !s->present || !d->contextIsReady())
+        return kAudioHardwareBadDeviceError;
+    if (source < 1 || source > s->portNames.size())
+        return kAudioHardwareUnknownPropertyError;
+    OperationPtr(pa_context_set_source_port_by_name(
+        d->context.get(), s->name.c_str(), s->portNames[source - 1].c_str(), nullptr, nullptr));
+    return kAudioNoError;
+}
+
+AudioBufferListPtr PulseAudioHardware::streamConfiguration(AudioDeviceID device, bool isInput)
+{
+    if (!isInput || !d->mainloop)
+        return nullptr;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    if (!s || !s->present)
+        return nullptr;
+    // One interleaved stream with all the source's channels.
+    auto list = makeAudioBufferList(1);
+    list->mBuffers[0].mNumberChannels = s->spec.channels;
+    return list;
+}
+
+bool PulseAudioHardware::isVolumeSettable(AudioDeviceID device, std::uint32_t channel, bool isInput)
+{
+    if (!isInput || !d->mainloop)
+        return false;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    return s && s->present && channel >= 1 && channel <= s->volume.channels;
+}
+
+OSStatus PulseAudioHardware::volumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float &scalar)
+{
+    if (!isInput || !d->mainloop)
+        return kAudioHardwareBadDeviceError;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    if (!s || !s->present)
+        return kAudioHardwareBadDeviceError;
+    if (channel < 1 || channel > s->volume.channels)
+        return kAudioHardwareUnknownPropertyError;
+    // Software gain above 100 % reads as full scale.
+    scalar = float(std::min(1.0, double(s->volume.values[channel - 1]) / double(PA_VOLUME_NORM)));
+    return kAudioNoError;
+}
+
+OSStatus PulseAudioHardware::setVolumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float scalar)
+{
+    if (!isInput || !d->mainloop)
+        return kAudioHardwareBadDeviceError;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    Source *s = d->source(device);
+    if (!s || !s->present || !d->contextIsReady())
+        return kAudioHardwareBadDeviceError;
+    if (channel < 1 || channel > s->volume.channels || std::isnan(scalar))
+        return kAudioHardwareUnknownPropertyError;
+    pa_cvolume volume = s->pendingVolume.value_or(s->volume);
+    const double clamped = std::clamp(double(scalar), 0.0, 1.0);
+    volume.values[channel - 1] = pa_volume_t(std::lround(clamped * double(PA_VOLUME_NORM)));
+    s->pendingVolume = volume;
+    OperationPtr(pa_context_set_source_volume_by_name(d->context.get(), s->name.c_str(), &volume, nullptr, nullptr));
+    return kAudioNoError;
+}
+
+OSStatus PulseAudioHardware::addIOProc(AudioDeviceID device, AudioDeviceIOProc proc, void *clientData)
+{
+    if (!proc || !d->mainloop)
+        return kAudioHardwareUnspecifiedError;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    auto it = std::ranges::find_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
+    if (it != d->ioProcs.end())
+        it->clientData = clientData;
+    else
+        d->ioProcs.push_back({device, proc, clientData});
+    return kAudioNoError;
+}
+
+OSStatus PulseAudioHardware::removeIOProc(AudioDeviceID device, AudioDeviceIOProc proc)
+{
+    if (!d->mainloop)
+        return kAudioHardwareUnspecifiedError;
+    stop(device, proc);
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    std::erase_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
+    return kAudioNoError;
+}
+
+OSStatus PulseAudioHardware::start(AudioDeviceID device, AudioDeviceIOProc proc)
+{
+    if (!d->mainloop || !d->mainloopRunning)
+        return kAudioHardwareNotRunningError;
+    const bool inThread = pa_threaded_mainloop_in_thread(d->mainloop.get());
+    bool ready;
+    {
+        MainloopLock lock(d->mainloop.get());
+        std::lock_guard guard(lock);
+        ready = d->contextIsReady();
+    }
+    // A server that went away and came back: connect again (never from
+    // the main loop thread, which cannot wait for itself).
+    if (!ready && (inThread || !d->connect()))
+        return kAudioHardwareNotRunningError;
+
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    auto reg = std::ranges::find_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
+    if (reg == d->ioProcs.end())
+        return kAudioHardwareUnspecifiedError;
+    auto it = std::ranges::find_if(d->captures, [&](const auto &c) { return c->device == device && c->proc == proc; });
+    if (it != d->captures.end()) {
+        if ((*it)->stream && PA_STREAM_IS_GOOD(pa_stream_get_state((*it)->stream.get())))
+            return kAudioNoError;
+        Impl::closeStream(**it);
+        d->captures.erase(it);
+    }
+    auto capture = std::make_unique<Impl::Capture>();
+    capture->owner = d.get();
+    capture->device = device;
+    capture->proc = proc;
+    capture->clientData = reg->clientData;
+    if (!d->openStream(*capture))
+        return kAudioHardwareBadDeviceError;
+    d->captures.push_back(std::move(capture));
+    return kAudioNoError;
+}
+
+OSStatus PulseAudioHardware::stop(AudioDeviceID device, AudioDeviceIOProc proc)
+{
+    if (!d->mainloop)
+        return kAudioHardwareNotRunningError;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    auto it = std::ranges::find_if(d->captures, [&](const auto &c) { return c->device == device && c->proc == proc; });
+    if (it == d->captures.end())
+        return kAudioHardwareNotRunningError;
+    // With the lock held no callback of this stream is running, and after
+    // this none will be.
+    Impl::closeStream(**it);
+    d->captures.erase(it);
+    return kAudioNoError;
+}
+
+OSStatus PulseAudioHardware::addPropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
+    AudioPropertySelector property, AudioDevicePropertyListenerProc proc, void *clientData)
+{
+    if (!proc || !d->mainloop)
+        return kAudioHardwareUnspecifiedError;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    d->listeners.push_back({device, channel, isInput, property, proc, clientData});
+    return kAudioNoError;
+}
+
+OSStatus PulseAudioHardware::removePropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
+    AudioPropertySelector property, AudioDevicePropertyListenerProc proc)
+{
+    if (!d->mainloop)
+        return kAudioHardwareUnspecifiedError;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    // One registration per call, as it was added.
+    auto it = std::ranges::find_if(d->listeners, [&](const auto &l) {
+        return l.device == device && l.channel == channel && l.isInput == isInput && l.property == property
+            && l.proc == proc;
+    });
+    if (it == d->listeners.end())
+        return kAudioHardwareUnknownPropertyError;
+    d->listeners.erase(it);
+    return kAudioNoError;
+}
+
+} // namespace quaverly

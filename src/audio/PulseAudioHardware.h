@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "audio/AudioHardware.h"
+
+#include <chrono>
+#include <memory>
+
+namespace quaverly {
+
+// The audio hardware layer over libpulse (PulseAudio, or PipeWire's pulse
+// server), on a pa_threaded_mainloop.
+//
+// Devices are the server's sources: its default source first, then the other
+// capture sources, then monitors of outputs. Device ids stay the same for a
+// source name for the object's life, also across a server restart. Data
+// sources are a source's ports (when it has two or more); volume scalars
+// are channel volumes over PA_VOLUME_NORM, capped at 1.0. Server events are
+// turned into the listener selectors.
+//
+// Threads: the pulse main loop thread is both the IO thread and the
+// notification thread. Queries answer from a cache kept current by the
+// server's events, so they never wait for the server and may be called
+// from inside a listener. IO procedures receive interleaved native float32
+// at exactly the rate streamFormat reports; the stream is reopened when the
+// source's rate or channel count changes.
+//
+// No server, or one that does not answer within connectTimeout: no devices.
+// The server going away: running streams end and "device is alive" is
+// reported; start() reconnects to a server that is back.
+class PulseAudioHardware final : public AudioHardware {
+public:
+    static constexpr std::chrono::milliseconds kDefaultConnectTimeout{2000};
+
+    // Connects and reads the sources before returning (at most about
+    // connectTimeout). applicationName is shown by the server's mixers.
+    explicit PulseAudioHardware(const char *applicationName = "Quaverly",
+        std::chrono::milliseconds connectTimeout = kDefaultConnectTimeout);
+    ~PulseAudioHardware() override;
+
+    PulseAudioHardware(const PulseAudioHardware &) = delete;
+    PulseAudioHardware &operator=(const PulseAudioHardware &) = delete;
+
+    // Whether the last connection attempt reached a ready server.
+    [[nodiscard]] bool isConnected() const;
+    // The server-side source name behind a device id; empty if unknown.
+    [[nodiscard]] std::string sourceName(AudioDeviceID device) const;
+
+    std::vector<AudioDeviceID> devices() override;
+    OSStatus streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format) override;
+    std::string deviceName(AudioDeviceID device, bool isInput) override;
+    std::string deviceManufacturer(AudioDeviceID device, bool isInput) override;
+    bool isDataSourceSettable(AudioDeviceID device, bool isInput) override;
+    std::vector<std::uint32_t> dataSources(AudioDeviceID device, bool isInput) override;
+    std::optional<std::string> dataSourceName(AudioDeviceID device, bool isInput, std::uint32_t source) override;
+    OSStatus setDataSource(AudioDeviceID device, bool isInput, std::uint32_t source) override;
+    AudioBufferListPtr streamConfiguration(AudioDeviceID device, bool isInput) override;
+    bool isVolumeSettable(AudioDeviceID device, std::uint32_t channel, bool isInput) override;
+    OSStatus volumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float &scalar) override;
+    OSStatus setVolumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float scalar) override;
+    OSStatus addIOProc(AudioDeviceID device, AudioDeviceIOProc proc, void *clientData) override;
+    OSStatus removeIOProc(AudioDeviceID device, AudioDeviceIOProc proc) override;
+    OSStatus start(AudioDeviceID device, AudioDeviceIOProc proc) override;
+    OSStatus stop(AudioDeviceID device, AudioDeviceIOProc proc) override;
+    OSStatus addPropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
+        AudioPropertySelector property, AudioDevicePropertyListenerProc proc, void *clientData) override;
+    OSStatus removePropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
+        AudioPropertySelector property, AudioDevicePropertyListenerProc proc) override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace quaverly
