@@ -1,0 +1,455 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PropertyList.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <unordered_map>
+
+namespace quaverly {
+
+const PropertyListValue* PropertyListValue::find(std::string_view key) const
+{
+    for (const auto& [name, value] : dictionary) {
+        if (name == key)
+            return &value;
+    }
+    return nullptr;
+}
+
+std::string PropertyListError::description() const
+{
+    return "line " + std::to_string(line) + ": " + message;
+}
+
+namespace {
+
+bool isBareCharacter(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$'
+        || c == '/' || c == ':' || c == '.' || c == '-' || c == '+' || c >= 0x80;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+void appendUtf8(std::string& out, std::uint32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// A name as it appears in a message: quoted and cut short.
+std::string quoted(std::string_view text)
+{
+    constexpr std::size_t kShown = 40;
+    std::string out = "\"";
+    if (text.size() <= kShown) {
+        out += text;
+    } else {
+        std::size_t cut = kShown;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut; // keep whole UTF-8 sequences
+        out += text.substr(0, cut);
+        out += "…";
+    }
+    return out + "\"";
+}
+
+std::string describeCharacter(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x21 && u < 0x7F)
+        return std::string("'") + c + "'";
+    char text[16];
+    std::snprintf(text, sizeof text, "byte 0x%02X", u);
+    return text;
+}
+
+class Parser {
+public:
+    Parser(std::string_view text, const PropertyListOptions& options)
+        : mText(text)
+        , mOptions(options)
+    {
+    }
+
+    PropertyListParse parse()
+    {
+        PropertyListParse result;
+        if (!skipBlanks())
+            return fail(result);
+        if (atEnd()) {
+            mError = {mLine, "no property list: the text is empty"};
+            return fail(result);
+        }
+        const std::size_t start = mPos;
+        const std::size_t startLine = mLine;
+        auto root = parseValue(0);
+        if (!root || !skipBlanks())
+            return fail(result);
+        if (!atEnd() && peek() == '=' && root->kind == PropertyListValue::Kind::String) {
+            // Strings-file form: pairs without the enclosing braces.
+            mPos = start;
+            mLine = startLine;
+            root = parseDictionaryBody(startLine, 0, false);
+            if (!root)
+                return fail(result);
+        } else if (!atEnd()) {
+            mError = {mLine, "unexpected " + describeCharacter(peek()) + " after the end of the property list"};
+            return fail(result);
+        }
+        result.value = std::move(root);
+        return result;
+    }
+
+private:
+    bool atEnd() const { return mPos >= mText.size(); }
+    char peek() const { return mText[mPos]; }
+
+    void advance()
+    {
+        const char c = mText[mPos++];
+        if (c == '\n' || (c == '\r' && (atEnd() || peek() != '\n')))
+            ++mLine;
+    }
+
+    PropertyListParse fail(PropertyListParse& result)
+    {
+        result.value.reset();
+        result.error = mError;
+        return std::move(result);
+    }
+
+    // Skips blanks and comments; false on an unclosed comment.
+    bool skipBlanks()
+    {
+        while (!atEnd()) {
+            const char c = peek();
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') {
+                advance();
+            } else if (c == '/' && mPos + 1 < mText.size() && mText[mPos + 1] == '/') {
+                while (!atEnd() && peek() != '\n' && peek() != '\r')
+                    advance();
+            } else if (c == '/' && mPos + 1 < mText.size() && mText[mPos + 1] == '*') {
+                const std::size_t openLine = mLine;
+                advance();
+                advance();
+                bool closed = false;
+                while (!atEnd()) {
+                    if (peek() == '*' && mPos + 1 < mText.size() && mText[mPos + 1] == '/') {
+                        advance();
+                        advance();
+                        closed = true;
+                        break;
+                    }
+                    advance();
+                }
+                if (!closed) {
+                    mError = {openLine, "the comment opened here is never closed"};
+                    return false;
+                }
+            } else {
+                return true;
+            }
+        }
+        return true;
+    }
+
+    std::optional<PropertyListValue> parseValue(std::size_t depth)
+    {
+        if (atEnd()) {
+            mError = {mLine, "the text ends where a value was expected"};
+            return std::nullopt;
+        }
+        const char c = peek();
+        if (c == '{' || c == '(') {
+            if (depth >= mOptions.maxDepth) {
+                mError = {mLine, "nesting deeper than " + std::to_string(mOptions.maxDepth) + " levels"};
+                return std::nullopt;
+            }
+            const std::size_t line = mLine;
+            advance();
+            return c == '{' ? parseDictionaryBody(line, depth + 1, true) : parseArrayBody(line, depth + 1);
+        }
+        if (c == '"' || c == '\'')
+            return parseQuoted();
+        if (c == '<')
+            return parseData();
+        if (isBareCharacter(static_cast<unsigned char>(c)))
+            return parseBare();
+        mError = {mLine, "expected a value but found " + describeCharacter(c)};
+        return std::nullopt;
+    }
+
+    std::optional<PropertyListValue> parseDictionaryBody(std::size_t openLine, std::size_t depth, bool braced)
+    {
+        PropertyListValue dictionary;
+        dictionary.kind = PropertyListValue::Kind::Dictionary;
+        dictionary.line = openLine;
+        std::unordered_map<std::string, std::size_t> index;
+        for (;;) {
+            if (!skipBlanks())
+                return std::nullopt;
+            if (atEnd()) {
+                if (!braced)
+                    return dictionary;
+                mError = {openLine, "the dictionary opened here is never closed"};
+                return std::nullopt;
+            }
+            if (braced && peek() == '}') {
+                advance();
+                return dictionary;
+            }
+            const std::size_t keyLine = mLine;
+            auto key = parseValue(depth);
+            if (!key)
+                return std::nullopt;
+            if (key->kind != PropertyListValue::Kind::String) {
+                mError = {keyLine, "a dictionary key must be a string"};
+                return std::nullopt;
+            }
+            if (!skipBlanks())
+                return std::nullopt;
+            if (atEnd() || peek() != '=') {
+                mError = {mLine, "expected '=' after the key " + quoted(key->string)};
+                return std::nullopt;
+            }
+            advance();
+            if (!skipBlanks())
+                return std::nullopt;
+            auto value = parseValue(depth);
+            if (!value)
+                return std::nullopt;
+            if (!skipBlanks())
+                return std::nullopt;
+            if (atEnd() || peek() != ';') {
+                mError = {mLine, "expected ';' after the value of " + quoted(key->string)};
+                return std::nullopt;
+            }
+            advance();
+            const auto [it, inserted] = index.try_emplace(key->string, dictionary.dictionary.size());
+            if (inserted)
+                dictionary.dictionary.emplace_back(std::move(key->string), std::move(*value));
+            else
+                dictionary.dictionary[it->second].second = std::move(*value);
+        }
+    }
+
+    std::optional<PropertyListValue> parseArrayBody(std::size_t openLine, std::size_t depth)
+    {
+        PropertyListValue array;
+        array.kind = PropertyListValue::Kind::Array;
+        array.line = openLine;
+        for (;;) {
+            if (!skipBlanks())
+                return std::nullopt;
+            if (atEnd()) {
+                mError = {openLine, "the array opened here is never closed"};
+                return std::nullopt;
+            }
+            if (peek() == ')') {
+                advance();
+                return array;
+            }
+            auto element = parseValue(depth);
+            if (!element)
+                return std::nullopt;
+            if (array.array.size() < mOptions.keptArrayElements)
+                array.array.push_back(std::move(*element));
+            if (!skipBlanks())
+                return std::nullopt;
+            if (!atEnd() && peek() == ',') {
+                advance();
+                continue;
+            }
+            if (!atEnd() && peek() == ')')
+                continue;
+            if (atEnd()) {
+                mError = {openLine, "the array opened here is never closed"};
+                return std::nullopt;
+            }
+            mError = {mLine, "expected ',' or ')' in the array opened at line " + std::to_string(openLine)
+                                 + " but found " + describeCharacter(peek())};
+            return std::nullopt;
+        }
+    }
+
+    std::optional<PropertyListValue> parseBare()
+    {
+        PropertyListValue value;
+        value.line = mLine;
+        const std::size_t start = mPos;
+        while (!atEnd() && isBareCharacter(static_cast<unsigned char>(peek())))
+            ++mPos; // no line breaks in a bare string
+        value.string.assign(mText.substr(start, mPos - start));
+        return value;
+    }
+
+    std::optional<PropertyListValue> parseQuoted()
+    {
+        PropertyListValue value;
+        value.line = mLine;
+        const char quote = peek();
+        advance();
+        std::uint32_t highSurrogate = 0;
+        auto flushSurrogate = [&] {
+            if (highSurrogate != 0) {
+                appendUtf8(value.string, 0xFFFD);
+                highSurrogate = 0;
+            }
+        };
+        while (!atEnd()) {
+            const char c = peek();
+            if (c == quote) {
+                advance();
+                flushSurrogate();
+                return value;
+            }
+            if (c != '\\') {
+                flushSurrogate();
+                // Copy a run of plain bytes at once.
+                const std::size_t start = mPos;
+                while (!atEnd() && peek() != quote && peek() != '\\')
+                    advance();
+                value.string.append(mText.substr(start, mPos - start));
+                continue;
+            }
+            advance();
+            if (atEnd())
+                break;
+            const char e = peek();
+            if (e == 'U' || e == 'u') {
+                advance();
+                std::uint32_t unit = 0;
+                int digits = 0;
+                while (digits < 4 && !atEnd() && hexDigit(peek()) >= 0) {
+                    unit = unit * 16 + static_cast<std::uint32_t>(hexDigit(peek()));
+                    advance();
+                    ++digits;
+                }
+                if (digits == 0) {
+                    mError = {mLine, "\\U without hexadecimal digits in a quoted string"};
+                    return std::nullopt;
+                }
+                if (unit >= 0xD800 && unit < 0xDC00) {
+                    flushSurrogate();
+                    highSurrogate = unit;
+                } else if (unit >= 0xDC00 && unit < 0xE000) {
+                    if (highSurrogate != 0)
+                        appendUtf8(value.string, 0x10000 + ((highSurrogate - 0xD800) << 10) + (unit - 0xDC00));
+                    else
+                        appendUtf8(value.string, 0xFFFD);
+                    highSurrogate = 0;
+                } else {
+                    flushSurrogate();
+                    appendUtf8(value.string, unit == 0 ? 0xFFFD : unit);
+                }
+                continue;
+            }
+            flushSurrogate();
+            if (e >= '0' && e <= '7') {
+                // Octal bytes above 127 are read as Latin-1.
+                std::uint32_t code = 0;
+                for (int digits = 0; digits < 3 && !atEnd() && peek() >= '0' && peek() <= '7'; ++digits) {
+                    code = code * 8 + static_cast<std::uint32_t>(peek() - '0');
+                    advance();
+                }
+                appendUtf8(value.string, code == 0 ? 0xFFFD : code);
+                continue;
+            }
+            char out = e;
+            switch (e) {
+            case 'a': out = '\a'; break;
+            case 'b': out = '\b'; break;
+            case 'f': out = '\f'; break;
+            case 'n': out = '\n'; break;
+            case 'r': out = '\r'; break;
+            case 't': out = '\t'; break;
+            case 'v': out = '\v'; break;
+            default: break; // \" \' \\ and any other character stand for themselves
+            }
+            advance();
+            value.string += out;
+        }
+        mError = {value.line, "the quoted string opened here is never closed"};
+        return std::nullopt;
+    }
+
+    std::optional<PropertyListValue> parseData()
+    {
+        PropertyListValue value;
+        value.kind = PropertyListValue::Kind::Data;
+        value.line = mLine;
+        advance();
+        if (!atEnd() && (peek() == '?' || peek() == '!' || peek() == 'p')) {
+            mError = {value.line, "this looks like an XML property list, which is not read; use the OpenStep form"};
+            return std::nullopt;
+        }
+        int pending = -1;
+        while (!atEnd()) {
+            const char c = peek();
+            if (c == '>') {
+                advance();
+                if (pending >= 0) {
+                    mError = {value.line, "odd number of hexadecimal digits in data"};
+                    return std::nullopt;
+                }
+                return value;
+            }
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+                advance();
+                continue;
+            }
+            const int digit = hexDigit(c);
+            if (digit < 0) {
+                mError = {mLine, "unexpected " + describeCharacter(c) + " in data"};
+                return std::nullopt;
+            }
+            advance();
+            if (pending < 0) {
+                pending = digit;
+            } else {
+                value.string += static_cast<char>(pending * 16 + digit);
+                pending = -1;
+            }
+        }
+        mError = {value.line, "the data opened here is never closed"};
+        return std::nullopt;
+    }
+
+    std::string_view mText;
+    const PropertyListOptions& mOptions;
+    std::size_t mPos = 0;
+    std::size_t mLine = 1;
+    PropertyListError mError;
+};
+
+} // namespace
+
+PropertyListParse parsePropertyList(std::string_view utf8Text, const PropertyListOptions& options)
+{
+    return Parser(utf8Text, options).parse();
+}
+
+} // namespace quaverly

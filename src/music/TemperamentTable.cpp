@@ -1,0 +1,398 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TemperamentTable.h"
+
+#include "music/FloatValue.h"
+#include "music/Narrow.h"
+#include "music/PropertyList.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <numeric>
+
+namespace quaverly {
+
+std::span<const float, kDegrees> TemperamentTable::row(std::size_t r) const
+{
+    assert(r < mTemperamentCount);
+    return std::span<const float, kDegrees>(mTemperamentTables.data() + kDegrees * r, kDegrees);
+}
+
+std::optional<std::size_t> TemperamentTable::rowOf(std::string_view name) const
+{
+    for (std::size_t r = 0; r < mNames.size(); ++r) {
+        if (mNames[r] == name)
+            return r;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+constexpr std::size_t kMaxResourceBytes = 64u << 20;
+
+void appendUtf8(std::string& out, std::uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Unpaired surrogates become U+FFFD rather than failing the whole file.
+std::optional<std::string> decodeUtf16(std::string_view bytes, bool littleEndian, std::string& error)
+{
+    if (bytes.size() % 2 != 0) {
+        error = "UTF-16 text with an odd number of bytes (" + std::to_string(bytes.size()) + ")";
+        return std::nullopt;
+    }
+    auto unitAt = [&](std::size_t i) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+        return littleEndian ? static_cast<std::uint32_t>(b0 | (b1 << 8)) : static_cast<std::uint32_t>((b0 << 8) | b1);
+    };
+    std::string out;
+    out.reserve(bytes.size() / 2 + bytes.size() / 8);
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        const std::uint32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+            const std::uint32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        appendUtf8(out, (unit >= 0xD800 && unit < 0xE000) ? 0xFFFD : unit);
+    }
+    return out;
+}
+
+bool validUtf8(std::string_view text, std::size_t& badOffset)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        std::uint32_t cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            length = 2, cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3, cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4, cp = c & 0x07;
+        } else {
+            badOffset = i;
+            return false;
+        }
+        if (i + length > text.size()) {
+            badOffset = i;
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto cc = static_cast<unsigned char>(text[i + k]);
+            if ((cc & 0xC0) != 0x80) {
+                badOffset = i;
+                return false;
+            }
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
+            badOffset = i;
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// Next code point of UTF-8 text; a stray byte stands for itself.
+std::uint32_t nextCodePoint(std::string_view text, std::size_t& i)
+{
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (length == 1 || i + length > text.size()) {
+        ++i;
+        return c;
+    }
+    std::uint32_t cp = c & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    i += length;
+    return cp;
+}
+
+std::uint32_t foldCase(std::uint32_t c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return c + 32;
+    if (c < 0x80)
+        return c;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F))
+        return c + 32;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 80;
+    if (c == 0x3C2)
+        return 0x3C3; // final sigma
+    if (c == 0x178)
+        return 0xFF;
+    if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+        return c | 1;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return (c % 2 == 1) ? c + 1 : c;
+    return c;
+}
+
+std::u32string folded(std::string_view text)
+{
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();)
+        out += foldCase(nextCodePoint(text, i));
+    return out;
+}
+
+std::string shortName(std::string_view name)
+{
+    constexpr std::size_t kShown = 40;
+    if (name.size() <= kShown)
+        return "\"" + std::string(name) + "\"";
+    std::size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return "\"" + std::string(name.substr(0, cut)) + "…\"";
+}
+
+std::string where(std::size_t line)
+{
+    return "temperaments, line " + std::to_string(line) + ": ";
+}
+
+} // namespace
+
+// Builds a table; a friend so that the fields stay private to everyone else.
+class TemperamentLoader {
+public:
+    static TemperamentTable fromText(std::string_view text, const LogSink& log)
+    {
+        PropertyListOptions options;
+        options.keptArrayElements = kDegrees;
+        auto parsed = parsePropertyList(text, options);
+        if (!parsed.value) {
+            writeLog(log, "error: " + where(parsed.error.line) + parsed.error.message
+                              + "; using the built-in Pythagorean temperament");
+            return builtIn();
+        }
+        const PropertyListValue& root = *parsed.value;
+        if (root.kind != PropertyListValue::Kind::Dictionary) {
+            writeLog(log, "error: " + where(root.line) + "the root is " + kindName(root.kind)
+                              + ", not a dictionary of names to arrays; using the built-in Pythagorean temperament");
+            return builtIn();
+        }
+        return fromDictionary(root, log);
+    }
+
+    static TemperamentTable builtIn()
+    {
+        auto parsed = parsePropertyList(kBuiltInTemperaments);
+        return fromDictionary(*parsed.value, {});
+    }
+
+private:
+    static std::string kindName(PropertyListValue::Kind kind)
+    {
+        switch (kind) {
+        case PropertyListValue::Kind::String: return "a string";
+        case PropertyListValue::Kind::Data: return "a data block";
+        case PropertyListValue::Kind::Array: return "an array";
+        case PropertyListValue::Kind::Dictionary: return "a dictionary";
+        }
+        return "something else";
+    }
+
+    static TemperamentTable fromDictionary(const PropertyListValue& root, const LogSink& log)
+    {
+        const auto& entries = root.dictionary;
+        std::vector<std::u32string> keys;
+        keys.reserve(entries.size());
+        for (const auto& entry : entries)
+            keys.push_back(folded(entry.first));
+        std::vector<std::size_t> order(entries.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            if (keys[a] != keys[b])
+                return keys[a] < keys[b];
+            return entries[a].first < entries[b].first;
+        });
+
+        TemperamentTable table;
+        table.mTemperamentCount = entries.size();
+        table.mTemperamentTables.reserve(entries.size() * kDegrees);
+        for (const std::size_t index : order) {
+            const auto& [name, value] = entries[index];
+            if (value.kind != PropertyListValue::Kind::Array) {
+                writeLog(log, "error: " + where(value.line) + "the temperament " + shortName(name) + " is "
+                                  + kindName(value.kind) + ", not an array of numbers; it is left out");
+                --table.mTemperamentCount;
+                continue;
+            }
+            if (value.array.size() < kDegrees) {
+                writeLog(log, kInvalidTemperamentLog);
+                --table.mTemperamentCount;
+                continue;
+            }
+            std::array<float, kDegrees> values{};
+            bool numbers = true;
+            for (std::size_t k = 0; k < kDegrees && numbers; ++k) {
+                const PropertyListValue& element = value.array[k];
+                if (element.kind != PropertyListValue::Kind::String || !beginsWithNumber(element.string)) {
+                    writeLog(log, "error: " + where(element.line) + "value " + std::to_string(k + 1)
+                                      + " of the temperament " + shortName(name)
+                                      + " is not a number; the temperament is left out");
+                    numbers = false;
+                }
+                values[k] = floatValue(element.string);
+            }
+            if (!numbers) {
+                --table.mTemperamentCount;
+                continue;
+            }
+            const TemperamentRow row = temperamentRow(values);
+            table.mTemperamentTables.insert(table.mTemperamentTables.end(), row.begin(), row.end());
+            table.mNames.push_back(name);
+            table.mToolTips.push_back(centsToolTip(row));
+        }
+        return table;
+    }
+};
+
+std::optional<std::string> decodeResourceText(std::string_view bytes, std::string& error)
+{
+    auto startsWith = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+    if (startsWith("\xFF\xFE"))
+        return decodeUtf16(bytes.substr(2), true, error);
+    if (startsWith("\xFE\xFF"))
+        return decodeUtf16(bytes.substr(2), false, error);
+    if (startsWith("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    else {
+        // No mark: ASCII-range text in UTF-16 has a NUL in every other byte.
+        std::size_t evenNuls = 0;
+        std::size_t oddNuls = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\0')
+                ++(i % 2 == 0 ? evenNuls : oddNuls);
+        }
+        if (evenNuls + oddNuls > 0)
+            return decodeUtf16(bytes, oddNuls >= evenNuls, error);
+    }
+    std::size_t bad = 0;
+    if (!validUtf8(bytes, bad)) {
+        error = "the text is neither UTF-16 nor UTF-8 (invalid byte at offset " + std::to_string(bad) + ")";
+        return std::nullopt;
+    }
+    return std::string(bytes);
+}
+
+TemperamentTable loadTemperaments(std::string_view resourceBytes, const LogSink& log)
+{
+    std::string error;
+    const auto text = decodeResourceText(resourceBytes, error);
+    if (!text)
+        return loadBuiltInTemperaments(error, log);
+    return TemperamentLoader::fromText(*text, log);
+}
+
+TemperamentTable loadTemperamentsFile(const std::filesystem::path& path, const LogSink& log)
+{
+    const std::string shown = path.string();
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(shown.c_str(), "rb"), &std::fclose);
+    if (!file)
+        return loadBuiltInTemperaments("cannot open " + shown + ": " + std::strerror(errno), log);
+    std::string bytes;
+    char chunk[65536];
+    for (;;) {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        bytes.append(chunk, got);
+        if (bytes.size() > kMaxResourceBytes)
+            return loadBuiltInTemperaments("cannot read " + shown + ": larger than 64 MB", log);
+        if (got < sizeof chunk)
+            break;
+    }
+    if (std::ferror(file.get()))
+        return loadBuiltInTemperaments("cannot read " + shown + ": " + std::strerror(errno), log);
+    return loadTemperaments(bytes, log);
+}
+
+TemperamentTable loadBuiltInTemperaments(std::string_view errorDescription, const LogSink& log)
+{
+    writeLog(log, "error: " + std::string(errorDescription));
+    return TemperamentLoader::builtIn();
+}
+
+TemperamentRow temperamentRow(std::span<const float, kDegrees> values)
+{
+    TemperamentRow row{};
+    row[0] = 1.0f;
+    const float first = values[0];
+    // NaN compares unequal to zero, so it selects the proportional form.
+    if (first != 0.0f) {
+        for (std::size_t k = 1; k < kDegrees; ++k)
+            row[k] = values[k] / first;
+    } else {
+        for (std::size_t k = 1; k < kDegrees; ++k) {
+            const float cents = values[k] + static_cast<float>(100 * k);
+            row[k] = narrowToFloat(std::exp2(static_cast<double>(cents) / 1200.0));
+        }
+    }
+    return row;
+}
+
+std::string centsToolTip(std::span<const float, kDegrees> row)
+{
+    std::array<double, kDegrees> cents{};
+    for (std::size_t k = 0; k < kDegrees; ++k) {
+        const auto equal = static_cast<float>(std::exp2(static_cast<double>(k) / 12.0));
+        const float quotient = row[k] / equal;
+        cents[k] = 1200.0 * std::log2(static_cast<double>(quotient));
+    }
+    std::array<double, kDegrees> shown{};
+    for (std::size_t k = 0; k < kDegrees; ++k)
+        shown[k] = k == 9 ? 0.0 : cents[k] - cents[9];
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "cents = (%.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f)", shown[0],
+                  shown[1], shown[2], shown[3], shown[4], shown[5], shown[6], shown[7], shown[8], shown[9],
+                  shown[10], shown[11]);
+    return text;
+}
+
+bool caseInsensitiveLess(std::string_view a, std::string_view b)
+{
+    const std::u32string fa = folded(a);
+    const std::u32string fb = folded(b);
+    if (fa != fb)
+        return fa < fb;
+    return a < b;
+}
+
+} // namespace quaverly
