@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "analysis/CaptureBuffer.h"
+#include "analysis/PitchDetector.h"
+#include "music/NoteResolver.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quaverly {
+
+// What one analysis block produced and what the window shows after it.
+struct BlockReading {
+    std::uint64_t block = 0;
+    std::optional<float> rawHz; // the period this block yielded, if any
+    bool accepted = false;      // rawHz was taken into frequencyHz
+    float peak = 0.0f;
+    std::int32_t levelDb = 0;   // whole dB above the 16-bit floor
+    float frequencyHz = 0.0f;   // accepted, smoothed frequency
+    std::string note;           // e.g. "B♭3"
+    std::int32_t cents = 0;
+    float idealHz = 0.0f;
+};
+
+// The window's road for one input, without the window: device-shaped
+// callbacks into the capture buffer, then per block detection, acceptance
+// and (when the smoothed frequency changed) resolution. Starts as the window
+// does, showing the reference pitch's note. Single-threaded: the "IO" and
+// "main" sides run one after the other in feed().
+class AnalysisSession {
+public:
+    using ReadingSink = std::function<void(const BlockReading &)>;
+
+    AnalysisSession(NoteResolver resolver, float sampleRateHz, ReadingSink sink);
+    AnalysisSession(const AnalysisSession &) = delete;
+    AnalysisSession &operator=(const AnalysisSession &) = delete;
+
+    // One device callback of interleaved frames with `channels` samples each.
+    // The samples are handed over as they are (no check for NaN here); at
+    // most 4 GiB - 1 bytes per callback.
+    void feed(std::span<const float> interleaved, std::uint32_t channels);
+
+    [[nodiscard]] std::uint64_t blocks() const { return mBlocks; }
+
+private:
+    void updateUI(const CaptureBlock &block);
+    void updateTunerUI();
+
+    NoteResolver mResolver;
+    ReadingSink mSink;
+    std::vector<CaptureBlock> mPosted;
+    CaptureBuffer mCapture;
+    PitchDetector mDetector;
+    AudioBufferListPtr mInput;
+    double mSampleTime = 1.0; // positive from the first callback on
+    std::uint64_t mBlocks = 0;
+    float mFrequency = 0.0f;
+    float mDisplayFrequency = 0.0f;
+    std::string mNote;
+    std::int32_t mCents = 0;
+    float mIdealHz = 0.0f;
+};
+
+} // namespace quaverly

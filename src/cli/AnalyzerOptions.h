@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quaverly {
+
+// What quaverly-analyze was asked to do.
+struct AnalyzerOptions {
+    static constexpr std::uint32_t kMaxCallbackFrames = 1u << 20;
+
+    std::vector<std::string> files;
+    float referencePitch = 440.0f;
+    std::optional<std::string> temperament; // unset: equal temperament
+    std::int64_t tonic = 0;
+    std::int64_t transpose = 0;
+    std::uint32_t callbackFrames = 512;
+    std::optional<std::string> temperamentsFile; // unset: the shipped resource
+    bool summary = false;
+    bool help = false;
+};
+
+// Parses argv[1...]. Returns the options, or nullopt with `error` set to a
+// one-line reason. "--name value" and "--name=value" are both accepted;
+// "--" ends the options.
+[[nodiscard]] std::optional<AnalyzerOptions> parseAnalyzerOptions(
+    const std::vector<std::string> &arguments, std::string &error);
+
+// The --help text.
+[[nodiscard]] std::string analyzerUsage();
+
+} // namespace quaverly
