@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TuningMeterView.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace quaverly {
+namespace {
+
+constexpr float kZeroX = 202.0f;
+constexpr float kPointsPerCent = 4.0f;
+constexpr std::int32_t kEndStopCents = 49;
+constexpr double kNeedleBottom = 3.0;
+
+} // namespace
+
+NeedlePlacement placeNeedle(float cent, std::int32_t threshold, double needleWidth)
+{
+    if (std::isnan(cent))
+        return {Needle::None, 0.0f};
+    // Far beyond the end stops every value pins the same way; clamping keeps the truncation
+    // defined for infinities.
+    const float bounded = std::clamp(cent, -1.0e6f, 1.0e6f);
+    const auto whole = static_cast<std::int32_t>(bounded);
+    const std::int32_t a = std::abs(whole);
+    Needle needle = Needle::Normal;
+    float p = bounded;
+    if (a < threshold) {
+        needle = Needle::InTune;
+    } else if (a >= kEndStopCents) {
+        needle = Needle::OutOfTune;
+        p = bounded < 0.0f ? -static_cast<float>(kEndStopCents) : static_cast<float>(kEndStopCents);
+    }
+    const float centre = p * kPointsPerCent + kZeroX;
+    return {needle, static_cast<float>(static_cast<double>(centre) - 0.5 * needleWidth)};
+}
+
+TuningMeterView::TuningMeterView(QWidget *parent)
+    : AutoResizeView(parent),
+      tuningmeterImage(ImageLibrary::image(QStringLiteral("tuningmeter"))),
+      tuningscaleImage(ImageLibrary::image(QStringLiteral("tuningscale"))),
+      tuningneedleImage(ImageLibrary::image(QStringLiteral("tuningneedle"))),
+      intuneneedleImage(ImageLibrary::image(QStringLiteral("intuneneedle"))),
+      outtuneneedleImage(ImageLibrary::image(QStringLiteral("outtuneneedle"))),
+      tuningneedleSize(tuningneedleImage.size())
+{
+}
+
+void TuningMeterView::setCent(float cent)
+{
+    if (cent == mCent)
+        return;
+    mCent = cent;
+    update();
+}
+
+void TuningMeterView::setThreshold(std::int32_t threshold)
+{
+    if (threshold == mThreshold)
+        return;
+    mThreshold = threshold;
+    update();
+}
+
+void TuningMeterView::paintEvent(QPaintEvent *)
+{
+    mImage.ensure(isOriginalSet() ? originalFrame().size() : QSizeF(size()), devicePixelRatioF());
+    mImage.clear();
+    {
+        QPainter canvas(&mImage.image());
+        canvas.setRenderHint(QPainter::Antialiasing);
+        drawMeter(canvas);
+    }
+    QPainter painter(this);
+    mImage.drawInto(painter, QRectF(rect()));
+}
+
+void TuningMeterView::drawMeter(QPainter &painter)
+{
+    mImage.drawAt(painter, tuningmeterImage, 0.0, 0.0);
+    const NeedlePlacement placement = placeNeedle(mCent, mThreshold, tuningneedleSize.width());
+    const Image *needle = nullptr;
+    switch (placement.needle) {
+    case Needle::InTune:
+        needle = &intuneneedleImage;
+        break;
+    case Needle::Normal:
+        needle = &tuningneedleImage;
+        break;
+    case Needle::OutOfTune:
+        needle = &outtuneneedleImage;
+        break;
+    case Needle::None:
+        break;
+    }
+    if (needle)
+        mImage.drawAt(painter, *needle, placement.x, kNeedleBottom);
+    mImage.drawAt(painter, tuningscaleImage, 0.0, 0.0);
+}
+
+} // namespace quaverly

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "widgets/AutoResizing.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace quaverly {
+
+// A stepper (Qt has none): two arrows that step a value up and down by an increment within
+// [minimum, maximum], by mouse (held down it repeats) or with the Up and Down keys when it
+// has the focus. Scales with its window (AutoResizing); the arrows are drawn into its bounds.
+// Main thread only.
+class AutoResizeStepper : public QWidget, public AutoResizing {
+    Q_OBJECT
+    Q_PROPERTY(double value READ value WRITE setValue NOTIFY valueChanged USER true)
+    Q_PROPERTY(double minimum READ minimum WRITE setMinimum)
+    Q_PROPERTY(double maximum READ maximum WRITE setMaximum)
+    Q_PROPERTY(double increment READ increment WRITE setIncrement)
+public:
+    explicit AutoResizeStepper(QWidget *parent = nullptr);
+
+    double value() const { return mValue; }
+    double minimum() const { return mMinimum; }
+    double maximum() const { return mMaximum; }
+    double increment() const { return mIncrement; }
+
+    // Clamped to [minimum, maximum]; NaN is ignored.
+    void setValue(double value);
+    void setMinimum(double minimum);
+    void setMaximum(double maximum);
+    void setIncrement(double increment);
+
+    void stepUp();
+    void stepDown();
+
+    QSize sizeHint() const override;
+
+signals:
+    // Any change of the value, also a programmatic one.
+    void valueChanged(double value);
+    // A step taken by the user (mouse or keyboard), after valueChanged: the stepper's action.
+    void stepped(double value);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    enum class Arrow { None, Up, Down };
+    void step(Arrow arrow);
+
+    double mValue = 0.0;
+    double mMinimum = 0.0;
+    double mMaximum = 59.0;
+    double mIncrement = 1.0;
+    Arrow mPressed = Arrow::None;
+    QTimer mRepeat;
+};
+
+} // namespace quaverly

@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AutoResizing.h"
+
+#include <QApplication>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QWidget>
+
+#include <cmath>
+#include <map>
+
+namespace quaverly {
+namespace {
+
+// The application's style with every size metric multiplied by a scale, so slider handles,
+// combo arrows and frames grow with the control like the rest of the zoomed picture.
+class ScaledStyle final : public QProxyStyle {
+public:
+    ScaledStyle(QStyle *base, qreal scale) : QProxyStyle(base), mScale(scale) {}
+
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        const int value = QProxyStyle::pixelMetric(metric, option, widget);
+        return value > 0 ? std::max(1, qRound(value * mScale)) : value;
+    }
+
+private:
+    qreal mScale;
+};
+
+// Styles are shared per scale step and live as long as the program: a widget may still
+// reach its style while it is being destroyed, so they are never deleted.
+QStyle *styleForScale(qreal scale)
+{
+    static auto *styles = new std::map<long, QStyle *>;
+    const long key = std::lround(scale * 64.0);
+    QStyle *&style = (*styles)[key];
+    if (!style)
+        style = new ScaledStyle(QStyleFactory::create(QApplication::style()->name()),
+                                static_cast<qreal>(key) / 64.0);
+    return style;
+}
+
+AutoResizing *autoResizing(QObject *object)
+{
+    return dynamic_cast<AutoResizing *>(object);
+}
+
+} // namespace
+
+qreal widthScale(qreal superviewWidth, qreal originalSuperviewWidth)
+{
+    if (!(originalSuperviewWidth > 0.0) || !std::isfinite(superviewWidth))
+        return 1.0;
+    return static_cast<double>(static_cast<float>(superviewWidth / originalSuperviewWidth));
+}
+
+QRectF scaledFrame(const QRectF &originalFrame, qreal scale)
+{
+    return {originalFrame.x() * scale, originalFrame.y() * scale,
+            originalFrame.width() * scale, originalFrame.height() * scale};
+}
+
+QRect pixelFrame(const QRectF &frame)
+{
+    const int left = static_cast<int>(std::lround(frame.left()));
+    const int top = static_cast<int>(std::lround(frame.top()));
+    const int right = static_cast<int>(std::lround(frame.left() + frame.width()));
+    const int bottom = static_cast<int>(std::lround(frame.top() + frame.height()));
+    return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
+}
+
+void resizeSubviews(QWidget &superview, QSize oldSize)
+{
+    if (!oldSize.isValid())
+        oldSize = superview.size();
+    // Copy: a child's resize may create or delete widgets (a combo box's popup).
+    const QObjectList children = superview.children();
+    for (QObject *child : children) {
+        auto *widget = qobject_cast<QWidget *>(child);
+        if (AutoResizing *control = autoResizing(child); control && widget && !widget->isWindow())
+            control->resizeWithOldSuperviewSize(QSizeF(oldSize));
+    }
+}
+
+void captureOriginalLayout(QWidget &root)
+{
+    const QList<QWidget *> descendants = root.findChildren<QWidget *>();
+    for (QWidget *widget : descendants) {
+        AutoResizing *control = autoResizing(widget);
+        if (control && !control->mIsOriginalSet && widget->parentWidget() && !widget->isWindow())
+            control->captureOriginal(QSizeF(widget->parentWidget()->size()));
+    }
+}
+
+AutoResizing::AutoResizing(QWidget &control, Content content)
+    : mControl(control), mContent(content)
+{
+}
+
+AutoResizing::~AutoResizing() = default;
+
+void AutoResizing::captureOriginal(QSizeF superviewSize)
+{
+    mIsOriginalSet = true;
+    mOriginalSuperviewSize = superviewSize;
+    mOriginalFrame = QRectF(mControl.geometry());
+    mOriginalFont = mControl.font();
+}
+
+void AutoResizing::resizeWithOldSuperviewSize(QSizeF oldSuperviewSize)
+{
+    if (!mIsOriginalSet) {
+        captureOriginal(oldSuperviewSize);
+        captureOriginalLayout(mControl);
+    }
+    const QWidget *superview = mControl.parentWidget();
+    const QSizeF superviewSize = superview ? QSizeF(superview->size()) : QSizeF(0.0, 0.0);
+    const qreal scale = superview ? widthScale(superviewSize.width(), mOriginalSuperviewSize.width())
+                                  : 0.0;
+    // Children (of a box) are placed by this call's resize event, before the font changes,
+    // so they never see a scaled font they did not ask for.
+    mControl.setGeometry(pixelFrame(scaledFrame(mOriginalFrame, scale)));
+    if (mContent == Content::Zoomed)
+        applyContentScale(scale);
+    didResize();
+}
+
+void AutoResizing::applyContentScale(qreal scale)
+{
+    if (scale == mContentScale || !(scale > 0.0))
+        return;
+    mContentScale = scale;
+    if (scale == 1.0) {
+        mControl.setFont(mOriginalFont);
+        mControl.setStyle(nullptr);
+        return;
+    }
+    QFont font = mOriginalFont;
+    if (mOriginalFont.pointSizeF() > 0.0)
+        font.setPointSizeF(mOriginalFont.pointSizeF() * scale);
+    else if (mOriginalFont.pixelSize() > 0)
+        font.setPixelSize(std::max(1, qRound(mOriginalFont.pixelSize() * scale)));
+    mControl.setFont(font);
+    mControl.setStyle(styleForScale(scale));
+}
+
+} // namespace quaverly

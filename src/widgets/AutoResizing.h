@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QFont>
+#include <QRectF>
+#include <QSizeF>
+
+class QWidget;
+
+namespace quaverly {
+
+// What every scaling control shares. A control remembers the frame it had in the initial
+// layout and, at each resize of its superview, is placed from that frame scaled by the
+// superview's width ratio, so the window zooms like a picture instead of re-flowing. The
+// height ratio is never used: the window keeps its aspect ratio, and a taller superview at
+// the same width only uncovers space at the bottom (the layout hangs from the top).
+//
+// Content scaling: Qt widgets have no bounds transform, so the control's content is zoomed by
+// scaling its font (point or pixel size of the font it had initially) and, for controls drawn
+// by the style, by giving it a style whose size metrics (frame widths, slider handle, combo
+// arrow, indicators) are multiplied by the same scale. Image views and the display views draw
+// their artwork scaled into their rectangle themselves.
+//
+// The superview (ResizeWindow's content, an AutoResizeBox, an AutoResizeView) calls
+// resizeWithOldSuperviewSize on each AutoResize child after it has been resized, before the
+// children have moved. Main thread only.
+class AutoResizing {
+public:
+    virtual ~AutoResizing();
+
+    AutoResizing(const AutoResizing &) = delete;
+    AutoResizing &operator=(const AutoResizing &) = delete;
+
+    // oldSuperviewSize is only read on the first call, which captures the initial layout.
+    void resizeWithOldSuperviewSize(QSizeF oldSuperviewSize);
+
+    bool isOriginalSet() const { return mIsOriginalSet; }
+    QRectF originalFrame() const { return mOriginalFrame; }
+    QSizeF originalSuperviewSize() const { return mOriginalSuperviewSize; }
+    // 1 until the first scaled resize.
+    qreal contentScale() const { return mContentScale; }
+
+protected:
+    enum class Content {
+        Zoomed,    // font and style metrics follow the scale (the controls)
+        Stretched, // the subclass draws its own content into its bounds (AutoResizeView)
+    };
+
+    AutoResizing(QWidget &control, Content content);
+
+    // After the frame has been set at each resize; the text field ends editing here.
+    virtual void didResize() {}
+
+private:
+    friend void captureOriginalLayout(QWidget &root);
+
+    void captureOriginal(QSizeF superviewSize);
+    void applyContentScale(qreal scale);
+
+    QWidget &mControl;
+    Content mContent;
+    QRectF mOriginalFrame;
+    QSizeF mOriginalSuperviewSize;
+    bool mIsOriginalSet = false;
+    QFont mOriginalFont;
+    qreal mContentScale = 1.0;
+};
+
+// The width ratio as the controls use it: computed in double, kept at single precision.
+// A superview that had no width gives 1 rather than infinity.
+[[nodiscard]] qreal widthScale(qreal superviewWidth, qreal originalSuperviewWidth);
+
+// originalFrame scaled about the superview's top-left corner (Qt is y-down, so the distance
+// from the top scales). Not rounded.
+[[nodiscard]] QRectF scaledFrame(const QRectF &originalFrame, qreal scale);
+
+// Widget geometry is in whole logical pixels: each edge is rounded on its own, so
+// neighbouring controls stay neighbours and the initial layout returns exactly.
+[[nodiscard]] QRect pixelFrame(const QRectF &frame);
+
+// Calls resizeWithOldSuperviewSize on every direct AutoResize child of superview. An invalid
+// old size (the first resize event Qt sends when a widget is shown) counts as unchanged.
+void resizeSubviews(QWidget &superview, QSize oldSize);
+
+// Captures the initial geometry and font of every AutoResize descendant of root that has
+// none yet, before anything is scaled (a scaled box font would otherwise be inherited and
+// taken for a child's original).
+void captureOriginalLayout(QWidget &root);
+
+} // namespace quaverly

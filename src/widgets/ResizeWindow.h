@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QRectF>
+#include <QSizeF>
+
+#include <functional>
+
+
+
+namespace quaverly {
+
+// Where disclose puts the window, worked out from what it reads (all y-down, top kept).
+struct DiscloseGeometry {
+    QRectF frame;          // the window's new frame (with decorations)
+    qreal contentHeight;   // the content height it asks for before any screen cap
+};
+
+// The frame arithmetic of disclose: the content height becomes minH (area shown) or boxH
+// (hidden) times the window's scale k = contentWidth / boxW (single precision, floored), the
+// top edge stays, and a frame taller than the screen's usable height is cut to it with its
+// width reduced in proportion (rounded down). frame and content are the current window
+// frame and content rectangle. Empty result (frame null) when boxW or minH is unusable.
+[[nodiscard]] DiscloseGeometry discloseGeometry(bool disclosed, qreal minH, QSizeF boxSize,
+                                                const QRectF &content, const QRectF &frame,
+                                                qreal visibleHeight);
+
+// The main window. Its content widget (the central widget) places every AutoResize child
+// from the initial layout whenever it is resized, so the window zooms as a picture. It keeps
+// the content aspect ratio it is given: Qt has no such lock on Linux, so after a resize by the
+// user the window is corrected to the ratio (the dimension the user changed leads), never
+// narrower than the minimum content width. The initial layout is the one the window has when
+// it is first shown: show it at its designed width. Main thread only.
+class ResizeWindow : public QMainWindow {
+    Q_OBJECT
+    Q_PROPERTY(QSizeF contentAspectRatio READ contentAspectRatio WRITE setContentAspectRatio)
+    Q_PROPERTY(QSizeF contentMinSize READ contentMinSize WRITE setContentMinSize)
+public:
+    explicit ResizeWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+
+    // Style masks came from a platform whose releases before 10.4 could not resize such a
+    // window and lost the resizable bit here. Every platform Qt runs on resizes windows, so
+    // the mask is returned unchanged; kept so window set-up code reads the same everywhere.
+    [[nodiscard]] static quint64 styleMask(quint64 mask);
+
+    QSizeF contentAspectRatio() const { return mContentAspectRatio; }
+    // Width : height of the content; an empty size removes the lock.
+    void setContentAspectRatio(QSizeF ratio);
+
+    // The content size with the settings area shown, at the initial scale (the designed
+    // content size). disclose reads its height; user resizing keeps the width at or above it.
+    QSizeF contentMinSize() const { return mContentMinSize; }
+    void setContentMinSize(QSizeF size);
+
+    // The content widget's rectangle in global coordinates.
+    QRect contentRect() const;
+    // Resizes the window at once so the content gets size rounded outwards to whole pixels,
+    // keeping the window's top-left corner (start-up with the settings area hidden).
+    void setContentSize(QSizeF size);
+
+    // Shows (disclosed) or hides the settings area: the window grows or shrinks from its top
+    // edge, animated, to the shown height (contentMinSize) or to the hidden-size box's height,
+    // both times the current scale (content width / box width), capped at the screen's usable
+    // height; the content aspect ratio then becomes the new state's. Hiding also takes the
+    // focus to the window, which ends editing in the area being hidden. completion runs once
+    // the window has its final frame (at once when not animated): put the focus in a field
+    // there, since each resize step takes the focus to the window. The box must keep its frame
+    // when the window scales (it is not an AutoResize control).
+    void disclose(bool disclosed, const QWidget &undisclosedSizeBox,
+                  std::function<void()> completion = {});
+
+    // 0 makes disclose immediate.
+    void setAnimationDuration(int milliseconds) { mAnimationDuration = milliseconds; }
+    bool isAnimating() const { return mAnimation != nullptr; }
+
+signals:
+    void frameAnimationFinished();
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void watchContent();
+    void scheduleAspectCorrection();
+    void correctAspect();
+
+    QSizeF mContentAspectRatio;
+    QSizeF mContentMinSize;
+    QPointer<QWidget> mContent;
+    QSize mLastContentSize;
+    bool mCorrectionPending = false;
+    int mAnimationDuration = 200;
+    QPointer<QPropertyAnimation> mAnimation;
+};
+
+} // namespace quaverly
