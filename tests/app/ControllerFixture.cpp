@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ControllerFixture.h"
+
+#include "display/StrobeView.h"
+#include "widgets/AutoResizeImageView.h"
+#include "widgets/ResizeWindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <cmath>
+#include <numbers>
+
+namespace quaverly::test {
+namespace {
+
+// Widgets need an application object; gtest_main provides none.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        if (!QApplication::instance())
+            mApp = std::make_unique<QApplication>(mArgc, mArgv);
+    }
+    void TearDown() override { mApp.reset(); }
+
+private:
+    int mArgc = 1;
+    char mName[16] = "quaverly-test";
+    char *mArgv[2] = {mName, nullptr};
+    std::unique_ptr<QApplication> mApp;
+};
+
+[[maybe_unused]] const auto *const gEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+} // namespace
+
+void ControllerFixture::SetUp()
+{
+    ASSERT_TRUE(mDir.isValid());
+}
+
+void ControllerFixture::TearDown()
+{
+    finish();
+}
+
+AudioDeviceID ControllerFixture::addMicrophone(const std::string &name, double rateHz)
+{
+    FakeAudioHardware::Device device;
+    device.name = name;
+    device.manufacturer = "Acme";
+    device.sampleRate = rateHz;
+    device.streamChannels = {1};
+    device.volumeSettable = {true};
+    device.volumes = {0.5f};
+    const AudioDeviceID id = mHardware->addDevice(device);
+    if (mDevice == kAudioDeviceUnknown)
+        mDevice = id;
+    return id;
+}
+
+void ControllerFixture::start()
+{
+    auto settings = std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")),
+                                                QSettings::IniFormat);
+    mController = std::make_unique<Controller>(mHardware, std::move(settings));
+    mController->setClock([this] { return mNow; });
+    mController->setQuitHandler([this] { ++mQuitCount; });
+    mController->window()->setAnimationDuration(0);
+    mController->awakeFromNib();
+    QCoreApplication::processEvents();
+}
+
+void ControllerFixture::finish()
+{
+    if (!mController)
+        return;
+    mController->applicationWillTerminate();
+    mController.reset();
+    // Blocks posted to the destroyed controller are dropped with it.
+    QCoreApplication::processEvents();
+}
+
+void ControllerFixture::feedTone(double hz, double seconds, double amplitude, std::uint32_t chunk)
+{
+    pushTone(hz, seconds, amplitude, chunk, true);
+}
+
+void ControllerFixture::pushTone(double hz, double seconds, double amplitude, std::uint32_t chunk,
+                                 bool deliverEachChunk)
+{
+    const double rate = mHardware->device(mDevice).sampleRate;
+    auto frames = static_cast<std::uint64_t>(seconds * rate);
+    std::vector<float> samples(chunk);
+    auto list = makeAudioBufferList(1);
+    while (frames > 0) {
+        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk, frames));
+        for (std::uint32_t i = 0; i < n; ++i) {
+            samples[i] = static_cast<float>(amplitude * std::sin(mPhase));
+            mPhase += 2.0 * std::numbers::pi * hz / rate;
+        }
+        mPhase = std::fmod(mPhase, 2.0 * std::numbers::pi);
+        list->mBuffers[0] = AudioBuffer{1, n * 4, samples.data()};
+        mHardware->runIOCycle(mDevice, *list, mSampleTime);
+        mSampleTime += n;
+        frames -= n;
+        if (deliverEachChunk) {
+            mNow += n / rate;
+            deliverPostedBlocks();
+        }
+    }
+}
+
+void ControllerFixture::deliverPostedBlocks()
+{
+    QCoreApplication::processEvents();
+}
+
+QString ControllerFixture::text(const char *name) const
+{
+    return field(name)->text();
+}
+
+StrobeView *ControllerFixture::strobe() const
+{
+    return mController->window()->findChild<StrobeView *>(QStringLiteral("mStrobeView"));
+}
+
+QLineEdit *ControllerFixture::field(const char *name) const
+{
+    auto *w = mController->window()->findChild<QLineEdit *>(QLatin1String(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+QComboBox *ControllerFixture::popUp(const char *name) const
+{
+    auto *w = mController->window()->findChild<QComboBox *>(QLatin1String(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+std::vector<QString> ControllerFixture::itemTexts(const char *name) const
+{
+    std::vector<QString> texts;
+    QComboBox *box = popUp(name);
+    for (int i = 0; i < box->count(); ++i)
+        texts.push_back(box->itemText(i));
+    return texts;
+}
+
+QString ControllerFixture::imageName(const char *name) const
+{
+    auto *view = mController->window()->findChild<AutoResizeImageView *>(QLatin1String(name));
+    EXPECT_NE(view, nullptr) << name;
+    return view ? view->image().name() : QString();
+}
+
+std::string ControllerFixture::levelPicture() const
+{
+    std::string s;
+    for (int i = 0; i < 8; ++i) {
+        const QString n = imageName(QStringLiteral("mLevel%1").arg(i).toLatin1().constData());
+        s += n.startsWith(QLatin1String("green"))    ? 'g'
+             : n.startsWith(QLatin1String("yellow")) ? 'y'
+             : n.startsWith(QLatin1String("red"))    ? 'r'
+             : n.startsWith(QLatin1String("gray"))   ? '.'
+                                                     : '?';
+    }
+    return s;
+}
+
+std::unique_ptr<QSettings> ControllerFixture::storedSettings() const
+{
+    return std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat);
+}
+
+} // namespace quaverly::test

@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The real Controller on the real PulseAudio backend, against a private
+// server: a tone played into its null sink is captured from the monitor.
+#include "app/Controller.h"
+#include "audio/PulseAudioHardware.h"
+#include "support/PulseServer.h"
+#include "widgets/AutoResizeImageView.h"
+#include "widgets/ResizeWindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+namespace quaverly::test {
+namespace {
+
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { mApp = std::make_unique<QApplication>(mArgc, mArgv); }
+    void TearDown() override { mApp.reset(); }
+
+private:
+    int mArgc = 1;
+    char mName[16] = "quaverly-test";
+    char *mArgv[2] = {mName, nullptr};
+    std::unique_ptr<QApplication> mApp;
+};
+
+[[maybe_unused]] const auto *const gEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+class PulseController : public ::testing::Test {
+protected:
+    void startController()
+    {
+        auto settings = std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")),
+                                                    QSettings::IniFormat);
+        mController = std::make_unique<Controller>(std::make_shared<PulseAudioHardware>(), std::move(settings));
+        mController->setQuitHandler([] {});
+        mController->awakeFromNib();
+    }
+
+    QString text(const char *name) const
+    {
+        return mController->window()->findChild<QLineEdit *>(QLatin1String(name))->text();
+    }
+
+    bool levelLit() const
+    {
+        for (int i = 0; i < 8; ++i) {
+            const auto *view = mController->window()->findChild<AutoResizeImageView *>(QStringLiteral("mLevel%1").arg(i));
+            if (view && !view->image().name().startsWith(QLatin1String("gray")))
+                return true;
+        }
+        return false;
+    }
+
+    // Serves the event loop until `done` or the time-out (generous, so a
+    // loaded machine fails on behaviour, not speed).
+    bool serveUntil(const std::function<bool()> &done, int timeoutMs = 10000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        return true;
+    }
+
+    void TearDown() override
+    {
+        if (mController)
+            mController->applicationWillTerminate();
+        mController.reset();
+        QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir mDir;
+    PulseServer mServer;
+    std::unique_ptr<Controller> mController;
+};
+
+TEST_F(PulseController, ToneShowsItsNoteWithinASecondOfAudio)
+{
+    QUAVERLY_START_PULSE_SERVER(mServer);
+    startController();
+    ASSERT_GT(mController->window()->findChild<QComboBox *>(QStringLiteral("mInputDevicePopUpButton"))->count(), 0);
+    ASSERT_EQ(mController->sampleRate(), 48000.0f);
+    // Capture runs before the tone: silence blocks arrive.
+    ASSERT_TRUE(serveUntil([&] { return mController->blockCount() > 3; })) << "no capture blocks";
+
+    QElapsedTimer sinceTone;
+    mServer.playTone(446.0, 4.0);
+    sinceTone.start();
+    std::uint64_t arrival = 0;
+    const bool shown = serveUntil([&] {
+        if (arrival == 0 && text("mLevelText") != QLatin1String("-96dB"))
+            arrival = mController->blockCount();
+        return text("mNoteText") == QLatin1String("A") && text("mOctaveText") == QLatin1String("4") &&
+               text("mCentText") == QLatin1String("+23");
+    });
+    const qint64 delayMs = sinceTone.elapsed();
+    ASSERT_TRUE(shown) << "shown: " << text("mNoteText").toStdString() << text("mOctaveText").toStdString()
+                       << " " << text("mCentText").toStdString();
+    ASSERT_NE(arrival, 0u) << "the level meter never moved";
+    // One second of audio is 13.75 blocks.
+    EXPECT_LE(mController->blockCount() - arrival, 14u) << "blocks from the tone's arrival to its note";
+    EXPECT_TRUE(levelLit());
+    std::printf("tone start to A4 +23 shown: %lld ms (%llu blocks after the tone arrived)\n",
+                static_cast<long long>(delayMs),
+                static_cast<unsigned long long>(mController->blockCount() - arrival));
+    RecordProperty("delay_ms", static_cast<int>(delayMs));
+}
+
+TEST_F(PulseController, ChoosingAnotherSourceAdoptsItsRate)
+{
+    QUAVERLY_START_PULSE_SERVER(mServer);
+    ASSERT_EQ(mServer.run({"pactl", "load-module", "module-null-sink", "sink_name=other", "rate=44100"}), 0);
+    startController();
+    auto *input = mController->window()->findChild<QComboBox *>(QStringLiteral("mInputDevicePopUpButton"));
+    ASSERT_GE(input->count(), 2);
+    const float first = mController->sampleRate();
+    int other = -1;
+    for (int i = 0; i < input->count(); ++i) {
+        if (i != input->currentIndex() && input->itemText(i).contains(QLatin1String(first == 48000.0f ? "other" : "tone")))
+            other = i;
+    }
+    ASSERT_GE(other, 0) << "no second source in the pop-up";
+    const float expected = first == 48000.0f ? 44100.0f : 48000.0f;
+
+    input->setCurrentIndex(other);
+    emit input->activated(other);
+    EXPECT_EQ(mController->sampleRate(), expected);
+    // Capture goes on from the new source at its rate.
+    const std::uint64_t before = mController->blockCount();
+    EXPECT_TRUE(serveUntil([&] { return mController->blockCount() > before + 3; }));
+}
+
+} // namespace
+} // namespace quaverly::test
