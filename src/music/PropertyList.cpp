@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PropertyList.h"
 
+#include "music/Utf8.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <unordered_map>
@@ -40,40 +42,11 @@ int hexDigit(char c)
     return -1;
 }
 
-void appendUtf8(std::string& out, std::uint32_t codePoint)
-{
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
 // A name as it appears in a message: quoted and cut short.
 std::string quoted(std::string_view text)
 {
     constexpr std::size_t kShown = 40;
-    std::string out = "\"";
-    if (text.size() <= kShown) {
-        out += text;
-    } else {
-        std::size_t cut = kShown;
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-            --cut; // keep whole UTF-8 sequences
-        out += text.substr(0, cut);
-        out += "…";
-    }
-    return out + "\"";
+    return "\"" + std::string(utf8Prefix(text, kShown)) + (text.size() > kShown ? "…\"" : "\"");
 }
 
 std::string describeCharacter(char c)

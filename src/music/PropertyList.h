@@ -50,11 +50,12 @@ struct PropertyListParse {
 // Reads the OpenStep ASCII form: dictionaries { key = value; }, arrays
 // ( a, b ) with an optional trailing comma, data < hex >, bare strings of
 // letters, digits and _$/:.-+ (and any non-ASCII letter), quoted strings with
-// the escapes \a \b \f \n \r \t \v \" \\ \ooo (octal) and \Uxxxx (hex, UTF-16
-// units, surrogate pairs joined), and // and /* */ comments. As in Foundation,
-// text of the form `key = value; …` without braces reads as a dictionary.
-// XML property lists are not read; they get an error saying so.
-// Runs in time linear in the text and never throws.
+// the escapes \a \b \f \n \r \t \v \" \\ \ooo (octal; above 127 read as
+// Latin-1) and \Uxxxx (UTF-16 units, surrogate pairs joined; a NUL becomes
+// U+FFFD), and // and /* */ comments. As in Foundation, text of the form
+// `key = value; …` without braces reads as a dictionary. XML property lists
+// are not read; they get an error saying so. Linear in the length of the
+// text; bad input gives an error, never an exception.
 [[nodiscard]] PropertyListParse parsePropertyList(std::string_view utf8Text,
                                                   const PropertyListOptions& options = {});
 

@@ -4,6 +4,7 @@
 #include "music/FloatValue.h"
 #include "music/Narrow.h"
 #include "music/PropertyList.h"
+#include "music/Utf8.h"
 
 #include <algorithm>
 #include <cassert>
@@ -34,25 +35,6 @@ std::optional<std::size_t> TemperamentTable::rowOf(std::string_view name) const
 namespace {
 
 constexpr std::size_t kMaxResourceBytes = 64u << 20;
-
-void appendUtf8(std::string& out, std::uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Unpaired surrogates become U+FFFD rather than failing the whole file.
 std::optional<std::string> decodeUtf16(std::string_view bytes, bool littleEndian, std::string& error)
@@ -174,12 +156,7 @@ std::u32string folded(std::string_view text)
 std::string shortName(std::string_view name)
 {
     constexpr std::size_t kShown = 40;
-    if (name.size() <= kShown)
-        return "\"" + std::string(name) + "\"";
-    std::size_t cut = kShown;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-        --cut;
-    return "\"" + std::string(name.substr(0, cut)) + "…\"";
+    return "\"" + std::string(utf8Prefix(name, kShown)) + (name.size() > kShown ? "…\"" : "\"");
 }
 
 std::string where(std::size_t line)
