@@ -67,14 +67,15 @@ void DisclosureButton::paintEvent(QPaintEvent *)
     image.draw(painter, QRectF(rect()));
 
     if (hasFocus()) {
+        // The ring glows just outside a circle of radius width / 2 - 4 about the centre.
         const qreal w = width();
         const qreal radius = w * 0.5 - 4.0;
         if (radius > 0.0) {
             QColor ring = palette().highlight().color();
-            ring.setAlphaF(0.75);
-            painter.setPen(QPen(ring, 2.5));
+            ring.setAlphaF(0.8);
+            painter.setPen(QPen(ring, 3.0));
             painter.setBrush(Qt::NoBrush);
-            painter.drawEllipse(QPointF(w * 0.5, height() * 0.5), radius, radius);
+            painter.drawEllipse(QPointF(w * 0.5, height() * 0.5), radius + 1.5, radius + 1.5);
         }
     }
 }

@@ -3,6 +3,7 @@
 
 #include "widgets/AutoResizing.h"
 
+#include <QLayout>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 #include <QScreen>
@@ -52,6 +53,9 @@ void ResizeWindow::setContentMinSize(QSizeF size)
 
 QRect ResizeWindow::contentRect() const
 {
+    // Before the first show the content still has its default geometry; place it first.
+    if (QLayout *frameLayout = layout(); frameLayout && !isVisible())
+        frameLayout->activate();
     const QRect client = geometry();
     if (!mContent && !centralWidget())
         return client;
