@@ -198,9 +198,31 @@ struct PulseAudioHardware::Impl {
         if (!c.stream)
             return;
         pa_stream_set_read_callback(c.stream.get(), nullptr, nullptr);
-        if (PA_STREAM_IS_GOOD(pa_stream_get_state(c.stream.get())))
+        pa_stream_set_state_callback(c.stream.get(), nullptr, nullptr);
+        const pa_stream_state_t state = pa_stream_get_state(c.stream.get());
+        if (state == PA_STREAM_CREATING) {
+            // libpulse cannot disconnect a stream the server has not
+            // confirmed yet; dropping it now would leave the recording
+            // running on the server. Finish it once it is ready.
+            pa_stream_set_state_callback(c.stream.get(), &Impl::onClosingState, nullptr);
+            (void)c.stream.release();
+            return;
+        }
+        if (state == PA_STREAM_READY)
             pa_stream_disconnect(c.stream.get());
         c.stream.reset();
+    }
+
+    // Owns the stream it is called for.
+    static void onClosingState(pa_stream *s, void *) noexcept
+    {
+        const pa_stream_state_t state = pa_stream_get_state(s);
+        if (state == PA_STREAM_READY) {
+            pa_stream_disconnect(s);
+        } else if (!PA_STREAM_IS_GOOD(state)) {
+            pa_stream_set_state_callback(s, nullptr, nullptr);
+            pa_stream_unref(s);
+        }
     }
 
     // Lock held. Records at the source's own rate and channel count, so the

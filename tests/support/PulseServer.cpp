@@ -211,8 +211,6 @@ bool PulseServer::start()
         return false;
     }
     std::string sink = "module-null-sink sink_name=tone rate=" + std::to_string(mOptions.rateHz);
-    if (!mOptions.sourceProperties.empty())
-        sink += " source_properties=" + mOptions.sourceProperties;
     const std::vector<std::string> args{"pulseaudio", "--daemonize=no", "-n", "--use-pid-file=no",
         "--exit-idle-time=-1", "--disallow-exit", "--realtime=no", "--high-priority=no", "--log-target=stderr",
         "--load=module-native-protocol-unix socket=" + socketPath() + " auth-anonymous=1", "--load=" + sink};

@@ -17,8 +17,6 @@ class PulseServer {
 public:
     struct Options {
         unsigned rateHz = 48000;
-        // Extra "key=value" for the null sink's source_properties.
-        std::string sourceProperties;
     };
 
     PulseServer();
