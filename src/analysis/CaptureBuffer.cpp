@@ -16,8 +16,23 @@ void CaptureBuffer::FreeDeleter::operator()(float *p) const noexcept
     std::free(p);
 }
 
+namespace {
+
+void *systemReallocate(void *block, std::size_t bytes) noexcept
+{
+    return std::realloc(block, bytes);
+}
+
+} // namespace
+
 CaptureBuffer::CaptureBuffer(BlockSink sink)
+    : CaptureBuffer(std::move(sink), systemReallocate)
+{
+}
+
+CaptureBuffer::CaptureBuffer(BlockSink sink, Reallocate reallocate)
     : mSink(std::move(sink))
+    , mReallocate(reallocate != nullptr ? reallocate : systemReallocate)
 {
 }
 
@@ -65,7 +80,7 @@ void CaptureBuffer::rebuildBuffer() noexcept
         return;
     }
     const std::size_t bytes = std::size_t(frames) * sizeof(float);
-    void *grown = std::realloc(mBuffer.get(), bytes);
+    void *grown = mReallocate(mBuffer.get(), bytes);
     if (grown == nullptr) {
         // The old block is of the old length and cannot be used: drop it and
         // try again next time rather than write past its end.

@@ -5,6 +5,7 @@
 #include "audio/AudioTypes.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,8 +32,11 @@ class CaptureBuffer {
 public:
     // Called on the IO thread, once per full block; must not block.
     using BlockSink = std::function<void(CaptureBlock)>;
+    // realloc-shaped; replaceable so that tests can make allocation fail.
+    using Reallocate = void *(*)(void *block, std::size_t bytes) noexcept;
 
     explicit CaptureBuffer(BlockSink sink);
+    CaptureBuffer(BlockSink sink, Reallocate reallocate);
     CaptureBuffer(const CaptureBuffer &) = delete;
     CaptureBuffer &operator=(const CaptureBuffer &) = delete;
 
@@ -60,6 +64,7 @@ private:
     void rebuildBuffer() noexcept;
 
     BlockSink mSink;
+    Reallocate mReallocate;
     std::atomic<float> mSampleRate{0.0f};              // written by setSampleRate's caller
     std::unique_ptr<float, FreeDeleter> mBuffer;       // IO thread only
     std::uint32_t mBufferSize = 0;                     // bytes; IO thread only
