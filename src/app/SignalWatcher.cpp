@@ -65,7 +65,9 @@ void SignalWatcher::readSignal()
     char byte = 0;
     while (::read(gSignalFds[1], &byte, 1) == 1) {
     }
-    QCoreApplication::quit();
+    // exit(), not quit(): quit() is ignored until the main loop runs, and a
+    // signal may come while the start-up alert runs its own loop.
+    QCoreApplication::exit(0);
 }
 
 } // namespace quaverly

@@ -7,7 +7,7 @@ class QSocketNotifier;
 
 namespace quaverly {
 
-// Turns SIGTERM and SIGINT into QCoreApplication::quit() on the main thread
+// Turns SIGTERM and SIGINT into QCoreApplication::exit(0) on the main thread
 // (self-pipe: the handler only writes one byte). One instance per process;
 // the previous handlers come back when it is destroyed.
 class SignalWatcher : public QObject {

@@ -16,8 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <functional>
+#include <sys/wait.h>
+#include <thread>
 
 namespace quaverly::test {
 namespace {
@@ -147,6 +150,41 @@ TEST_F(PulseController, ChoosingAnotherSourceAdoptsItsRate)
     // Capture goes on from the new source at its rate.
     const std::uint64_t before = mController->blockCount();
     EXPECT_TRUE(serveUntil([&] { return mController->blockCount() > before + 3; }));
+}
+
+TEST_F(PulseController, TerminationSignalSavesTheSettingsAndExitsCleanly)
+{
+    QUAVERLY_START_PULSE_SERVER(mServer);
+    const pid_t app = mServer.spawn({QUAVERLY_APP_PATH});
+    ASSERT_GT(app, 0);
+    // Running means recording: the server then lists the app's stream.
+    bool recording = false;
+    for (int i = 0; i < 200 && !recording; ++i) {
+        std::string outputs;
+        mServer.run({"pactl", "list", "source-outputs"}, &outputs);
+        recording = outputs.find("application.name = \"Quaverly\"") != std::string::npos;
+        if (!recording)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(recording) << "the application never started capture";
+
+    ASSERT_EQ(::kill(app, SIGTERM), 0);
+    int status = -1;
+    pid_t reaped = 0;
+    for (int i = 0; i < 200 && reaped == 0; ++i) {
+        reaped = ::waitpid(app, &status, WNOHANG);
+        if (reaped == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(reaped, app) << "the application did not end on SIGTERM";
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    QSettings stored(QString::fromStdString(mServer.directory() + "/home/.config/quillfen/Quaverly.conf"),
+                     QSettings::IniFormat);
+    EXPECT_EQ(stored.value(QStringLiteral("quillfen.ReferencePitchKey")).toDouble(), 440.0);
+    EXPECT_TRUE(stored.value(QStringLiteral("quillfen.InputDeviceKey")).toString().contains(QLatin1String(" : ")));
+    EXPECT_EQ(stored.value(QStringLiteral("quillfen.DisclosedKey")).toString(), QLatin1String("true"));
 }
 
 } // namespace
