@@ -4,12 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <ostream>
 #include <string>
 
 namespace quaverly {
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+// Names the row in test listings instead of dumping its bytes.
+template <class Row>
+    requires requires(const Row &row) { row.name; }
+std::ostream &operator<<(std::ostream &os, const Row &row)
+{
+    return os << row.name;
+}
 
 struct AcceptRow {
     const char *name;

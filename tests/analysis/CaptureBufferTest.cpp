@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,6 +64,14 @@ struct Capture {
     CaptureBuffer buffer;
     std::uint64_t next = 0;
 };
+
+// Names the row in test listings instead of dumping its bytes.
+template <class Row>
+    requires requires(const Row &row) { row.name; }
+std::ostream &operator<<(std::ostream &os, const Row &row)
+{
+    return os << row.name;
+}
 
 template <class Row>
 std::string rowName(const ::testing::TestParamInfo<Row> &info)

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,14 @@ namespace quaverly {
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+// Names the row in test listings instead of dumping its bytes.
+template <class Row>
+    requires requires(const Row &row) { row.name; }
+std::ostream &operator<<(std::ostream &os, const Row &row)
+{
+    return os << row.name;
+}
 
 template <class Row>
 std::string rowName(const ::testing::TestParamInfo<Row> &info)

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,11 @@ struct Bar {
     double meanShare;     // the instrument's files on average
     double maxErrorCents; // every file: |median of frequency_hz against the periodicity|
 };
+
+std::ostream &operator<<(std::ostream &os, const Bar &bar)
+{
+    return os << bar.instrument;
+}
 
 class Accuracy : public ::testing::TestWithParam<Bar> {};
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,14 @@ namespace {
 constexpr const char *kHeader = "block,raw_hz,peak,level_db,frequency_hz,note,cents,ideal_hz";
 constexpr int kPcm16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 constexpr int kFloat = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+
+// Names the row in test listings instead of dumping its bytes.
+template <class Row>
+    requires requires(const Row &row) { row.name; }
+std::ostream &operator<<(std::ostream &os, const Row &row)
+{
+    return os << row.name;
+}
 
 std::vector<float> concat(std::vector<float> a, const std::vector<float> &b)
 {
