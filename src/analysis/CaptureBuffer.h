@@ -26,8 +26,9 @@ namespace quaverly {
 // Decided corners: a rate that gives no usable block (below 13.75 Hz, 0
 // before a device is open, NaN) is stored, but the IO path then drops all
 // input until a usable rate is set. A first buffer with zero channels or no
-// data yields nothing. If the accumulation buffer cannot be allocated, input
-// is dropped and the allocation is retried at the next callback.
+// data yields nothing; a later one ends the run of used buffers. A time stamp
+// that is not positive (NaN included) is ignored. If the accumulation buffer
+// cannot be allocated, input is dropped and the next callback tries again.
 class CaptureBuffer {
 public:
     // Called on the IO thread, once per full block; must not block.
