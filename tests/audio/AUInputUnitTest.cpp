@@ -43,6 +43,7 @@ class CatalogueTest : public ::testing::TestWithParam<Titles> {};
 
 TEST_P(CatalogueTest, ListsOneEntryPerSourceOrDevice)
 {
+    test::ensureQtApp();
     auto hw = std::make_shared<FakeAudioHardware>();
     for (const Device &d : GetParam().devices)
         hw->addDevice(d);
@@ -241,6 +242,7 @@ INSTANTIATE_TEST_SUITE_P(Titles, SelectByNameTest,
 
 TEST(EmptyCatalogueTest, StartStopAndSelectionTouchNoHardware)
 {
+    test::ensureQtApp();
     auto hw = std::make_shared<FakeAudioHardware>();
     AUInputUnit unit(hw);
     QComboBox popUp;
@@ -343,6 +345,7 @@ class ConfigurationTest : public ::testing::TestWithParam<Layout> {};
 
 TEST_P(ConfigurationTest, ChannelsAreSummedOverStreams)
 {
+    test::ensureQtApp();
     auto hw = std::make_shared<FakeAudioHardware>();
     Device d = inputDevice("Multi");
     d.streamChannels = GetParam().streams;
@@ -362,6 +365,7 @@ INSTANTIATE_TEST_SUITE_P(Streams, ConfigurationTest,
 
 TEST(EndianTest, BigEndianFlagMakesTheStreamForeign)
 {
+    test::ensureQtApp();
     auto hw = std::make_shared<FakeAudioHardware>();
     Device d = inputDevice("BE");
     d.formatFlags |= kAudioFormatFlagIsBigEndian;
