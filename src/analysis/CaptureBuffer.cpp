@@ -4,7 +4,7 @@
 #include "analysis/BlockLength.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <limits>
 #include <new>
 #include <utility>
 #include <vector>
@@ -70,7 +70,9 @@ OSStatus CaptureBuffer::ioProc(AudioDeviceID inDevice, const AudioTimeStamp *inN
 void CaptureBuffer::rebuildBuffer() noexcept
 {
     mBufferOffset = 0;
-    const std::uint32_t frames = blockLength(mSampleRate.load(std::memory_order_acquire));
+    std::uint32_t frames = blockLength(mSampleRate.load(std::memory_order_acquire));
+    if (std::uint64_t(frames) * sizeof(float) > std::numeric_limits<std::uint32_t>::max())
+        frames = 0; // absurd rates: the byte size must fit its 32-bit field
     if (frames == 0) {
         // No usable rate: keep nothing, so no block can be posted at a length
         // that means nothing; a later usable rate rebuilds.

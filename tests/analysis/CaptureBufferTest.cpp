@@ -183,7 +183,7 @@ TEST_P(CaptureUnusableRate, DropsInputUntilAUsableRate)
 
 INSTANTIATE_TEST_SUITE_P(Rates, CaptureUnusableRate, ::testing::Values(RateRow{"Zero", 0.0f},
     RateRow{"JustBelowUsable", 13.74f}, RateRow{"Negative", -44100.0f}, RateRow{"NaN", kNaN},
-    RateRow{"Infinite", kInf}), rowName<RateRow>);
+    RateRow{"Infinite", kInf}, RateRow{"BlockBytesBeyond32Bits", 2e10f}), rowName<RateRow>);
 
 TEST(CaptureRate, NothingIsCapturedBeforeAnyRateIsSet)
 {
