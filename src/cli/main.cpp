@@ -10,18 +10,21 @@
 #include "music/NoteResolver.h"
 #include "music/TemperamentTable.h"
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
+
+#include <sndfile.h>
 
 namespace quaverly {
 namespace {
