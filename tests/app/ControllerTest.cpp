@@ -25,6 +25,15 @@ namespace {
 
 using Readouts = ControllerFixture;
 
+// Test names from a row's text: letters and digits kept, the rest '_'.
+std::string rowName(std::string text)
+{
+    for (char &ch : text)
+        if (!std::isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return text;
+}
+
 // ---- What a sustained tone shows
 
 struct ToneCase {
@@ -66,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ToneCase{427.0, "G", "♯", "4", "+48", "blue28x28", "gray24x24", "red24x24"},
                       ToneCase{261.63, "C", "", "4", "±0", "green28x28", "gray24x24", "gray24x24"},
                       ToneCase{110.0, "A", "", "2", "±0", "green28x28", "gray24x24", "gray24x24"},
-                      ToneCase{82.41, "E", "", "2", "±0", "green28x28", "gray24x24", "gray24x24"}));
+                      ToneCase{82.41, "E", "", "2", "±0", "green28x28", "gray24x24", "gray24x24"}),
+    [](const auto &info) { return rowName(std::to_string(static_cast<int>(info.param.hz * 100)) + "cHz"); });
 
 TEST_F(Readouts, StartShowsTheReferenceNoteAndAnEmptyMeter)
 {
@@ -114,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DeviationCase{-0.035f, "-3", "green28x28", "red24x24", "gray24x24"},
                       DeviationCase{0.045f, "+4", "blue28x28", "gray24x24", "red24x24"},
                       DeviationCase{-0.009f, "±0", "green28x28", "gray24x24", "gray24x24"},
-                      DeviationCase{0.5f, "+50", "blue28x28", "gray24x24", "red24x24"}));
+                      DeviationCase{0.5f, "+50", "blue28x28", "gray24x24", "red24x24"}),
+    [](const auto &info) { return rowName(std::string("cents") + info.param.cents); });
 
 TEST_F(Readouts, InTuneDotTurnsGrayWhenReadingsStop)
 {
@@ -246,7 +257,8 @@ INSTANTIATE_TEST_SUITE_P(Typing, TypedReference,
                                            TypedPitchCase{"442 Hz", "442.0", 0, true},
                                            TypedPitchCase{"abc", "349.0", 1, true},
                                            TypedPitchCase{"nan", "349.0", 1, true},
-                                           TypedPitchCase{"1e30", "499.9", 1, true}));
+                                           TypedPitchCase{"1e30", "499.9", 1, true}),
+                         [](const auto &info) { return rowName(std::string("typed_") + info.param.typed); });
 
 TEST_F(Readouts, ReferenceChangeMovesTheReadout)
 {
@@ -323,13 +335,7 @@ INSTANTIATE_TEST_SUITE_P(
         TonicMenuCase{"pythagorean A#", 440.0f, "Pythagorean", 10,
                       {nullptr, "C#/Db (274.7Hz)", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                        "G#/Ab (412.0Hz)", "A (440.0Hz)", nullptr, nullptr}}),
-    [](const auto &info) {
-        std::string n = info.param.name;
-        for (char &ch : n)
-            if (!std::isalnum(static_cast<unsigned char>(ch)))
-                ch = '_';
-        return n;
-    });
+    [](const auto &info) { return rowName(info.param.name); });
 
 TEST_F(Readouts, SeparatorAndEqualTemperamentKeepTheTonic)
 {
@@ -389,7 +395,11 @@ INSTANTIATE_TEST_SUITE_P(Texts, Transposition,
                                            TransposeCase{-11, "C = C#/Db (-11)", "G", "♯", "5"},
                                            TransposeCase{11, "C = B (+11)", "B", "♭", "3"},
                                            TransposeCase{-9, "C = D#/Eb (-9)", "F", "♯", "5"},
-                                           TransposeCase{0, "", "A", "", "4"}));
+                                           TransposeCase{0, "", "A", "", "4"}),
+                         [](const auto &info) {
+                             const int t = info.param.transpose;
+                             return (t < 0 ? "minus" : "plus") + std::to_string(std::abs(t));
+                         });
 
 // ---- Lifecycle, settings and audio input
 

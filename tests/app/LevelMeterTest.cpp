@@ -45,7 +45,11 @@ INSTANTIATE_TEST_SUITE_P(Table, LevelSegments,
                              LevelCase{61, 0, "........"}, LevelCase{63, 0, "........"},
                              LevelCase{64, 0, "g......."}, LevelCase{91, 0, "ggggggg."},
                              LevelCase{92, 0, "gggggggg"}, LevelCase{96, 0, "gggggggr"},
-                             LevelCase{0, 0, "........"}, LevelCase{-5, -5, "........"}));
+                             LevelCase{0, 0, "........"}, LevelCase{-5, -5, "........"}),
+                         [](const auto &info) {
+                             const auto n = [](int v) { return (v < 0 ? "m" : "") + std::to_string(std::abs(v)); };
+                             return "peak" + n(info.param.peak) + "_hold" + n(info.param.hold);
+                         });
 
 struct DotCase {
     int cents;
@@ -71,7 +75,11 @@ INSTANTIATE_TEST_SUITE_P(Table, Dots,
                                            DotCase{0, true, false, false},
                                            DotCase{3, true, false, true},
                                            DotCase{4, false, false, true},
-                                           DotCase{-50, false, true, false}));
+                                           DotCase{-50, false, true, false}),
+                         [](const auto &info) {
+                             const int c = info.param.cents;
+                             return (c < 0 ? "minus" : "plus") + std::to_string(std::abs(c));
+                         });
 
 } // namespace
 } // namespace quaverly

@@ -77,7 +77,15 @@ INSTANTIATE_TEST_SUITE_P(Window, WindowShot,
                          ::testing::Values(ShotCase{"window-shown-1x.png", true, 1.0},
                                            ShotCase{"window-hidden-1x.png", false, 1.0},
                                            ShotCase{"window-shown-1.5x.png", true, 1.5},
-                                           ShotCase{"window-hidden-1.5x.png", false, 1.5}));
+                                           ShotCase{"window-hidden-1.5x.png", false, 1.5}),
+                         [](const auto &info) {
+                             std::string n = info.param.file;
+                             n = n.substr(0, n.size() - 4);
+                             for (char &ch : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return n;
+                         });
 
 } // namespace
 } // namespace quaverly::test
