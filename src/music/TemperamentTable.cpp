@@ -363,13 +363,4 @@ std::string centsToolTip(std::span<const float, kDegrees> row)
     return text;
 }
 
-bool caseInsensitiveLess(std::string_view a, std::string_view b)
-{
-    const std::u32string fa = folded(a);
-    const std::u32string fb = folded(b);
-    if (fa != fb)
-        return fa < fb;
-    return a < b;
-}
-
 } // namespace quaverly

@@ -27,7 +27,9 @@ using TemperamentRow = std::array<float, kDegrees>;
 
 // The named temperaments, immutable once loaded. Row r holds the ratios
 // W[0] … W[11] (W[0] = 1) of the degrees above the tonic and belongs to the
-// name r in case-insensitive order; the tuning choice k ≥ 1 means row k − 1.
+// name r in case-insensitive order (simple case folding of Latin, Greek and
+// Cyrillic letters; names equal when folded keep byte order); the tuning
+// choice k ≥ 1 means row k − 1.
 // Not thread-safe to build; safe to read from any thread once built.
 class TemperamentTable {
 public:
@@ -82,10 +84,5 @@ private:
 
 // The tool-tip text of a row.
 [[nodiscard]] std::string centsToolTip(std::span<const float, kDegrees> row);
-
-// Foundation-style case-insensitive order (simple Unicode case folding for
-// Latin, Greek and Cyrillic letters); equal folds fall back to byte order,
-// so the result is a strict total order.
-[[nodiscard]] bool caseInsensitiveLess(std::string_view a, std::string_view b);
 
 } // namespace quaverly

@@ -39,9 +39,10 @@ inline std::string encode(std::string_view utf8, Encoding encoding)
     }
     const bool little = encoding == Encoding::Utf16LeBom || encoding == Encoding::Utf16Le;
     std::string bytes = encoding == Encoding::Utf16LeBom ? "\xFF\xFE" : encoding == Encoding::Utf16BeBom ? "\xFE\xFF" : "";
+    bytes.reserve(bytes.size() + 2 * units.size());
     for (const char16_t unit : units) {
-        const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
-        bytes += little ? std::string{low, high} : std::string{high, low};
+        bytes.push_back(static_cast<char>(little ? unit & 0xFF : unit >> 8));
+        bytes.push_back(static_cast<char>(little ? unit >> 8 : unit & 0xFF));
     }
     return bytes;
 }
