@@ -76,6 +76,12 @@ PulseServer::PulseServer(Options options)
 PulseServer::~PulseServer()
 {
     stop();
+    for (const auto &[key, value] : mSavedEnvironment) {
+        if (value)
+            setenv(key.c_str(), value->c_str(), 1);
+        else
+            unsetenv(key.c_str());
+    }
     if (!mDir.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(mDir, ignored);
@@ -112,13 +118,22 @@ std::vector<std::string> PulseServer::environment() const
     return env;
 }
 
-void PulseServer::exportEnvironment() const
+void PulseServer::exportEnvironment()
 {
     // Only what libpulse clients read; HOME stays, Qt's settings live there.
-    setenv("PULSE_SERVER", ("unix:" + socketPath()).c_str(), 1);
-    setenv("PULSE_CLIENTCONFIG", (mDir + "/client.conf").c_str(), 1);
-    setenv("PULSE_RUNTIME_PATH", (mDir + "/runtime").c_str(), 1);
-    setenv("PULSE_STATE_PATH", (mDir + "/state").c_str(), 1);
+    const std::pair<const char *, std::string> values[] = {
+        {"PULSE_SERVER", "unix:" + socketPath()},
+        {"PULSE_CLIENTCONFIG", mDir + "/client.conf"},
+        {"PULSE_RUNTIME_PATH", mDir + "/runtime"},
+        {"PULSE_STATE_PATH", mDir + "/state"},
+    };
+    for (const auto &[key, value] : values) {
+        if (mSavedEnvironment.size() < std::size(values)) {
+            const char *old = std::getenv(key);
+            mSavedEnvironment.emplace_back(key, old ? std::optional<std::string>(old) : std::nullopt);
+        }
+        setenv(key, value.c_str(), 1);
+    }
 }
 
 pid_t PulseServer::launch(const std::vector<std::string> &args, const char *stdoutPath, const char *stderrPath)

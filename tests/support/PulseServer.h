@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <sys/types.h>
 #include <vector>
 
@@ -55,7 +57,7 @@ private:
     std::vector<std::string> environment() const;
     pid_t launch(const std::vector<std::string> &args, const char *stdoutPath, const char *stderrPath = nullptr);
     bool waitReady();
-    void exportEnvironment() const;
+    void exportEnvironment();
 
     Options mOptions;
     std::string mDir;
@@ -63,6 +65,8 @@ private:
     pid_t mServerPid = -1;
     std::vector<pid_t> mHelpers;
     int mToneCount = 0;
+    // What exportEnvironment() replaced, restored by the destructor.
+    std::vector<std::pair<std::string, std::optional<std::string>>> mSavedEnvironment;
 };
 
 } // namespace quaverly::test
