@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PulseAudioHardware.h"
 
+#include "audio/FrameAssembler.h"
 #include "audio/PulseHandles.h"
 
 #include <algorithm>
@@ -56,14 +57,13 @@ std::uint64_t hostTimeNs() noexcept
     return std::uint64_t(ts.tv_sec) * 1000000000u + std::uint64_t(ts.tv_nsec);
 }
 
-constexpr std::uint32_t kMaxFrameBytes = PA_CHANNELS_MAX * sizeof(float);
+static_assert(FrameAssembler::kMaxFrameBytes >= PA_CHANNELS_MAX * sizeof(float));
 
 } // namespace
 
 struct PulseAudioHardware::Impl {
     // One running record stream feeding one IO procedure.
     struct Capture {
-        Impl *owner = nullptr;
         AudioDeviceID device = kAudioDeviceUnknown;
         AudioDeviceIOProc proc = nullptr;
         void *clientData = nullptr;
@@ -72,8 +72,7 @@ struct PulseAudioHardware::Impl {
         std::uint32_t channels = 0;
         std::uint32_t frameBytes = 0;
         double position = 0.0;
-        std::array<std::uint8_t, kMaxFrameBytes> carry{};
-        std::size_t carried = 0;
+        FrameAssembler frames;
     };
 
     struct IOProcRegistration {
@@ -242,7 +241,7 @@ struct PulseAudioHardware::Impl {
             return false;
         c.channels = spec.channels;
         c.frameBytes = std::uint32_t(pa_frame_size(&spec));
-        c.carried = 0;
+        c.frames.reset(c.frameBytes);
         pa_stream_set_read_callback(c.stream.get(), &Impl::onRead, &c);
         // About 10 ms per fragment; the server still sends what it likes.
         pa_buffer_attr attr{};
@@ -274,29 +273,6 @@ struct PulseAudioHardware::Impl {
             });
             if (stillThere)
                 l.proc(device, channel, true, property, l.clientData);
-        }
-    }
-
-    void deliver(Capture &c, const std::uint8_t *data, std::size_t bytes) noexcept
-    {
-        if (c.carried > 0) {
-            const std::size_t take = std::min(bytes, c.frameBytes - c.carried);
-            std::memcpy(c.carry.data() + c.carried, data, take);
-            c.carried += take;
-            data += take;
-            bytes -= take;
-            if (c.carried < c.frameBytes)
-                return;
-            c.carried = 0;
-            callIOProc(c, c.carry.data(), 1);
-        }
-        const std::size_t frames = bytes / c.frameBytes;
-        if (frames > 0)
-            callIOProc(c, data, frames);
-        const std::size_t rest = bytes - frames * c.frameBytes;
-        if (rest > 0) {
-            std::memcpy(c.carry.data(), data + frames * c.frameBytes, rest);
-            c.carried = rest;
         }
     }
 
@@ -448,10 +424,11 @@ struct PulseAudioHardware::Impl {
             if (pa_stream_peek(s, &data, &bytes) < 0 || bytes == 0)
                 return;
             if (data) {
-                c.owner->deliver(c, static_cast<const std::uint8_t *>(data), bytes);
+                c.frames.push(static_cast<const std::uint8_t *>(data), bytes,
+                    [&c](const std::uint8_t *frames, std::size_t count) { callIOProc(c, frames, count); });
             } else {
                 // A hole: the frames are lost; keep the clock honest.
-                c.carried = 0;
+                c.frames.dropPartial();
                 c.position += double(bytes / c.frameBytes);
             }
             pa_stream_drop(s);
@@ -740,7 +717,6 @@ OSStatus PulseAudioHardware::start(AudioDeviceID device, AudioDeviceIOProc proc)
         d->captures.erase(it);
     }
     auto capture = std::make_unique<Impl::Capture>();
-    capture->owner = d.get();
     capture->device = device;
     capture->proc = proc;
     capture->clientData = reg->clientData;

@@ -45,8 +45,13 @@ public:
         auto *client = static_cast<Client *>(self);
         std::lock_guard lock(client->mMutex);
         client->mHeard.push_back(property);
-        if (isInput && client->mUnit)
-            client->mRates.push_back(client->mUnit->sampleRate());
+        // Adopt a changed rate, as the application does.
+        if (isInput && client->mUnit) {
+            const double rate = client->mUnit->sampleRate();
+            client->mRates.push_back(rate);
+            if (rate != double(client->mBuffer.sampleRate()))
+                client->mBuffer.setSampleRate(float(rate));
+        }
         client->mChanged.notify_all();
         return 0;
     }
@@ -254,6 +259,41 @@ TEST_F(PulseServerTest, CaptureResumesWhenStartedAgainOnAServerThatIsBack)
     unit.start();
     EXPECT_GE(client.nextBlocks(3).size(), 3u) << "capture did not resume";
     unit.stop();
+}
+
+TEST_F(PulseServerTest, ServerBackAtAnotherRateDeliversThatRateAndSaysSo)
+{
+    auto hw = std::make_shared<PulseAudioHardware>();
+    AUInputUnit unit(hw);
+    Client client;
+    client.attach(unit);
+    unit.setInputDeviceAtIndex(0);
+    client.adoptRate(unit.sampleRate());
+    ASSERT_FALSE(client.nextBlocks(1).empty());
+    unit.stop();
+    server.stop();
+
+    server.setRateHz(44100);
+    ASSERT_TRUE(server.start()) << server.error();
+    unit.start();
+    EXPECT_EQ(unit.sampleRate(), 44100.0) << "the new rate was not reported";
+    server.playTone(440.0, 6.0);
+    std::vector<CaptureBlock> blocks;
+    for (int tries = 0; tries < 60; ++tries) {
+        blocks = client.nextBlocks(1);
+        if (!blocks.empty() && loudestPeak(blocks.front()) > 0.4f)
+            break;
+    }
+    blocks = client.nextBlocks(4);
+    unit.stop();
+    ASSERT_GE(blocks.size(), 4u);
+    PitchDetector detector;
+    for (const auto &block : blocks) {
+        ASSERT_EQ(block->size(), 3207u) << "blocks are not cut for 44.1 kHz";
+        if (detector.detectPitch(*block, 44100.0f, 3207)) {
+            EXPECT_NEAR(detector.mRawFrequency, 440.0f, 0.5f) << "samples and reported rate disagree";
+        }
+    }
 }
 
 TEST_F(PulseServerTest, RateChangeOfAnIdleSourceIsReportedAsANewFormat)

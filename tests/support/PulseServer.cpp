@@ -242,10 +242,11 @@ bool PulseServer::start()
     }
     exportEnvironment();
 
-    // Warm the monitor up and keep it warm.
+    // Warm the monitor up and keep it warm. At the sink's own rate: an idle
+    // sink switches to a rate that suits its first stream.
     const std::string keeperPath = mDir + "/keeper.raw";
-    const pid_t keeper = launch({"parec", "-d", "tone.monitor", "--latency-msec=10", "--rate=8000",
-                                    "--channels=1", "--format=u8", "--raw"},
+    const pid_t keeper = launch({"parec", "-d", "tone.monitor", "--latency-msec=10",
+                                    "--rate=" + std::to_string(mOptions.rateHz), "--channels=1", "--format=u8", "--raw"},
         keeperPath.c_str());
     if (keeper > 0)
         mHelpers.push_back(keeper);

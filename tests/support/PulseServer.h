@@ -35,6 +35,8 @@ public:
     void stop();
     [[nodiscard]] bool isRunning() const { return mServerPid > 0; }
     [[nodiscard]] const std::string &error() const { return mError; }
+    // Takes effect at the next start().
+    void setRateHz(unsigned rateHz) { mOptions.rateHz = rateHz; }
     [[nodiscard]] std::string socketPath() const { return mDir + "/native"; }
     [[nodiscard]] const std::string &directory() const { return mDir; }
 
