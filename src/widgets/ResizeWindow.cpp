@@ -16,7 +16,7 @@ DiscloseGeometry discloseGeometry(bool disclosed, qreal minH, QSizeF boxSize,
                                   const QRectF &content, const QRectF &frame, qreal visibleHeight)
 {
     if (!(boxSize.width() > 0.0) || !(minH > 0.0) || !(boxSize.height() > 0.0)
-        || !std::isfinite(content.width()))
+        || !(content.width() > 0.0) || !std::isfinite(content.width()))
         return {QRectF(), 0.0};
     const float k = static_cast<float>(content.width() / boxSize.width());
     const qreal base = disclosed ? minH : boxSize.height();

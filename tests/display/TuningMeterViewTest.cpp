@@ -22,6 +22,8 @@ struct NeedleRow {
     float centre;
 };
 
+void PrintTo(const NeedleRow &row, std::ostream *out) { *out << row.cent; }
+
 class PlaceNeedleTest : public ::testing::TestWithParam<NeedleRow> {};
 
 TEST_P(PlaceNeedleTest, NeedleAndCentreForTheDefaultThreshold)
@@ -46,12 +48,6 @@ INSTANTIATE_TEST_SUITE_P(Cents, PlaceNeedleTest, ::testing::Values(
     NeedleRow{-49.0f, Needle::OutOfTune, 6.0f}, NeedleRow{-75.0f, Needle::OutOfTune, 6.0f},
     NeedleRow{kInf, Needle::OutOfTune, 398.0f}, NeedleRow{-kInf, Needle::OutOfTune, 6.0f},
     NeedleRow{std::numeric_limits<float>::quiet_NaN(), Needle::None, 0.0f}));
-
-TEST(PlaceNeedle, AThresholdAboveTheEndStopsWinsOverThePin)
-{
-    EXPECT_EQ(placeNeedle(60.0f, 70, kNeedleWidth).needle, Needle::InTune);
-    EXPECT_FLOAT_EQ(placeNeedle(60.0f, 70, kNeedleWidth).x, 202.0f + 240.0f - 10.0f);
-}
 
 class CountingMeter : public TuningMeterView {
 public:
@@ -125,11 +121,9 @@ TEST_P(DrawnNeedleTest, TheNeedleIsDrawnWhereAndAsPlaced)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cents, DrawnNeedleTest, ::testing::Values(
-    NeedleRow{0.0f, Needle::InTune, 202.0f}, NeedleRow{2.0f, Needle::InTune, 210.0f},
-    NeedleRow{-2.9f, Needle::InTune, 190.4f}, NeedleRow{3.0f, Needle::Normal, 214.0f},
-    NeedleRow{-3.0f, Needle::Normal, 190.0f}, NeedleRow{48.0f, Needle::Normal, 394.0f},
-    NeedleRow{49.0f, Needle::OutOfTune, 398.0f}, NeedleRow{120.0f, Needle::OutOfTune, 398.0f},
-    NeedleRow{-75.0f, Needle::OutOfTune, 6.0f}));
+    NeedleRow{0.0f, Needle::InTune, 202.0f}, NeedleRow{-2.9f, Needle::InTune, 190.4f},
+    NeedleRow{3.0f, Needle::Normal, 214.0f}, NeedleRow{48.0f, Needle::Normal, 394.0f},
+    NeedleRow{120.0f, Needle::OutOfTune, 398.0f}, NeedleRow{-75.0f, Needle::OutOfTune, 6.0f}));
 
 TEST(TuningMeterView, RepaintsOnlyWhenAValueChanges)
 {
