@@ -179,6 +179,10 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
         QMetaObject::invokeMethod(this, &Controller::inputVolumeSliderChanged, Qt::QueuedConnection);
     });
     connect(mDisclosureButton, &DisclosureButton::clicked, this, &Controller::disclosureButton);
+    connect(mUi->actionDisclose, &QAction::triggered, this, [this] {
+        mDisclosureButton->toggle();
+        disclosureButton();
+    });
     connect(mUi->actionQuit, &QAction::triggered, this, &Controller::terminate);
     connect(mUi->actionHelp, &QAction::triggered, this, &Controller::showHelp);
     connect(mUi->actionWebPage, &QAction::triggered, this, &Controller::openMakerPage);

@@ -134,7 +134,9 @@ bool writeSettings(QSettings &store, const SettingsValues &values)
     else
         store.remove(QLatin1String(kInputDevice));
     store.sync();
-    if (store.status() != QSettings::NoError) {
+    // A file that did not parse cleanly is still rewritten whole, so only an
+    // access error means the choices were not kept.
+    if (store.status() == QSettings::AccessError) {
         std::fprintf(stderr, "Quaverly: could not save the settings to %s\n",
                      qPrintable(store.fileName()));
         return false;

@@ -4,6 +4,7 @@
 #include "audio/PulseAudioHardware.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <memory>
 
@@ -14,6 +15,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Quaverly"));
     QApplication::setApplicationVersion(QStringLiteral(QUAVERLY_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("quaverly"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quaverly"),
+                                                 QIcon(QStringLiteral(":/images/quaverly.svg"))));
     // The controller quits when its main window closes, even while the help
     // panel is still open.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -51,35 +51,5 @@ INSTANTIATE_TEST_SUITE_P(Table, LevelSegments,
                              return "peak" + n(info.param.peak) + "_hold" + n(info.param.hold);
                          });
 
-struct DotCase {
-    int cents;
-    bool inTune;
-    bool flat;
-    bool sharp;
-};
-
-class Dots : public ::testing::TestWithParam<DotCase> {};
-
-TEST_P(Dots, FollowTheCents)
-{
-    const DotCase &c = GetParam();
-    const TuningDots d = tuningDots(c.cents);
-    EXPECT_EQ(d.inTune, c.inTune) << c.cents;
-    EXPECT_EQ(d.flatLit, c.flat) << c.cents;
-    EXPECT_EQ(d.sharpLit, c.sharp) << c.cents;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, Dots,
-                         ::testing::Values(DotCase{-4, false, true, false},
-                                           DotCase{-3, true, true, false},
-                                           DotCase{0, true, false, false},
-                                           DotCase{3, true, false, true},
-                                           DotCase{4, false, false, true},
-                                           DotCase{-50, false, true, false}),
-                         [](const auto &info) {
-                             const int c = info.param.cents;
-                             return (c < 0 ? "minus" : "plus") + std::to_string(std::abs(c));
-                         });
-
 } // namespace
 } // namespace quaverly

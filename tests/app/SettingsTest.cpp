@@ -74,22 +74,6 @@ TEST_F(SettingsStore, ClampedReferenceSurvivesExactly)
     EXPECT_EQ(read().referencePitch, 499.9f);
 }
 
-TEST_F(SettingsStore, MissingDeviceRemovesTheKeyAndKeepsTheOthers)
-{
-    writeRaw("[General]\nquillfen.InputDeviceKey=Old : Mic\nquillfen.TonicKey=5\n");
-    SettingsValues values = read();
-    ASSERT_TRUE(values.inputDevice.has_value());
-    values.inputDevice.reset();
-    {
-        QSettings store(path(), QSettings::IniFormat);
-        ASSERT_TRUE(writeSettings(store, values));
-    }
-    QSettings store(path(), QSettings::IniFormat);
-    EXPECT_FALSE(store.contains(QLatin1String(settings_keys::kInputDevice)));
-    EXPECT_EQ(store.value(QLatin1String(settings_keys::kTonic)).toInt(), 5);
-    EXPECT_TRUE(store.contains(QLatin1String(settings_keys::kDisclosed)));
-}
-
 // Each row stores one value under one key, next to good values under the
 // others; the bad key falls back and the good ones must still be read.
 struct StoredValueCase {
@@ -175,14 +159,26 @@ INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::ValuesIn(kStoredValueC
                              return n;
                          });
 
-TEST_F(SettingsStore, BrokenLinesDoNotLoseTheGoodKeys)
+TEST_F(SettingsStore, BrokenFileKeepsItsGoodKeysAndIsRewritten)
 {
     writeRaw("\x01\x02garbage without equals\n[General\nquillfen.TonicKey=7\n"
              "=novalue\n\xff\xfe\nquillfen.TransposeKey=-5\n");
-    const SettingsValues v = read();
+    SettingsValues v = read();
     EXPECT_EQ(v.tonic, 7);
     EXPECT_EQ(v.transpose, -5);
     EXPECT_EQ(v.referencePitch, 440.0f);
+
+    v.tonic = 3;
+    v.inputDevice.reset();
+    {
+        QSettings store(path(), QSettings::IniFormat);
+        EXPECT_TRUE(writeSettings(store, v)) << "a rewritten broken file is a successful save";
+    }
+    const SettingsValues again = read();
+    EXPECT_EQ(again.tonic, 3);
+    EXPECT_EQ(again.transpose, -5);
+    QSettings store(path(), QSettings::IniFormat);
+    EXPECT_FALSE(store.contains(QLatin1String(settings_keys::kInputDevice)));
 }
 
 TEST_F(SettingsStore, UnwritableStoreIsReportedNotClaimedSaved)
