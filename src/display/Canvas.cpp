@@ -31,9 +31,16 @@ void Canvas::clear()
 
 void Canvas::drawAt(QPainter &painter, const Image &image, qreal x, qreal y) const
 {
+    // Layers are drawn at their natural size on every redraw: blit the kept raster.
     const QSizeF natural = image.size();
-    image.draw(painter, QRectF(x, mSize.height() - y - natural.height(), natural.width(),
-                               natural.height()));
+    const QImage raster = image.toImage(mImage.devicePixelRatio());
+    if (raster.isNull())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(x, mSize.height() - y - natural.height(), natural.width(), natural.height()),
+                      raster, QRectF(raster.rect()));
+    painter.restore();
 }
 
 void Canvas::drawInto(QPainter &painter, const QRectF &target) const

@@ -10,23 +10,32 @@
 
 namespace quaverly {
 
+struct Image::Source {
+    QSvgRenderer renderer;
+    QImage raster;
+};
+
 void Image::draw(QPainter &painter, const QRectF &target) const
 {
-    if (mRenderer && !target.isEmpty())
-        mRenderer->render(&painter, target);
+    if (mSource && !target.isEmpty())
+        mSource->renderer.render(&painter, target);
 }
 
 QImage Image::toImage(qreal devicePixelRatio) const
 {
-    if (!mRenderer || !(devicePixelRatio > 0.0))
+    if (!mSource || !(devicePixelRatio > 0.0))
         return {};
+    if (!mSource->raster.isNull() && mSource->raster.devicePixelRatio() == devicePixelRatio)
+        return mSource->raster;
     const QSize pixels(static_cast<int>(std::ceil(mSize.width() * devicePixelRatio)),
                        static_cast<int>(std::ceil(mSize.height() * devicePixelRatio)));
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     image.setDevicePixelRatio(devicePixelRatio);
     QPainter painter(&image);
-    mRenderer->render(&painter, QRectF(QPointF(0, 0), mSize));
+    mSource->renderer.render(&painter, QRectF(QPointF(0, 0), mSize));
+    painter.end();
+    mSource->raster = image;
     return image;
 }
 
@@ -40,10 +49,11 @@ Image ImageLibrary::image(const QString &name)
 
     Image image;
     image.mName = name;
-    auto renderer = std::make_shared<QSvgRenderer>(QStringLiteral(":/images/%1.svg").arg(name));
-    if (renderer->isValid() && !renderer->defaultSize().isEmpty()) {
-        image.mSize = QSizeF(renderer->defaultSize());
-        image.mRenderer = std::move(renderer);
+    auto source = std::make_shared<Image::Source>();
+    source->renderer.load(QStringLiteral(":/images/%1.svg").arg(name));
+    if (source->renderer.isValid() && !source->renderer.defaultSize().isEmpty()) {
+        image.mSize = QSizeF(source->renderer.defaultSize());
+        image.mSource = std::move(source);
     } else {
         qWarning().noquote() << QStringLiteral("Cannot load the image \"%1\"").arg(name);
     }

@@ -9,7 +9,6 @@
 
 class QPainter;
 class QRectF;
-class QSvgRenderer;
 
 namespace quaverly {
 
@@ -20,23 +19,26 @@ class Image {
 public:
     Image() = default;
 
-    [[nodiscard]] bool isNull() const { return !mRenderer; }
+    [[nodiscard]] bool isNull() const { return !mSource; }
     [[nodiscard]] const QString &name() const { return mName; }
     // Natural size in logical pixels (points).
     [[nodiscard]] QSizeF size() const { return mSize; }
 
+    // From the vector source, crisp at any scale.
     void draw(QPainter &painter, const QRectF &target) const;
-    // The picture at its natural size, rasterised for the given device pixel ratio.
+    // The picture at its natural size, rasterised for the given device pixel ratio. The last
+    // one made is kept (shared by all copies), so layers redrawn often at one size cost a blit.
     [[nodiscard]] QImage toImage(qreal devicePixelRatio) const;
 
     // Same source (identity, not pixels).
-    friend bool operator==(const Image &a, const Image &b) { return a.mRenderer == b.mRenderer; }
+    friend bool operator==(const Image &a, const Image &b) { return a.mSource == b.mSource; }
 
 private:
     friend class ImageLibrary;
+    struct Source; // the vector picture and its last raster
     QString mName;
     QSizeF mSize;
-    std::shared_ptr<QSvgRenderer> mRenderer;
+    std::shared_ptr<Source> mSource;
 };
 
 // The one loader of the artwork by name: ":/images/<name>.svg" from the resources, loaded
