@@ -139,6 +139,18 @@ TEST(ContentScaling, TextImagesAndControlArtworkGrowWithTheWindow)
     EXPECT_EQ(handle(), handle1) << "handle back at the initial size";
 }
 
+TEST(ImageLibrary, AMissingPictureIsNullAndDrawsNothing)
+{
+    test::ensureQtApp();
+    const Image missing = ImageLibrary::image(QStringLiteral("no-such-picture"));
+    EXPECT_TRUE(missing.isNull());
+    EXPECT_TRUE(missing.toImage(2.0).isNull());
+    AutoResizeImageView view;
+    view.resize(16, 16);
+    view.setImage(missing);
+    EXPECT_TRUE(test::inkBounds(test::rendered(view), test::isOpaque).isEmpty());
+}
+
 // A box places its own children, and their fonts scale once, not box scale × child scale.
 TEST(ContentScaling, ChildrenOfABoxScaleOnceWithTheWindow)
 {
