@@ -33,7 +33,7 @@ public:
     template<typename Emit>
     void push(const std::uint8_t *data, std::size_t bytes, Emit &&emit) noexcept
     {
-        if (mFrameBytes == 0)
+        if (mFrameBytes == 0 || bytes == 0)
             return;
         if (mCarried > 0) {
             const std::size_t take = std::min(bytes, mFrameBytes - mCarried);
@@ -50,7 +50,8 @@ public:
         if (frames > 0)
             emit(data, frames);
         const std::size_t rest = bytes - frames * mFrameBytes;
-        std::memcpy(mCarry.data(), data + frames * mFrameBytes, rest);
+        if (rest > 0)
+            std::memcpy(mCarry.data(), data + frames * mFrameBytes, rest);
         mCarried = rest;
     }
 

@@ -107,8 +107,6 @@ struct PulseAudioHardware::Impl {
     std::vector<Listener> listeners;
     int pendingListings = 0;
 
-    MainloopLock lockObject() { return MainloopLock(mainloop.get()); }
-
     Source *source(AudioDeviceID device)
     {
         auto it = sources.find(device);
@@ -295,7 +293,7 @@ struct PulseAudioHardware::Impl {
         c.proc(c.device, &now, c.list.get(), &now, nullptr, &none, c.clientData);
     }
 
-    // Lock held. Returns whether the source changed in a way listeners hear of.
+    // Lock held. Tells listeners of a known source what changed.
     void updateSource(const pa_source_info &info, bool notifyChanges)
     {
         auto [it, inserted] = idsByName.try_emplace(info.name, nextId);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <string>
 #include <vector>
 
 namespace quaverly {
@@ -42,7 +43,13 @@ TEST_P(FrameAssemblerTest, PiecesOfAnySizeComeOutAsTheSameWholeFrames)
 INSTANTIATE_TEST_SUITE_P(Chunks, FrameAssemblerTest,
     ::testing::Values(Pieces{8, {800, 8, 16}}, Pieces{8, {4, 4, 4, 4}}, Pieces{8, {3, 1, 5, 7, 950}},
         Pieces{8, {1, 1, 1, 1, 1, 1, 1, 1, 1}}, Pieces{4, {6, 6, 6, 6}}, Pieces{12, {5, 0, 5, 5, 13}},
-        Pieces{128, {127, 2, 127, 200}}, Pieces{8, {0, 0}}));
+        Pieces{128, {127, 2, 127, 200}}, Pieces{8, {0, 0}}),
+    [](const auto &info) {
+        std::string name = "frame" + std::to_string(info.param.frameBytes);
+        for (const std::size_t size : info.param.sizes)
+            name += "_" + std::to_string(size);
+        return name;
+    });
 
 TEST(FrameAssemblerGapTest, AGapDropsTheHalfGatheredFrame)
 {
