@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QScreen>
+#include <QShortcut>
 
 namespace quaverly {
 namespace {
@@ -60,6 +61,8 @@ bool HelpPanel::load()
     Ui::Help ui;
     ui.setupUi(panel);
     ui.helpText->setHtml(QString::fromUtf8(html));
+    for (const QKeySequence &keys : {QKeySequence(QKeySequence::Close), QKeySequence(Qt::Key_Escape)})
+        new QShortcut(keys, panel, panel, &QWidget::close);
     window = panel;
     return true;
 }

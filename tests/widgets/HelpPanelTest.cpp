@@ -81,7 +81,8 @@ TEST_F(HelpPanelTest, LoadedOnceThenBroughtForwardWhereTheUserLeftIt)
     EXPECT_EQ(panel->pos(), moved) << "a visible panel must stay where the user put it";
     EXPECT_TRUE(gWarnings.isEmpty()) << gWarnings.join('\n').toStdString();
 
-    panel->close();
+    QTest::keyClick(panel, Qt::Key_Escape);
+    EXPECT_FALSE(panel->isVisible()) << "Escape should close the panel";
     HelpPanel::showHelpPanel();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(centred(panel)) << "reopened off centre";
