@@ -160,6 +160,11 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
     mInputVolumeText = mUi->mInputVolumeText;
     mUndisclosedSizeBox = mUi->mUndisclosedSizeBox;
 
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             mReferencePitchText, mReferencePitchStepper, mTuningPopUpButton, mTonicPopUpButton,
+             mTransposePopUpButton, mInputDevicePopUpButton, mInputVolumeSlider})
+        mSettingsAreaControls.emplace_back(w, w->focusPolicy());
+
     // Actions. Programmatic changes of these controls do not count as the
     // user's: pop-ups answer `activated`, text fields a finished edit.
     connect(mReferencePitchText, &QLineEdit::editingFinished, this, [this] {
@@ -257,6 +262,7 @@ void Controller::awakeFromNib()
 
     disclosed = mSavedDisclosed.value_or(true);
     mDisclosureButton->setState(disclosed ? 1 : 0);
+    setSettingsAreaFocusable(disclosed);
     // The window is not shown yet: its content has the designed size.
     QSizeF content = mWindow->contentMinSize();
     if (!disclosed) {
@@ -597,11 +603,18 @@ void Controller::disclose()
         updateTunerUI();
         setLevelMeter();
     }
+    setSettingsAreaFocusable(disclosed);
     // Hiding takes the focus to the window, which ends any edit in the area.
     mWindow->disclose(disclosed, *mUndisclosedSizeBox, [this] {
         if (disclosed)
             mReferencePitchText->setFocus();
     });
+}
+
+void Controller::setSettingsAreaFocusable(bool focusable)
+{
+    for (const auto &[control, policy] : mSettingsAreaControls)
+        control->setFocusPolicy(focusable ? policy : Qt::NoFocus);
 }
 
 void Controller::showHelp()

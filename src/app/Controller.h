@@ -18,6 +18,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -142,6 +144,7 @@ private:
     void loadTemperaments();
     void restoreSettings();
     void adoptSampleRate();
+    void setSettingsAreaFocusable(bool focusable);
     void beep();
     void syncResolver();
     [[nodiscard]] double now() const;
@@ -200,6 +203,9 @@ private:
     bool pause = false;
     std::int32_t mDisplayCent = 0;
 
+    // The keyboard controls of the settings area with their own focus
+    // policies; a covered area takes no focus.
+    std::vector<std::pair<QWidget *, Qt::FocusPolicy>> mSettingsAreaControls;
     std::unique_ptr<QSettings> mSettings;
     std::unique_ptr<MicrophoneAccess> mMicrophoneAccess;
     std::function<double()> mClock;

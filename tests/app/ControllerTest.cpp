@@ -172,12 +172,15 @@ TEST_F(Readouts, HiddenSettingsAreaFreezesLevelAndFrequencyTexts)
     EXPECT_EQ(text("mLevelText"), QLatin1String("-96dB"));
     EXPECT_EQ(text("mFrequencyText"), QLatin1String("440.0Hz"));
 
+    EXPECT_EQ(field("mReferencePitchText")->focusPolicy(), Qt::NoFocus) << "Tab must not reach a covered field";
+
     // Showing the area again fills them at once.
     button->setState(1);
     mController->disclosureButton();
     EXPECT_NE(text("mLevelText"), QLatin1String("-96dB"));
     EXPECT_EQ(text("mIdealFrequencyText"), QLatin1String("440.0Hz"));
     EXPECT_NE(text("mFrequencyText"), QLatin1String("440.0Hz"));
+    EXPECT_NE(field("mReferencePitchText")->focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(Readouts, PauseFreezesNoteWhileLevelGoesOn)
