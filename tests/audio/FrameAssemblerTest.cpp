@@ -41,9 +41,8 @@ TEST_P(FrameAssemblerTest, PiecesOfAnySizeComeOutAsTheSameWholeFrames)
 }
 
 INSTANTIATE_TEST_SUITE_P(Chunks, FrameAssemblerTest,
-    ::testing::Values(Pieces{8, {800, 8, 16}}, Pieces{8, {4, 4, 4, 4}}, Pieces{8, {3, 1, 5, 7, 950}},
-        Pieces{8, {1, 1, 1, 1, 1, 1, 1, 1, 1}}, Pieces{4, {6, 6, 6, 6}}, Pieces{12, {5, 0, 5, 5, 13}},
-        Pieces{128, {127, 2, 127, 200}}, Pieces{8, {0, 0}}),
+    ::testing::Values(Pieces{8, {800, 8, 16}}, Pieces{8, {3, 1, 5, 7, 950}}, Pieces{8, {1, 1, 1, 1, 1, 1, 1, 1, 1}},
+        Pieces{12, {5, 0, 5, 5, 13}}, Pieces{128, {127, 2, 127, 200}}, Pieces{8, {0, 0}}),
     [](const auto &info) {
         std::string name = "frame" + std::to_string(info.param.frameBytes);
         for (const std::size_t size : info.param.sizes)
@@ -55,8 +54,7 @@ TEST(FrameAssemblerGapTest, AGapDropsTheHalfGatheredFrame)
 {
     FrameAssembler assembler;
     assembler.reset(8);
-    const std::uint8_t first[4] = {1, 2, 3, 4};
-    const std::uint8_t second[8] = {9, 10, 11, 12, 13, 14, 15, 16};
+    const std::uint8_t first[4] = {1, 2, 3, 4}, second[8] = {9, 10, 11, 12, 13, 14, 15, 16};
     std::vector<std::uint8_t> output;
     auto collect = [&](const std::uint8_t *frames, std::size_t count) { output.insert(output.end(), frames, frames + count * 8); };
     assembler.push(first, sizeof first, collect);
@@ -71,9 +69,7 @@ TEST(FrameAssemblerGapTest, UnusableFrameSizesEmitNothing)
         FrameAssembler assembler;
         assembler.reset(frameBytes);
         std::uint8_t data[512] = {};
-        int calls = 0;
-        assembler.push(data, sizeof data, [&](const std::uint8_t *, std::size_t) { ++calls; });
-        EXPECT_EQ(calls, 0) << "frame size " << frameBytes;
+        assembler.push(data, sizeof data, [&](const std::uint8_t *, std::size_t) { ADD_FAILURE() << "frame size " << frameBytes; });
     }
 }
 
