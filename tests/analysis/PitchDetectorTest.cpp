@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/PitchDetector.h"
 
+#include "analysis/Acceptance.h"
 #include "analysis/BlockLength.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,20 +16,48 @@ namespace quaverly {
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
 
-// Names the row in test listings instead of dumping its bytes.
-template <class Row>
-    requires requires(const Row &row) { row.name; }
-std::ostream &operator<<(std::ostream &os, const Row &row)
+class BlockLengthTest : public ::testing::TestWithParam<std::pair<float, std::uint32_t>> {};
+
+TEST_P(BlockLengthTest, IsTwoPeriodsOfA0TruncatedAndZeroWhenUnusable)
 {
-    return os << row.name;
+    EXPECT_EQ(blockLength(GetParam().first), GetParam().second) << "rate " << GetParam().first;
 }
 
-template <class Row>
-std::string rowName(const ::testing::TestParamInfo<Row> &info)
+INSTANTIATE_TEST_SUITE_P(Rates, BlockLengthTest, ::testing::Values(std::pair(44100.0f, 3207u),
+    std::pair(48000.0f, 3490u), std::pair(96000.0f, 6981u), std::pair(13.75f, 1u), std::pair(13.7f, 0u), std::pair(0.0f, 0u),
+    std::pair(-48000.0f, 0u), std::pair(kNaN, 0u), std::pair(kInf, 0u), std::pair(std::numeric_limits<float>::max(), 0u)));
+
+struct AcceptRow {
+    const char *name;
+    float frequency, raw, after; // after: the smoothed frequency
+    bool accepted;
+};
+
+class AcceptFrequency : public ::testing::TestWithParam<AcceptRow> {};
+
+TEST_P(AcceptFrequency, AveragesSmallStepsAndTakesJumps)
 {
-    return info.param.name;
+    const AcceptRow &row = GetParam();
+    float frequency = row.frequency, raw = row.raw;
+    EXPECT_EQ(acceptFrequency(frequency, raw), row.accepted);
+    EXPECT_EQ(frequency, row.after);
+    EXPECT_TRUE(row.accepted ? raw == 0.0f : raw == row.raw || raw != raw) << "mailbox holds " << raw;
 }
+
+INSTANTIATE_TEST_SUITE_P(Readings, AcceptFrequency, ::testing::Values(
+    AcceptRow{"JustInsideOnePercent", 400, 403.9f, (400 + 403.9f) * 0.5f, true},
+    AcceptRow{"JustOutsideOnePercent", 400, 404.1f, 404.1f, true},
+    AcceptRow{"DownwardStepIsAveraged", 400, 396.1f, (400 + 396.1f) * 0.5f, true},
+    // The float nearest 4311.76 lies below it, and the comparison is in double.
+    AcceptRow{"LowestLimitIsRefused", 440, 26.717f, 440, false}, AcceptRow{"HighestLimitFloat", 440, 4311.76f, 4311.76f, true},
+    AcceptRow{"NextFloatIsRefused", 440, 4311.7603f, 440, false}, AcceptRow{"EmptyMailbox", 440, 0, 440, false},
+    AcceptRow{"NaNReading", 440, kNaN, 440, false},
+    // A broken current value must not stick.
+    AcceptRow{"NaNCurrentIsReplaced", kNaN, 440, 440, true}, AcceptRow{"ZeroCurrentIsReplaced", 0, 440, 440, true}),
+    kRowName);
 
 struct AverageRow {
     const char *name;
@@ -45,31 +73,25 @@ TEST_P(AverageDiffs, GivesTheBandMeanOrNothing)
     EXPECT_FLOAT_EQ(PitchDetector::averageDiffs(diffs.data(), diffs.size(), 3207), GetParam().period);
 }
 
-INSTANTIATE_TEST_SUITE_P(Intervals, AverageDiffs, ::testing::Values(
-    AverageRow{"None", {}, 0.0f}, AverageRow{"One", {100}, 0.0f},
+INSTANTIATE_TEST_SUITE_P(Intervals, AverageDiffs, ::testing::Values(AverageRow{"One", {100}, 0},
     // Two or three: the first true period, if longer than a third of the block.
-    AverageRow{"TwoLong", {12, 1700}, 1700.0f}, AverageRow{"TwoShort", {12, 1000}, 0.0f},
-    AverageRow{"ThreeJustOverAThird", {12, 1070, 5}, 1070.0f}, AverageRow{"ThreeAtAThird", {12, 1069, 5}, 0.0f},
+    AverageRow{"TwoLong", {12, 1700}, 1700}, AverageRow{"TwoShort", {12, 1000}, 0},
+    AverageRow{"ThreeJustOverAThird", {12, 1070, 5}, 1070}, AverageRow{"ThreeAtAThird", {12, 1069, 5}, 0},
     // Four or more: mode, inclusive +-5 % band, more than half inside.
     AverageRow{"ModeWithNeighbour", {5, 40, 41, 40, 40, 41, 40}, (4 * 40 + 2 * 41) / 6.0f},
-    AverageRow{"AllDistinctUsesLargest", {7, 50, 90, 130}, 0.0f},
-    AverageRow{"BandIsInclusive", {3, 95, 100, 100, 105}, 100.0f},
-    AverageRow{"BandExcludesBeyond", {3, 94, 100, 100, 106}, 0.0f},
-    AverageRow{"HalfIsNotEnough", {10, 11, 100, 100}, 0.0f},
-    AverageRow{"TieTakesTheSmaller", {10, 100, 100, 106, 106, 200}, 0.0f},
-    AverageRow{"SmallestModeFallsToLargest", {50, 50, 50, 100}, 0.0f},
-    AverageRow{"SmallestModeLargestNearby", {100, 100, 100, 101}, 100.25f},
-    AverageRow{"Unsorted", {101, 100, 7, 101, 100, 100}, (3 * 100 + 2 * 101) / 5.0f}), rowName<AverageRow>);
+    AverageRow{"AllDistinctUsesLargest", {7, 50, 90, 130}, 0}, AverageRow{"HalfIsNotEnough", {10, 11, 100, 100}, 0},
+    AverageRow{"BandIsInclusive", {3, 95, 100, 100, 105}, 100}, AverageRow{"BandExcludesBeyond", {3, 94, 100, 100, 106}, 0},
+    AverageRow{"TieTakesTheSmaller", {10, 100, 100, 106, 106, 200}, 0},
+    AverageRow{"SmallestModeFallsToLargest", {50, 50, 50, 100}, 0}), kRowName);
 
-// Tones, with octave bait: strong upper harmonics, a missing fundamental, a
-// component that lengthens the true period.
+// Tones with octave bait: strong upper harmonics, a missing fundamental, a
+// component that lengthens the true period. Each at three starting phases.
 struct ToneRow {
     const char *name;
     double hz;
     float rateHz;
     std::vector<std::pair<double, double>> partials; // multiple of hz, amplitude
-    double expectedHz;
-    double toleranceCents;
+    double expectedHz, toleranceCents;
 };
 
 class DetectTone : public ::testing::TestWithParam<ToneRow> {};
@@ -102,27 +124,7 @@ INSTANTIATE_TEST_SUITE_P(Tones, DetectTone, ::testing::Values(
     ToneRow{"SawtoothLike", 110.0, 44100.0f, {{1, 0.5}, {2, 0.25}, {3, 0.166}, {4, 0.125}, {5, 0.1}}, 110.0, 1.0},
     ToneRow{"MissingFundamental", 200.0, 48000.0f, {{2, 0.4}, {3, 0.4}}, 200.0, 0.5},
     // 200 and 300 Hz repeat every 10 ms: the period is 100 Hz.
-    ToneRow{"FifthAboveHalvesThePitch", 200.0, 48000.0f, {{1, 0.3}, {1.5, 0.2}}, 100.0, 0.5}), rowName<ToneRow>);
-
-// Amplitude, level and the measuring gate on blocks without a usable period.
-struct LevelRow {
-    const char *name;
-    std::vector<float> block;
-    float rawPeak;
-    std::int32_t level;
-};
-
-class DetectLevel : public ::testing::TestWithParam<LevelRow> {};
-
-TEST_P(DetectLevel, WholeDecibelsAboveTheFloor)
-{
-    PitchDetector detector;
-    detector.mRawFrequency = 123.0f;
-    EXPECT_FALSE(detector.detectPitch(GetParam().block, 44100.0f, 3207));
-    EXPECT_EQ(detector.mPeak, GetParam().level);
-    EXPECT_EQ(detector.mRawPeak, GetParam().rawPeak);
-    EXPECT_EQ(detector.mRawFrequency, 123.0f) << "a block without a period touched the mailbox";
-}
+    ToneRow{"FifthAboveHalvesThePitch", 200.0, 48000.0f, {{1, 0.3}, {1.5, 0.2}}, 100.0, 0.5}), kRowName);
 
 std::vector<float> flat(float value)
 {
@@ -130,53 +132,56 @@ std::vector<float> flat(float value)
 }
 
 // A square wave whose first peak is off position 0.
-std::vector<float> square(std::size_t length, std::size_t period, float amplitude)
+std::vector<float> square(std::size_t period, float amplitude)
 {
-    std::vector<float> block(length);
-    for (std::size_t i = 0; i < length; ++i)
+    std::vector<float> block(3207);
+    for (std::size_t i = 1; i < block.size(); ++i)
         block[i] = (i % period) < period / 2 ? amplitude : -amplitude;
-    block[0] = 0.0f;
+    return block;
+}
+
+// Amplitude, level and the measuring gate. frequency 0: no period, the mailbox is kept.
+struct LevelRow {
+    const char *name;
+    std::vector<float> block;
+    float rawPeak;
+    std::int32_t level;
+    float frequency = 0.0f;
+};
+
+class DetectLevel : public ::testing::TestWithParam<LevelRow> {};
+
+TEST_P(DetectLevel, GivesWholeDecibelsAboveTheFloorAndGatesAtAHundredth)
+{
+    const LevelRow &row = GetParam();
+    PitchDetector detector;
+    detector.mRawFrequency = 123.0f;
+    EXPECT_EQ(detector.detectPitch(row.block, 44100.0f, 3207), row.frequency != 0.0f);
+    EXPECT_EQ(detector.mPeak, row.level);
+    EXPECT_EQ(detector.mRawPeak, row.rawPeak);
+    EXPECT_FLOAT_EQ(detector.mRawFrequency, row.frequency != 0.0f ? row.frequency : 123.0f);
+}
+
+std::vector<float> with(std::vector<float> block, std::size_t index, float value)
+{
+    block[index] = value;
     return block;
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, DetectLevel, ::testing::Values(
     LevelRow{"FullScale", flat(-1.0f), 1.0f, 96}, LevelRow{"JustBelowFullScale", flat(-0.9999f), 0.9999f, 95},
-    LevelRow{"Half", flat(-0.5f), 0.5f, 89}, LevelRow{"Tenth", flat(-0.1f), 0.1f, 75},
-    LevelRow{"Thousandth", flat(-0.001f), 0.001f, 35}, LevelRow{"OneLsb", flat(-1.0f / 65535), 1.0f / 65535, 0},
-    LevelRow{"BelowOneLsb", flat(-1.0f / 65536), 1.0f / 65536, 0}, LevelRow{"Silence", flat(0.0f), 0.0f, 0},
-    // Periodic, but not above 0.01: no frequency.
-    LevelRow{"HundredthIsNotMeasured", square(3207, 100, 0.01f), 0.01f, 55},
-    LevelRow{"Empty", {}, 0.0f, 0}, LevelRow{"AllNaN", flat(kNaN), 0.0f, 0},
+    LevelRow{"Half", flat(-0.5f), 0.5f, 89}, LevelRow{"OneLsb", flat(-1.0f / 65535), 1.0f / 65535, 0},
+    LevelRow{"Silence", flat(0.0f), 0.0f, 0}, LevelRow{"Empty", {}, 0.0f, 0}, LevelRow{"AllNaN", flat(kNaN), 0.0f, 0},
+    LevelRow{"HundredthIsNotMeasured", square(100, 0.01f), 0.01f, 55},
+    LevelRow{"JustAboveAHundredthIsMeasured", square(100, 0.0101f), 0.0101f, 56, 441.0f},
     // NaN ends a half-wave like a non-positive sample but adds no magnitude.
     LevelRow{"NaNBetweenPeaks", {0.0f, 0.5f, kNaN, 0.5f, kNaN, 0.25f, -0.25f}, 0.5f, 89},
     // Not from the capture path, but the conversion must stay defined.
-    LevelRow{"HugeUnclamped", {0.0f, -1e30f}, 1e30f, 186}), rowName<LevelRow>);
-
-TEST(DetectScan, JustAboveAHundredthIsMeasured)
-{
-    PitchDetector detector;
-    EXPECT_TRUE(detector.detectPitch(square(3207, 100, 0.0101f), 44100.0f, 3207));
-    EXPECT_FLOAT_EQ(detector.mRawFrequency, 441.0f);
-}
-
-TEST(DetectScan, StopsAtTheHundredTwentyEighthPeak)
-{
-    std::vector<float> block = square(3490, 10, 0.5f); // 349 peaks
-    block[3000] = -0.9f;
-    PitchDetector detector;
-    ASSERT_TRUE(detector.detectPitch(block, 48000.0f, 3490));
-    EXPECT_FLOAT_EQ(detector.mRawFrequency, 4800.0f);
-    EXPECT_EQ(detector.mRawPeak, 0.5f) << "the scan went on past the 128th peak";
-}
-
-TEST(DetectScan, PositionZeroIsNeverAPeakButRaisesTheThreshold)
-{
-    std::vector<float> block = square(3207, 100, 0.5f);
-    block[0] = 1.0f;
-    PitchDetector detector;
-    detector.detectPitch(block, 44100.0f, 3207);
-    EXPECT_EQ(detector.mRawPeak, 0.5f) << "sample 0 was recorded as a peak";
-}
+    LevelRow{"HugeUnclamped", {0.0f, -1e30f}, 1e30f, 186},
+    // Sample 0 is never a peak; as the threshold it stands above every later one.
+    LevelRow{"PositionZeroIsNoPeak", with(square(100, 0.5f), 0, 1.0f), 0.5f, 89},
+    // 320 peaks: the scan stops at the 128th, before the dip.
+    LevelRow{"ScanStopsAt128Peaks", with(square(10, 0.5f), 3000, -0.9f), 0.5f, 89, 4410.0f}), kRowName);
 
 } // namespace
 } // namespace quaverly
