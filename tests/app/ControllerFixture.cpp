@@ -2,10 +2,10 @@
 #include "ControllerFixture.h"
 
 #include "display/StrobeView.h"
+#include "support/QtApp.h"
 #include "widgets/AutoResizeImageView.h"
 #include "widgets/ResizeWindow.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -13,38 +13,11 @@
 #include <numbers>
 
 namespace quaverly::test {
-namespace {
-
-// Widgets need an application object; gtest_main provides none.
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (!QApplication::instance())
-            mApp = std::make_unique<QApplication>(mArgc, mArgv);
-    }
-    void TearDown() override { mApp.reset(); }
-
-private:
-    int mArgc = 1;
-    char mName[16] = "quaverly-test";
-    char *mArgv[2] = {mName, nullptr};
-    std::unique_ptr<QApplication> mApp;
-};
-
-[[maybe_unused]] const auto *const gEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
-} // namespace
 
 void ControllerFixture::SetUp()
 {
+    ensureQtApp();
     ASSERT_TRUE(mDir.isValid());
-}
-
-void ControllerFixture::TearDown()
-{
-    finish();
 }
 
 AudioDeviceID ControllerFixture::addMicrophone(const std::string &name, double rateHz)
@@ -64,9 +37,7 @@ AudioDeviceID ControllerFixture::addMicrophone(const std::string &name, double r
 
 void ControllerFixture::start()
 {
-    auto settings = std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")),
-                                                QSettings::IniFormat);
-    mController = std::make_unique<Controller>(mHardware, std::move(settings));
+    mController = std::make_unique<Controller>(mHardware, storedSettings());
     mController->setClock([this] { return mNow; });
     mController->setQuitHandler([this] { ++mQuitCount; });
     mController->window()->setAnimationDuration(0);
@@ -80,13 +51,7 @@ void ControllerFixture::finish()
         return;
     mController->applicationWillTerminate();
     mController.reset();
-    // Blocks posted to the destroyed controller are dropped with it.
-    QCoreApplication::processEvents();
-}
-
-void ControllerFixture::feedTone(double hz, double seconds, double amplitude, std::uint32_t chunk)
-{
-    pushTone(hz, seconds, amplitude, chunk, true);
+    QCoreApplication::processEvents(); // blocks posted to it are dropped with it
 }
 
 void ControllerFixture::pushTone(double hz, double seconds, double amplitude, std::uint32_t chunk,
@@ -98,10 +63,8 @@ void ControllerFixture::pushTone(double hz, double seconds, double amplitude, st
     auto list = makeAudioBufferList(1);
     while (frames > 0) {
         const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk, frames));
-        for (std::uint32_t i = 0; i < n; ++i) {
+        for (std::uint32_t i = 0; i < n; ++i, mPhase += 2.0 * std::numbers::pi * hz / rate)
             samples[i] = static_cast<float>(amplitude * std::sin(mPhase));
-            mPhase += 2.0 * std::numbers::pi * hz / rate;
-        }
         mPhase = std::fmod(mPhase, 2.0 * std::numbers::pi);
         list->mBuffers[0] = AudioBuffer{1, n * 4, samples.data()};
         mHardware->runIOCycle(mDevice, *list, mSampleTime);
@@ -114,15 +77,9 @@ void ControllerFixture::pushTone(double hz, double seconds, double amplitude, st
     }
 }
 
-void ControllerFixture::deliverPostedBlocks()
-{
-    QCoreApplication::processEvents();
-}
+void ControllerFixture::deliverPostedBlocks() { QCoreApplication::processEvents(); }
 
-QString ControllerFixture::text(const char *name) const
-{
-    return field(name)->text();
-}
+QString ControllerFixture::text(const char *name) const { return field(name)->text(); }
 
 StrobeView *ControllerFixture::strobe() const
 {
@@ -146,9 +103,8 @@ QComboBox *ControllerFixture::popUp(const char *name) const
 std::vector<QString> ControllerFixture::itemTexts(const char *name) const
 {
     std::vector<QString> texts;
-    QComboBox *box = popUp(name);
-    for (int i = 0; i < box->count(); ++i)
-        texts.push_back(box->itemText(i));
+    for (int i = 0; i < popUp(name)->count(); ++i)
+        texts.push_back(popUp(name)->itemText(i));
     return texts;
 }
 
@@ -164,11 +120,7 @@ std::string ControllerFixture::levelPicture() const
     std::string s;
     for (int i = 0; i < 8; ++i) {
         const QString n = imageName(QStringLiteral("mLevel%1").arg(i).toLatin1().constData());
-        s += n.startsWith(QLatin1String("green"))    ? 'g'
-             : n.startsWith(QLatin1String("yellow")) ? 'y'
-             : n.startsWith(QLatin1String("red"))    ? 'r'
-             : n.startsWith(QLatin1String("gray"))   ? '.'
-                                                     : '?';
+        s += n.startsWith(QLatin1String("gray")) ? '.' : n.isEmpty() ? '?' : n.at(0).toLatin1();
     }
     return s;
 }

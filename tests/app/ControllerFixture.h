@@ -12,18 +12,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 class QLineEdit;
 class QComboBox;
 
-#include <ostream>
-
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace quaverly {
 class StrobeView;
@@ -31,27 +27,27 @@ class StrobeView;
 
 namespace quaverly::test {
 
-// A Controller on a temporary settings file and a scriptable fake device,
-// with a clock the test steps and a quit that is only recorded.
+// A Controller on a temporary settings file and a scriptable fake device, with a clock the
+// test steps and a quit that is only recorded.
 class ControllerFixture : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { finish(); }
 
-    // Adds the default device: a mono microphone at 44.1 kHz with settable
-    // volume.
+    // The first one added is the default: mono, settable volume.
     AudioDeviceID addMicrophone(const std::string &name = "Microphone", double rateHz = 44100.0);
     // Builds the controller and runs its start-up sequence.
     void start();
     // Destroys the controller (after an orderly termination if none ran yet).
     void finish();
-
-    // Feeds `seconds` of a sine (mono, chunks of `chunk` frames) through the
-    // IO path and delivers the posted blocks. Returns the blocks posted.
-    void feedTone(double hz, double seconds, double amplitude = 0.5, std::uint32_t chunk = 512);
+    // Feeds a sine through the IO path of mDevice in chunks, stepping the clock and
+    // delivering the posted blocks after each chunk.
+    void feedTone(double hz, double seconds, double amplitude = 0.5, std::uint32_t chunk = 512)
+    {
+        pushTone(hz, seconds, amplitude, chunk, true);
+    }
     void feedSilence(double seconds) { feedTone(0.0, seconds, 0.0); }
-    // Only the IO cycles: neither the clock nor the main thread's events are
-    // touched, so another thread may run it.
+    // Only the IO cycles unless told to deliver, so another thread may run it.
     void pushTone(double hz, double seconds, double amplitude = 0.5, std::uint32_t chunk = 512,
                   bool deliverEachChunk = false);
     void deliverPostedBlocks();

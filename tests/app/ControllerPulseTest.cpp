@@ -4,6 +4,7 @@
 #include "app/Controller.h"
 #include "audio/PulseAudioHardware.h"
 #include "support/PulseServer.h"
+#include "support/QtApp.h"
 #include "widgets/AutoResizeImageView.h"
 #include "widgets/ResizeWindow.h"
 
@@ -25,25 +26,11 @@
 namespace quaverly::test {
 namespace {
 
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { mApp = std::make_unique<QApplication>(mArgc, mArgv); }
-    void TearDown() override { mApp.reset(); }
-
-private:
-    int mArgc = 1;
-    char mName[16] = "quaverly-test";
-    char *mArgv[2] = {mName, nullptr};
-    std::unique_ptr<QApplication> mApp;
-};
-
-[[maybe_unused]] const auto *const gEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
 class PulseController : public ::testing::Test {
 protected:
     void startController()
     {
+        ensureQtApp();
         auto settings = std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")),
                                                     QSettings::IniFormat);
         mController = std::make_unique<Controller>(std::make_shared<PulseAudioHardware>(), std::move(settings));
@@ -134,12 +121,7 @@ TEST_F(PulseController, ChoosingAnotherSourceAdoptsItsRate)
     auto *input = mController->window()->findChild<QComboBox *>(QStringLiteral("mInputDevicePopUpButton"));
     ASSERT_GE(input->count(), 2);
     const float first = mController->sampleRate();
-    int other = -1;
-    for (int i = 0; i < input->count(); ++i) {
-        if (i != input->currentIndex())
-            other = i;
-    }
-    ASSERT_GE(other, 0) << "no second source in the pop-up";
+    const int other = input->currentIndex() == 0 ? 1 : 0;
     EXPECT_EQ(input->itemText(other).contains(QLatin1String("Other")), first == 48000.0f)
         << input->itemText(other).toStdString();
     const float expected = first == 48000.0f ? 44100.0f : 48000.0f;
@@ -158,25 +140,21 @@ TEST_F(PulseController, TerminationSignalSavesTheSettingsAndExitsCleanly)
     const pid_t app = mServer.spawn({QUAVERLY_APP_PATH});
     ASSERT_GT(app, 0);
     // Running means recording: the server then lists the app's stream.
-    bool recording = false;
-    for (int i = 0; i < 200 && !recording; ++i) {
+    const auto poll = [](const std::function<bool()> &done) {
+        for (int i = 0; i < 200; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+            if (done())
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(poll([&] {
         std::string outputs;
         mServer.run({"pactl", "list", "source-outputs"}, &outputs);
-        recording = outputs.find("application.name = \"Quaverly\"") != std::string::npos;
-        if (!recording)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_TRUE(recording) << "the application never started capture";
-
+        return outputs.find("application.name = \"Quaverly\"") != std::string::npos;
+    })) << "the application never started capture";
     ASSERT_EQ(::kill(app, SIGTERM), 0);
     int status = -1;
-    pid_t reaped = 0;
-    for (int i = 0; i < 200 && reaped == 0; ++i) {
-        reaped = ::waitpid(app, &status, WNOHANG);
-        if (reaped == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_EQ(reaped, app) << "the application did not end on SIGTERM";
+    ASSERT_TRUE(poll([&] { return ::waitpid(app, &status, WNOHANG) == app; }))
+        << "the application did not end on SIGTERM";
     EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);
 

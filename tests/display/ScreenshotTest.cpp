@@ -5,13 +5,11 @@
 #include "display/TuningMeterView.h"
 #include "widgets/AutoResizeImageView.h"
 #include "widgets/DisclosureButton.h"
-#include "widgets/ImageLibrary.h"
 
 #include "support/QtApp.h"
 #include "widgets/Pixels.h"
 
 #include <QDir>
-#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -23,99 +21,63 @@
 namespace quaverly {
 namespace {
 
-QString shotPath(const QString &name, qreal ratio)
-{
-    const QString dir = QStringLiteral(QUAVERLY_BINARY_DIR "/screenshots");
-    QDir().mkpath(dir);
-    return QStringLiteral("%1/%2@%3x.png").arg(dir, name).arg(qRound(ratio));
-}
-
-// Renders the window's contents on the dark panel colour of the tuner.
-QImage shoot(QWidget &window)
-{
-    const qreal ratio = window.devicePixelRatioF();
-    QImage image((QSizeF(window.size()) * ratio).toSize(), QImage::Format_ARGB32);
-    image.setDevicePixelRatio(ratio);
-    image.fill(QColor(0x1d, 0x20, 0x24));
-    window.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    return image;
-}
-
-CaptureBlock sine(double hz, float rate, std::size_t count, double phase)
-{
-    auto samples = std::make_shared<std::vector<float>>(count);
-    for (std::size_t i = 0; i < count; ++i)
-        (*samples)[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * hz * double(i) / rate + phase));
-    return samples;
-}
-
 TEST(Screenshots, MeterStrobeDotsAndTriangles)
 {
     test::ensureQtApp();
     auto window = std::make_unique<QWidget>();
     window->resize(444, 640);
-    const float cents[] = {0.0f, 2.0f, -14.0f, 31.0f, -75.0f};
     std::vector<TuningMeterView *> meters;
-    int y = 10;
-    for (float cent : cents) {
-        auto *meter = new TuningMeterView(window.get());
-        meter->setGeometry(20, y, 404, 100);
-        meter->setCent(cent);
-        meters.push_back(meter);
-        y += 104;
+    for (float cent : {0.0f, 2.0f, -14.0f, 31.0f, -75.0f}) {
+        meters.push_back(new TuningMeterView(window.get()));
+        meters.back()->setGeometry(20, 10 + 104 * int(meters.size() - 1), 404, 100);
+        meters.back()->setCent(cent);
     }
     auto *strobe = new StrobeView(window.get());
-    strobe->setGeometry(20, y + 4, 404, 40);
+    strobe->setGeometry(20, 534, 404, 40);
     strobe->setSampleRate(44100.0f);
     strobe->setFrequency(220.0f);
-    strobe->setData(sine(220.0, 44100.0f, 3207, 0.7));
-    y += 56;
+    auto samples = std::make_shared<std::vector<float>>(3207);
+    for (std::size_t i = 0; i < samples->size(); ++i)
+        (*samples)[i] = float(std::sin(2.0 * std::numbers::pi * 220.0 * double(i) / 44100.0 + 0.7));
+    strobe->setData(samples);
 
     int x = 20;
-    for (const char *name : {"gray28x28", "green28x28", "blue28x28"}) {
+    for (const char *name : {"gray28x28", "green28x28", "blue28x28", "gray24x24", "red24x24", "green16x16",
+                             "green16x16", "green16x16", "yellow16x16", "gray16x16", "red16x16"}) {
+        const int size = QString::fromLatin1(name).section(QLatin1Char('x'), -1).toInt();
         auto *dot = new AutoResizeImageView(window.get());
-        dot->setGeometry(x, y, 28, 28);
+        dot->setGeometry(x, 570 + (28 - size) / 2, size, size);
         dot->setImage(ImageLibrary::image(QString::fromLatin1(name)));
-        x += 36;
+        x += size + 6;
     }
-    for (const char *name : {"gray24x24", "red24x24"}) {
-        auto *dot = new AutoResizeImageView(window.get());
-        dot->setGeometry(x, y + 2, 24, 24);
-        dot->setImage(ImageLibrary::image(QString::fromLatin1(name)));
-        x += 32;
-    }
-    x += 8;
-    for (const char *name : {"green16x16", "green16x16", "green16x16", "green16x16", "green16x16",
-                             "yellow16x16", "gray16x16", "red16x16"}) {
-        auto *segment = new AutoResizeImageView(window.get());
-        segment->setGeometry(x, y + 6, 16, 16);
-        segment->setImage(ImageLibrary::image(QString::fromLatin1(name)));
-        x += 18;
-    }
-    y += 40;
     std::vector<DisclosureButton *> triangles;
     for (int i = 0; i < 4; ++i) {
-        auto *triangle = new DisclosureButton(window.get());
-        triangle->setGeometry(20 + i * 40, y, 16, 16);
-        triangle->setState(i == 0 ? 1 : 0);
-        triangles.push_back(triangle);
+        triangles.push_back(new DisclosureButton(window.get()));
+        triangles.back()->setGeometry(20 + i * 40, 610, 16, 16);
+        triangles.back()->setState(i == 0 ? 1 : 0);
     }
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     QTest::mousePress(triangles[2], Qt::LeftButton, {}, QPoint(8, 8)); // held: "middle"
     triangles[3]->setFocus();
     QCoreApplication::processEvents();
 
-    const QImage sheet = shoot(*window);
     const qreal ratio = window->devicePixelRatioF();
-    ASSERT_TRUE(sheet.save(shotPath(QStringLiteral("displays"), ratio)));
-    ASSERT_TRUE(test::rendered(*meters[0]).save(shotPath(QStringLiteral("meter-in-tune"), ratio)));
-    ASSERT_TRUE(test::rendered(*meters[2]).save(shotPath(QStringLiteral("meter-flat"), ratio)));
-    ASSERT_TRUE(test::rendered(*strobe).save(shotPath(QStringLiteral("strobe"), ratio)));
+    const QString dir = QStringLiteral(QUAVERLY_BINARY_DIR "/screenshots");
+    QDir().mkpath(dir);
+    const auto save = [&](const QImage &image, const char *name) {
+        return image.save(QStringLiteral("%1/%2@%3x.png").arg(dir, QLatin1String(name)).arg(qRound(ratio)));
+    };
+    QImage sheet((QSizeF(window->size()) * ratio).toSize(), QImage::Format_ARGB32);
+    sheet.setDevicePixelRatio(ratio);
+    sheet.fill(QColor(0x1d, 0x20, 0x24)); // the tuner's dark panel
+    window->render(&sheet, QPoint(), QRegion(), QWidget::DrawChildren);
+    EXPECT_TRUE(save(sheet, "displays"));
+    EXPECT_TRUE(save(test::rendered(*meters[0]), "meter-in-tune"));
+    EXPECT_TRUE(save(test::rendered(*meters[2]), "meter-flat"));
+    EXPECT_TRUE(save(test::rendered(*strobe), "strobe"));
     QTest::mouseRelease(triangles[2], Qt::LeftButton, {}, QPoint(8, 8));
-    EXPECT_EQ(sheet.width(), qRound(444 * ratio));
 }
 
 } // namespace
