@@ -102,27 +102,12 @@ TEST(EmptyCatalogueTest, StartStopAndSelectionTouchNoHardware)
     EXPECT_TRUE(hw->log().empty());
 }
 
-// The seven registrations of a started device, in order.
-Strings listeners(const std::string &call, AudioDeviceID device)
-{
-    Strings lines;
-    for (const char *l : {"ch0 livn", "ch0 slay", "ch0 sfmt", "ch0 ssrc", "ch0 diff", "ch* volm", "ch* vdb#"})
-        lines.push_back(call + " " + std::to_string(device) + " " + l);
-    return lines;
-}
-
-Strings operator+(Strings a, const Strings &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // Three entries: two data sources of device 1, then a two-channel device 2.
 class UnitTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        mFirst = hw->addDevice(inputDevice("Built-in", "Acme", Sources{{11, "Mic"}, {12, "Line"}}));
+        hw->addDevice(inputDevice("Built-in", "Acme", Sources{{11, "Mic"}, {12, "Line"}}));
         Device second = inputDevice("USB", "Other");
         second.sampleRate = 48000.0;
         second.streamChannels = {2};
@@ -159,7 +144,7 @@ protected:
 
     bool mAppReady = (test::ensureQtApp(), true);
     std::shared_ptr<FakeAudioHardware> hw = std::make_shared<FakeAudioHardware>();
-    AudioDeviceID mFirst = 0, mSecond = 0;
+    AudioDeviceID mSecond = 0;
     QComboBox popUp;
     QSlider slider;
     QLineEdit text;
@@ -177,50 +162,49 @@ TEST_F(UnitTest, PopUpIsFilledOnlyForANewButton)
     EXPECT_EQ(popUp.count(), 4) << "the same button was emptied and filled again";
 }
 
-TEST_F(UnitTest, FirstSelectionReadsFormatConfigurationVolumeThenStartsThenSetsTheSource)
-{
-    unit->setInputDeviceAtIndex(1);
-    const std::string d = std::to_string(mFirst);
-    EXPECT_EQ(hw->log(), Strings{"streamFormat " + d, "streamConfiguration " + d, "isVolumeSettable " + d + " ch1",
-                             "volumeScalar " + d + " ch1", "addIOProc " + d}
-            + listeners("addListener", mFirst) + Strings{"start " + d, "setDataSource " + d + " 12"});
-    EXPECT_EQ(unit->sampleRate(), 44100.0);
-}
+struct Selection {
+    const char *what;
+    qint64 from, to; // from -1: nothing open yet
+    Strings calls;   // "addListener 1 *": the seven registrations, in order
+    double rate;
+};
 
-TEST_F(UnitTest, SwitchingDevicesStopsTheOldOneBeforeReadingTheNewOne)
+class SelectionTest : public UnitTest, public ::testing::WithParamInterface<Selection> {};
+
+TEST_P(SelectionTest, MakesTheseHardwareCallsInThisOrder)
 {
-    unit->setInputDeviceAtIndex(0);
+    const Selection &c = GetParam();
+    unit->setInputDeviceAtIndex(c.from);
     hw->clearLog();
-    unit->setInputDeviceAtIndex(2);
-    const std::string o = std::to_string(mFirst), n = std::to_string(mSecond);
-    EXPECT_EQ(hw->log(), Strings{"stop " + o} + listeners("removeListener", mFirst)
-            + Strings{"removeIOProc " + o, "streamFormat " + n, "streamConfiguration " + n,
-                "isVolumeSettable " + n + " ch1", "isVolumeSettable " + n + " ch2", "volumeScalar " + n + " ch1",
-                "addIOProc " + n}
-            + listeners("addListener", mSecond) + Strings{"start " + n});
-    EXPECT_EQ(hw->listenerCount(mFirst), 0u);
-    EXPECT_FALSE(hw->isRunning(mFirst));
-    EXPECT_EQ(unit->sampleRate(), 48000.0);
-    EXPECT_EQ(unit->channels(), 2u);
-}
-
-TEST_F(UnitTest, AnotherSourceOfTheOpenDeviceOnlySetsTheSource)
-{
-    unit->setInputDeviceAtIndex(0);
-    hw->clearLog();
-    unit->setInputDeviceAtIndex(1);
-    EXPECT_EQ(hw->log(), Strings{"setDataSource " + std::to_string(mFirst) + " 12"});
-    EXPECT_TRUE(hw->isRunning(mFirst));
-}
-
-TEST_F(UnitTest, IndicesThatSelectNothingChangeNothing)
-{
-    for (const qint64 index : {qint64(-1), qint64(3), qint64(-7)}) {
-        unit->setInputDeviceAtIndex(index);
-        EXPECT_TRUE(hw->log().empty()) << "index " << index;
-        EXPECT_EQ(unit->inputDevice(), kAudioDeviceUnknown) << "index " << index;
+    unit->setInputDeviceAtIndex(c.to);
+    Strings expected;
+    for (const std::string &call : c.calls) {
+        if (!call.ends_with('*'))
+            expected.push_back(call);
+        else
+            for (const char *l : {"ch0 livn", "ch0 slay", "ch0 sfmt", "ch0 ssrc", "ch0 diff", "ch* volm", "ch* vdb#"})
+                expected.push_back(call.substr(0, call.size() - 1) + l);
+    }
+    EXPECT_EQ(hw->log(), expected);
+    EXPECT_EQ(unit->sampleRate(), c.rate);
+    if (c.from < 0 && c.rate == 0.0) {
+        EXPECT_EQ(unit->inputDevice(), kAudioDeviceUnknown);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Indices, SelectionTest,
+    ::testing::Values(
+        Selection{"first reads then starts then sets the source", -1, 1,
+            {"streamFormat 1", "streamConfiguration 1", "isVolumeSettable 1 ch1", "volumeScalar 1 ch1", "addIOProc 1",
+                "addListener 1 *", "start 1", "setDataSource 1 12"}, 44100},
+        Selection{"switch stops the old device before reading the new", 0, 2,
+            {"stop 1", "removeListener 1 *", "removeIOProc 1", "streamFormat 2", "streamConfiguration 2",
+                "isVolumeSettable 2 ch1", "isVolumeSettable 2 ch2", "volumeScalar 2 ch1", "addIOProc 2",
+                "addListener 2 *", "start 2"}, 48000},
+        Selection{"another source of the open device only sets it", 0, 1, {"setDataSource 1 12"}, 44100},
+        Selection{"index -1", -1, -1, {}, 0}, Selection{"index past the end", -1, 3, {}, 0},
+        Selection{"negative index while open", 0, -7, {}, 44100}),
+    caseName);
 
 class SelectByNameTest : public UnitTest, public ::testing::WithParamInterface<std::pair<QString, int>> {};
 
@@ -231,8 +215,9 @@ TEST_P(SelectByNameTest, SelectsTheTitleOrFallsBackToTheFirstEntry)
     EXPECT_EQ(popUp.currentIndex(), index);
     const auto &entry = unit->audioInputSources()[std::size_t(index)];
     EXPECT_EQ(unit->inputDevice(), entry.deviceID);
-    if (entry.dataSource)
+    if (entry.dataSource) {
         EXPECT_EQ(hw->device(entry.deviceID).currentDataSource, *entry.dataSource);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Titles, SelectByNameTest,

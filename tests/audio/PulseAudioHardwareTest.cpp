@@ -29,41 +29,43 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The application's controller in small: blocks from the capture buffer,
-// the notifications it hears, and a changed rate adopted as it does.
-class Client {
-public:
-    Client()
-        : mBuffer([this](CaptureBlock block) {
-            std::lock_guard lock(mMutex);
-            mBlocks.push_back(std::move(block));
-            mChanged.notify_all();
-        })
+// Plays the application's controller in small: takes the capture buffer's
+// blocks, records what it hears and adopts a changed rate as it does.
+class PulseServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
     {
+        test::ensureQtApp();
+        QUAVERLY_START_PULSE_SERVER(server);
     }
 
     static OSStatus listener(AudioDeviceID, std::uint32_t, bool isInput, AudioPropertySelector property, void *self)
     {
-        auto *client = static_cast<Client *>(self);
-        std::lock_guard lock(client->mMutex);
-        client->mHeard.push_back(property);
-        if (isInput && client->mUnit) {
-            client->mLastRate = client->mUnit->sampleRate();
-            if (client->mLastRate != double(client->mBuffer.sampleRate()))
-                client->mBuffer.setSampleRate(float(client->mLastRate));
+        auto *t = static_cast<PulseServerTest *>(self);
+        std::lock_guard lock(t->mMutex);
+        t->mHeard.push_back(property);
+        if (isInput && t->unit) {
+            t->mLastRate = t->unit->sampleRate();
+            if (t->mLastRate != double(t->mBuffer.sampleRate()))
+                t->mBuffer.setSampleRate(float(t->mLastRate));
         }
-        client->mChanged.notify_all();
+        t->mChanged.notify_all();
         return 0;
     }
 
-    void attach(AUInputUnit &unit)
+    void open(std::ptrdiff_t index = 0, QSlider *slider = nullptr, QLineEdit *text = nullptr)
     {
-        mUnit = &unit;
-        unit.setIOProc(&CaptureBuffer::ioProc, &mBuffer);
-        unit.setListenerProc(&Client::listener, this);
+        hw = std::make_shared<PulseAudioHardware>();
+        unit = std::make_unique<AUInputUnit>(hw);
+        unit->setIOProc(&CaptureBuffer::ioProc, &mBuffer);
+        unit->setListenerProc(&PulseServerTest::listener, this);
+        if (slider)
+            unit->setupVolumeSlider(slider, text);
+        if (index < 0)
+            return;
+        unit->setInputDeviceAtIndex(index);
+        mBuffer.setSampleRate(float(unit->sampleRate()));
     }
-
-    void adoptRate(double rate) { mBuffer.setSampleRate(float(rate)); }
 
     // Waits (bounded) for `count` more blocks; returns all that came.
     std::vector<CaptureBlock> nextBlocks(std::size_t count, std::chrono::seconds timeout = 20s)
@@ -80,53 +82,16 @@ public:
         return mChanged.wait_for(lock, 10s, [&] { return std::ranges::count(mHeard, property) > 0; });
     }
 
-    double lastRate()
-    {
-        std::lock_guard lock(mMutex);
-        return mLastRate;
-    }
-
-private:
-    std::mutex mMutex;
-    std::condition_variable mChanged;
-    std::vector<CaptureBlock> mBlocks;
-    std::vector<AudioPropertySelector> mHeard;
-    double mLastRate = 0.0;
-    AUInputUnit *mUnit = nullptr;
-    CaptureBuffer mBuffer;
-};
-
-class PulseServerTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        test::ensureQtApp();
-        QUAVERLY_START_PULSE_SERVER(server);
-    }
-
-    void open(std::ptrdiff_t index = 0, QSlider *slider = nullptr, QLineEdit *text = nullptr)
-    {
-        hw = std::make_shared<PulseAudioHardware>();
-        unit = std::make_unique<AUInputUnit>(hw);
-        client.attach(*unit);
-        if (slider)
-            unit->setupVolumeSlider(slider, text);
-        if (index < 0)
-            return;
-        unit->setInputDeviceAtIndex(index);
-        client.adoptRate(unit->sampleRate());
-    }
-
     // Plays 440 Hz and returns `count` blocks captured once it arrived.
     std::vector<CaptureBlock> toneBlocks(std::size_t count)
     {
         server.playTone(440.0, 6.0);
         for (int tries = 0; tries < 60; ++tries) {
-            const auto blocks = client.nextBlocks(1);
+            const auto blocks = nextBlocks(1);
             if (!blocks.empty() && std::ranges::any_of(*blocks.front(), [](float s) { return std::abs(s) > 0.4f; }))
                 break;
         }
-        auto blocks = client.nextBlocks(count);
+        auto blocks = nextBlocks(count);
         unit->stop();
         return blocks;
     }
@@ -147,7 +112,16 @@ protected:
     }
 
     test::PulseServer server;
-    Client client;
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    std::vector<CaptureBlock> mBlocks;
+    std::vector<AudioPropertySelector> mHeard;
+    double mLastRate = 0.0;
+    CaptureBuffer mBuffer{[this](CaptureBlock block) {
+        std::lock_guard lock(mMutex);
+        mBlocks.push_back(std::move(block));
+        mChanged.notify_all();
+    }};
     std::shared_ptr<PulseAudioHardware> hw;
     std::unique_ptr<AUInputUnit> unit;
 };
@@ -188,7 +162,7 @@ TEST_F(PulseServerTest, ToneIsCapturedAndDetectedAt440Hz)
 TEST_F(PulseServerTest, ServerBackAtAnotherRateDeliversThatRateAndSaysSo)
 {
     open();
-    ASSERT_FALSE(client.nextBlocks(1).empty());
+    ASSERT_FALSE(nextBlocks(1).empty());
     unit->stop();
     server.stop();
     server.setRateHz(44100);
@@ -210,7 +184,7 @@ TEST_F(PulseServerTest, SourceVolumeSetElsewhereReachesListenerAndControls)
     EXPECT_EQ(text.text(), "100");
 
     ASSERT_EQ(server.run({"pactl", "set-source-volume", "tone.monitor", "25%"}), 0);
-    ASSERT_TRUE(client.waitHeard(kAudioDevicePropertyVolumeScalar));
+    ASSERT_TRUE(waitHeard(kAudioDevicePropertyVolumeScalar));
     EXPECT_NEAR(unit->inputVolume(), 0.25f, 1.0f / 65536.0f);
     QCoreApplication::processEvents();
     EXPECT_TRUE(slider.isEnabled());
@@ -237,13 +211,13 @@ TEST_F(PulseServerTest, SourceVolumeSetElsewhereReachesListenerAndControls)
 TEST_F(PulseServerTest, UnloadingTheSinkWhileCapturingIsSurvived)
 {
     open();
-    ASSERT_FALSE(client.nextBlocks(2).empty());
+    ASSERT_FALSE(nextBlocks(2).empty());
     ASSERT_EQ(server.run({"pactl", "unload-module", "module-null-sink"}), 0);
-    EXPECT_TRUE(client.waitHeard(kAudioDevicePropertyDeviceIsAlive));
+    EXPECT_TRUE(waitHeard(kAudioDevicePropertyDeviceIsAlive));
     // Not moved elsewhere: with the source gone, nothing arrives.
     ASSERT_EQ(server.run({"pactl", "load-module", "module-null-sink", "sink_name=other"}), 0);
-    client.nextBlocks(1, 1s);
-    EXPECT_TRUE(client.nextBlocks(1, 1s).empty()) << "capture was moved to another source";
+    nextBlocks(1, 1s);
+    EXPECT_TRUE(nextBlocks(1, 1s).empty()) << "capture was moved to another source";
     unit->stop();
     unit->start();
     unit->stop();
@@ -252,16 +226,16 @@ TEST_F(PulseServerTest, UnloadingTheSinkWhileCapturingIsSurvived)
 TEST_F(PulseServerTest, CaptureResumesWhenStartedAgainOnAServerThatIsBack)
 {
     open();
-    ASSERT_FALSE(client.nextBlocks(2).empty());
+    ASSERT_FALSE(nextBlocks(2).empty());
     server.stop();
-    EXPECT_TRUE(client.waitHeard(kAudioDevicePropertyDeviceIsAlive));
+    EXPECT_TRUE(waitHeard(kAudioDevicePropertyDeviceIsAlive));
     unit->stop();
     unit->start();
-    EXPECT_TRUE(client.nextBlocks(1, 1s).empty());
+    EXPECT_TRUE(nextBlocks(1, 1s).empty());
     unit->stop();
     ASSERT_TRUE(server.start()) << server.error();
     unit->start();
-    EXPECT_GE(client.nextBlocks(3).size(), 3u) << "capture did not resume";
+    EXPECT_GE(nextBlocks(3).size(), 3u) << "capture did not resume";
     unit->stop();
 }
 
@@ -283,9 +257,12 @@ TEST_F(PulseServerTest, RateChangeOfAnIdleSourceIsReportedAsANewFormat)
     const unsigned other = before == 44100.0 ? 48000 : 44100;
     server.spawn({"pacat", "--playback", "-d", "flex", "--raw", "--format=float32le",
         "--rate=" + std::to_string(other), "--channels=1", "/dev/zero"});
-    ASSERT_TRUE(client.waitHeard(kAudioDevicePropertyStreamFormat)) << "the source's rate did not change";
+    ASSERT_TRUE(waitHeard(kAudioDevicePropertyStreamFormat)) << "the source's rate did not change";
     EXPECT_EQ(unit->sampleRate(), double(other));
-    EXPECT_EQ(client.lastRate(), double(other)) << "the client heard before the unit re-read the format";
+    {
+        std::lock_guard lock(mMutex);
+        EXPECT_EQ(mLastRate, double(other)) << "the client heard before the unit re-read the format";
+    }
     hw->removePropertyListener(flex->deviceID, 0, true, kAudioDevicePropertyStreamFormat, &AUInputUnit::listener);
 }
 
