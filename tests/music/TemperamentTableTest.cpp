@@ -2,10 +2,13 @@
 #include "music/TemperamentTable.h"
 
 #include "music/MusicTestSupport.h"
+#include "music/NoteResolver.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,18 +21,6 @@ using Names = std::vector<std::string>;
 std::string entry(std::string_view name, std::string_view values)
 {
     return std::string(name) + " = (" + std::string(values) + ");\n";
-}
-
-TEST(TemperamentTableTest, BuiltInDefaultIsThePythagoreanLiteralInSinglePrecision)
-{
-    LogLines log;
-    const TemperamentTable table = loadBuiltInTemperaments("resource missing", log.sink());
-    EXPECT_EQ(log.lines, Names{"error: resource missing"});
-    ASSERT_EQ(table.names(), Names{"Pythagorean"});
-    const std::vector<float> expected = {1.0f, 1.06787109375f, 1.125f, 1.185185194f, 1.265625f, 1.333333373f,
-                                         1.423828125f, 1.5f, 1.601806641f, 1.6875f, 1.777777791f, 1.8984375f};
-    EXPECT_EQ(std::vector<float>(table.row(0).begin(), table.row(0).end()), expected);
-    EXPECT_EQ(table.toolTip(0), kPythagoreanToolTip);
 }
 
 struct LoadRow {
@@ -123,15 +114,12 @@ TEST_P(TemperamentToolTipTest, ListsCentsFromEqualTemperamentWithAAsZero)
     const TemperamentTable table = loadTemperaments("{ t = (" + GetParam().first + "); }");
     ASSERT_EQ(table.temperamentCount(), 1u);
     EXPECT_EQ(table.toolTip(0), GetParam().second) << GetParam().first;
-    EXPECT_EQ(table.row(0)[0], 1.0f);
 }
 
 const std::string kZeroToolTip = "cents = (0.000, 0.000, 0.000, 0.000, 0.000, 0.000, 0.000, 0.000, 0.000, 0.000, 0.000, 0.000)";
 
 INSTANTIATE_TEST_SUITE_P(Rows, TemperamentToolTipTest, ::testing::Values(
     ToolTipRow{kPythagoreanValues, kPythagoreanToolTip},
-    ToolTipRow{"2.0, 2.135742188, 2.25, 2.37037037, 2.53125, 2.666666666, 2.84765625, 3.0, 3.203613282, 3.375, "
-               "3.555555556, 3.796875", kPythagoreanToolTip},
     ToolTipRow{"260.7407407, 278.4375001, 293.3333333, 309.0260631, 330, 347.6543209, 371.25, 391.1111111, "
                "417.6562501, 440, 463.5390947, 495", kPythagoreanToolTip},
     ToolTipRow{kZeros, kZeroToolTip}, ToolTipRow{"-0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0", kZeroToolTip},
@@ -185,6 +173,59 @@ TEST(TemperamentTableTest, UnreadableFilesFallBackWithTheReason)
         EXPECT_EQ(log.lines[0].rfind("error: cannot ", 0), 0u) << log.lines[0];
         EXPECT_NE(log.lines[0].find(path + ": "), std::string::npos) << log.lines[0];
         EXPECT_EQ(table.names(), Names{"Pythagorean"}) << path;
+    }
+}
+
+const std::string kResource = std::string(QUAVERLY_SOURCE_DIR) + "/resources/Temperaments.txt";
+
+const TemperamentTable& shipped()
+{
+    static const TemperamentTable table = loadTemperamentsFile(kResource, [](std::string_view line) {
+        ADD_FAILURE() << "the shipped temperaments log: " << line;
+    });
+    return table;
+}
+
+// Cents above C as published (Barbour, Tuning and Temperament, 1951).
+using PublishedRow = std::pair<std::string_view, std::array<double, 12>>;
+
+class PublishedCentsTest : public ::testing::TestWithParam<PublishedRow> {};
+
+TEST_P(PublishedCentsTest, ShippedUtf16RowMatchesThePublishedTable)
+{
+    char mark[2] = {};
+    std::ifstream(kResource, std::ios::binary).read(mark, 2);
+    EXPECT_EQ(std::string(mark, 2), "\xFF\xFE");
+    EXPECT_EQ(shipped().temperamentCount(), 8u);
+    const auto r = shipped().rowOf(GetParam().first);
+    ASSERT_TRUE(r) << GetParam().first;
+    for (std::size_t k = 0; k < 12; ++k)
+        EXPECT_NEAR(1200 * std::log2(shipped().row(*r)[k]), GetParam().second[k], 0.01) << GetParam().first << " " << k;
+}
+
+INSTANTIATE_TEST_SUITE_P(Temperaments, PublishedCentsTest, ::testing::Values(
+    PublishedRow{"Pythagorean", {0, 113.685, 203.910, 294.135, 407.820, 498.045, 611.730, 701.955, 815.640, 905.865, 996.090, 1109.775}},
+    PublishedRow{"1/4-comma meantone", {0, 76.049, 193.157, 310.265, 386.314, 503.422, 579.471, 696.578, 772.627, 889.735, 1006.843, 1082.892}},
+    PublishedRow{"1/6-comma meantone", {0, 88.594, 196.741, 304.888, 393.482, 501.629, 590.224, 698.371, 786.965, 895.112, 1003.259, 1091.853}},
+    PublishedRow{"Werckmeister III", {0, 90.225, 192.180, 294.135, 390.225, 498.045, 588.270, 696.090, 792.180, 888.270, 996.090, 1092.180}},
+    PublishedRow{"Kirnberger III", {0, 90.225, 193.157, 294.135, 386.314, 498.045, 590.224, 696.578, 792.180, 889.735, 996.090, 1088.269}},
+    PublishedRow{"Vallotti", {0, 94.135, 196.090, 298.045, 392.180, 501.955, 592.180, 698.045, 796.090, 894.135, 1000.000, 1090.225}},
+    PublishedRow{"Young II", {0, 90.225, 196.090, 294.135, 392.180, 498.045, 588.270, 698.045, 792.180, 894.135, 996.090, 1090.225}},
+    PublishedRow{"Just intonation", {0, 111.731, 203.910, 315.641, 386.314, 498.045, 590.224, 701.955, 813.686, 884.359, 1017.596, 1088.269}}));
+
+TEST(ShippedTemperamentsTest, EveryRowAndTonicResolvesItsOwnIdealPitches)
+{
+    NoteResolver resolver(shipped());
+    for (std::int64_t tuning = 1; tuning <= static_cast<std::int64_t>(shipped().temperamentCount()); ++tuning) {
+        resolver.setTuning(tuning);
+        for (std::int64_t tonic = 0; tonic < 12; ++tonic) {
+            resolver.setTonic(tonic);
+            for (int n = kLowestNote; n <= kHighestNote; ++n) {
+                const auto note = resolver.resolve(resolver.idealFrequency(n % 12, n / 12));
+                ASSERT_TRUE(note && note->n == n) << "tuning " << tuning << " tonic " << tonic << " note " << n;
+                EXPECT_NEAR(note->deviation, 0.0f, 1e-5f);
+            }
+        }
     }
 }
 
