@@ -14,7 +14,7 @@ packages=(
     pulseaudio pulseaudio-utils googletest libgtest-dev libgmock-dev
     xvfb xauth imagemagick appstream desktop-file-utils
     # benchmarks, fuzzing and sanitizers
-    libbenchmark-dev clang libclang-rt-14-dev
+    libbenchmark-dev clang libclang-rt-14-dev libc++-14-dev libc++abi-14-dev
 )
 
 missing=()

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs the whole test suite twice:
-# a plain build and one with AddressSanitizer + UBSan.
+# Installs what is missing, then builds and runs the whole test suite twice
+# (a plain build and one with AddressSanitizer + UBSan), fuzzes each libFuzzer
+# target for a minute while a two-minute soak of the application runs beside
+# it, and runs the tests where threads meet real PulseAudio under
+# ThreadSanitizer.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
@@ -10,13 +13,42 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions="$top/tests/lsan.supp"
 
 status=0
+stage() { echo "== $*"; }
 run_suite() {
     local name=$1; shift
-    echo "== $name build"
+    stage "$name build"
     "$top/scripts/build.sh" "$top/build/$name" "$@"
-    echo "== $name tests"
+    stage "$name tests"
     ctest --test-dir "$top/build/$name" -j "$(nproc)" --output-on-failure || status=1
 }
 run_suite plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+# The soak needs little CPU, so it runs while the fuzzers take the cores.
+stage "soak (2 min) and fuzzing (60 s per target)"
+soak_log="$top/build/soak.log"
+"$top/bench/soak.sh" 2 "$top/build/plain/src/app/quaverly" >"$soak_log" 2>&1 &
+soak_pid=$!
+"$top/tests/fuzz/run.sh" "$top/build/fuzz" 60 || status=1
+if wait "$soak_pid"; then
+    tail -n 2 "$soak_log"
+else
+    cat "$soak_log" >&2
+    status=1
+fi
+
 run_suite asan -DCMAKE_BUILD_TYPE=Debug -DQUAVERLY_SANITIZE=ON -DQUAVERLY_BUILD_BENCH=OFF
+
+# Only the programs whose threads meet: the audio tests against a real
+# server and the application's end-to-end tests.
+stage "tsan build"
+tsan_targets=(audio_pulse_tests audio_fault_tests app_pulse_test)
+cmake -S "$top" -B "$top/build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAVERLY_TSAN=ON \
+    -DQUAVERLY_BUILD_BENCH=OFF >/dev/null
+cmake --build "$top/build/tsan" -j "$(nproc)" --target "${tsan_targets[@]}"
+stage "tsan tests"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp" \
+QT_QPA_PLATFORM=offscreen \
+    ctest --test-dir "$top/build/tsan" -j "$(nproc)" --output-on-failure \
+        -R '(PulseServerTest|NoServerTest|DeviceFault|HostileInputTest|PulseController|ControllerFault)[.]' \
+        || status=1
 exit $status
