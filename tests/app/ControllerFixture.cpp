@@ -77,8 +77,6 @@ void ControllerFixture::pushTone(double hz, double seconds, double amplitude, st
     }
 }
 
-void ControllerFixture::deliverPostedBlocks() { QCoreApplication::processEvents(); }
-
 QString ControllerFixture::text(const char *name) const { return field(name)->text(); }
 
 StrobeView *ControllerFixture::strobe() const
@@ -102,9 +100,9 @@ QComboBox *ControllerFixture::popUp(const char *name) const
 
 std::vector<QString> ControllerFixture::itemTexts(const char *name) const
 {
-    std::vector<QString> texts;
-    for (int i = 0; i < popUp(name)->count(); ++i)
-        texts.push_back(popUp(name)->itemText(i));
+    std::vector<QString> texts(std::size_t(popUp(name)->count()));
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = popUp(name)->itemText(int(i));
     return texts;
 }
 
@@ -123,11 +121,6 @@ std::string ControllerFixture::levelPicture() const
         s += n.startsWith(QLatin1String("gray")) ? '.' : n.isEmpty() ? '?' : n.at(0).toLatin1();
     }
     return s;
-}
-
-std::unique_ptr<QSettings> ControllerFixture::storedSettings() const
-{
-    return std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat);
 }
 
 } // namespace quaverly::test

@@ -4,6 +4,7 @@
 #include "app/Controller.h"
 #include "support/FakeAudioHardware.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
@@ -50,7 +51,7 @@ protected:
     // Only the IO cycles unless told to deliver, so another thread may run it.
     void pushTone(double hz, double seconds, double amplitude = 0.5, std::uint32_t chunk = 512,
                   bool deliverEachChunk = false);
-    void deliverPostedBlocks();
+    void deliverPostedBlocks() { QCoreApplication::processEvents(); }
 
     [[nodiscard]] QString text(const char *name) const;
     [[nodiscard]] StrobeView *strobe() const;
@@ -60,7 +61,10 @@ protected:
     [[nodiscard]] std::vector<QString> itemTexts(const char *name) const;
     // Level meter, lowest segment first: . gray, g green, y yellow, r red.
     [[nodiscard]] std::string levelPicture() const;
-    [[nodiscard]] std::unique_ptr<QSettings> storedSettings() const;
+    [[nodiscard]] std::unique_ptr<QSettings> storedSettings() const
+    {
+        return std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat);
+    }
 
     QTemporaryDir mDir;
     std::shared_ptr<FakeAudioHardware> mHardware = std::make_shared<FakeAudioHardware>();

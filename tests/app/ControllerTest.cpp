@@ -102,9 +102,7 @@ TEST_F(Readouts, StartShowsTheReferenceNoteAndAnEmptyMeter)
     EXPECT_EQ(readout(), "A4 ±0 g..");
     EXPECT_EQ(texts(), QString::fromUtf8("440.0Hz|440.0Hz|±0.0Hz|-96dB"));
     EXPECT_EQ(levelPicture(), "........");
-    EXPECT_EQ(text("mTransposeText"), QString());
     EXPECT_FALSE(popUp("mTonicPopUpButton")->isEnabled());
-    EXPECT_EQ(popUp("mTransposePopUpButton")->currentIndex(), 11);
 }
 
 struct DeviationCase {
@@ -125,23 +123,18 @@ INSTANTIATE_TEST_SUITE_P(Cents, Deviation, ::testing::Values(
     DeviationCase{-0.009f, "A4 ±0 g.."}, DeviationCase{0.5f, "A4 +50 b.r"}),
     [](const auto &info) { return rowName(std::to_string(int(info.param.deviation * 1000)) + "_millis"); });
 
-TEST_F(Readouts, InTuneDotTurnsGrayWhenReadingsStopAndTheNoteStays)
-{
-    startWithMicrophone();
-    feedTone(440.0, 0.5);
-    EXPECT_EQ(readout(), "A4 ±0 g..");
-    feedSilence(0.5);
-    EXPECT_EQ(readout(), "A4 ±0 ...");
-}
-
-TEST_F(Readouts, LevelMeterHoldsThePeakAndStepsDown)
+// Silence: the in-tune dot turns gray at once, the note stays, the level's hold mark stays up
+// for a second and then falls to the level.
+TEST_F(Readouts, SilenceGraysTheDotKeepsTheNoteAndDropsTheLevelAfterItsHold)
 {
     startWithMicrophone();
     feedTone(440.0, 0.5, 1.0);
+    EXPECT_EQ(readout(), "A4 ±0 g..");
     EXPECT_EQ(levelPicture().substr(0, 7), "ggggggg") << levelPicture();
     const QString loud = text("mLevelText");
     EXPECT_NE(loud, QLatin1String("-96dB"));
-    feedSilence(0.5); // the hold stays up for a second, then falls to the level
+    feedSilence(0.5);
+    EXPECT_EQ(readout(), "A4 ±0 ...");
     EXPECT_EQ(text("mLevelText"), loud);
     EXPECT_EQ(levelPicture().substr(0, 7), ".......") << levelPicture();
     feedSilence(1.0);
@@ -267,14 +260,12 @@ TEST_P(TonicMenu, TitlesShowEachNotesFrequency)
     EXPECT_EQ(popUp("mTonicPopUpButton")->currentIndex(), c.tonic);
 }
 
+// The arithmetic of every title is the resolver's; these rows catch a menu built from the
+// wrong reference, temperament or tonic.
 INSTANTIATE_TEST_SUITE_P(Titles, TonicMenu, ::testing::Values(
-    TonicMenuCase{"equal 440", "440", "", 0,
-                  "C (261.6Hz)|C#/Db (277.2Hz)|D (293.7Hz)|D#/Eb (311.1Hz)|E (329.6Hz)|F (349.2Hz)|"
-                  "F#/Gb (370.0Hz)|G (392.0Hz)|G#/Ab (415.3Hz)|A (440.0Hz)|A#/Bb (466.2Hz)|B (493.9Hz)"},
+    TonicMenuCase{"equal 440", "440", "", 0, "C (261.6Hz)|C#/Db (277.2Hz)|||||||||A#/Bb (466.2Hz)|B (493.9Hz)"},
     TonicMenuCase{"equal 442", "442", "", 0, "C (262.8Hz)|||||||||A (442.0Hz)||B (496.1Hz)"},
-    TonicMenuCase{"pythagorean C", "440", "Pythagorean", 0,
-                  "C (260.7Hz)|C#/Db (278.4Hz)|D (293.3Hz)|D#/Eb (309.0Hz)|E (330.0Hz)|F (347.7Hz)|"
-                  "F#/Gb (371.2Hz)|G (391.1Hz)|G#/Ab (417.7Hz)|A (440.0Hz)|A#/Bb (463.5Hz)|B (495.0Hz)"},
+    TonicMenuCase{"pythagorean C", "440", "Pythagorean", 0, "C (260.7Hz)|C#/Db (278.4Hz)|||||||||A#/Bb (463.5Hz)|"},
     TonicMenuCase{"pythagorean D", "440", "Pythagorean", 2, "|||D#/Eb (313.2Hz)||||||A (440.0Hz)|A#/Bb (469.9Hz)|"},
     TonicMenuCase{"pythagorean A#", "440", "Pythagorean", 10, "|C#/Db (274.7Hz)|||||||G#/Ab (412.0Hz)|A (440.0Hz)||"}),
     [](const auto &info) { return rowName(info.param.name); });

@@ -20,7 +20,8 @@ std::string describe(const SettingsValues &v)
         .arg(v.tuning)
         .arg(v.tonic)
         .arg(v.transpose)
-        .arg(QLatin1String(v.disclosed ? (*v.disclosed ? "true" : "false") : "-"), v.inputDevice.value_or(QStringLiteral("-")))
+        .arg(QLatin1String(v.disclosed ? (*v.disclosed ? "true" : "false") : "-"),
+             v.inputDevice.value_or(QStringLiteral("-")))
         .toStdString();
 }
 
