@@ -43,8 +43,10 @@ protected:
     {
         std::string s = (text("mNoteText") + text("mAccidentalText") + text("mOctaveText") + ' ' +
                          text("mCentText") + ' ').toStdString();
-        for (const char *dot : {"mInTuneDot", "mFlatDot", "mSharpDot"})
-            s += imageName(dot).startsWith(QLatin1String("gray")) ? '.' : imageName(dot).at(0).toLatin1();
+        for (const char *dot : {"mInTuneDot", "mFlatDot", "mSharpDot"}) {
+            const QString name = imageName(dot);
+            s += name.isEmpty() ? '?' : name.startsWith(QLatin1String("gray")) ? '.' : name.at(0).toLatin1();
+        }
         return s;
     }
     // The texts of the secondary readouts, joined by '|'.

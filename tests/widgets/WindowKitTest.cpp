@@ -456,7 +456,7 @@ protected:
     QtMessageHandler mPrevious = nullptr;
 };
 
-// Runs first in its program: the panel is shared and, once loaded, never reloaded.
+// Runs before any other use of the shared panel in this program: once loaded, it is never reloaded.
 TEST_F(HelpPanelTest, AMissingDescriptionLogsAndBeepsEveryTimeAndShowsNothing)
 {
     HelpPanel::setContentPath(QStringLiteral(":/help/missing.html"));
