@@ -331,16 +331,11 @@ TEST_F(Readouts, SettingsSurviveARestart)
 
     mController->window()->close();
     EXPECT_EQ(mQuitCount, 1) << "closing the window quits";
-    {
-        auto stored = storedSettings();
-        const auto value = [&](const char *key) { return stored->value(QLatin1String(key)).toString(); };
-        EXPECT_EQ(value(settings_keys::kReferencePitch).toDouble(), 442.0);
-        EXPECT_EQ(value(settings_keys::kTuning), QLatin1String("2"));
-        EXPECT_EQ(value(settings_keys::kTonic), QLatin1String("2"));
-        EXPECT_EQ(value(settings_keys::kTranspose), QLatin1String("-2"));
-        EXPECT_EQ(value(settings_keys::kDisclosed), QLatin1String("false"));
-        EXPECT_EQ(value(settings_keys::kInputDevice), device);
-    }
+    QStringList stored;
+    for (const char *key : {settings_keys::kReferencePitch, settings_keys::kTuning, settings_keys::kTonic,
+                            settings_keys::kTranspose, settings_keys::kDisclosed, settings_keys::kInputDevice})
+        stored << storedSettings()->value(QLatin1String(key)).toString();
+    EXPECT_EQ(stored.join(QLatin1Char('|')), QStringLiteral("442|2|2|-2|false|") + device);
     finish();
     start();
     EXPECT_EQ(text("mReferencePitchText"), QLatin1String("442.0"));
