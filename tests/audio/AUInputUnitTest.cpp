@@ -113,7 +113,7 @@ protected:
         second.streamChannels = {2};
         second.volumeSettable = {true, true};
         second.volumes = {0.25f, 0.25f};
-        mSecond = hw->addDevice(second);
+        ASSERT_EQ(hw->addDevice(second), kUsb);
         unit = std::make_unique<AUInputUnit>(hw);
         unit->setIOProc(&UnitTest::ioProc, this);
         unit->setListenerProc(&UnitTest::clientListener, this);
@@ -144,7 +144,7 @@ protected:
 
     bool mAppReady = (test::ensureQtApp(), true);
     std::shared_ptr<FakeAudioHardware> hw = std::make_shared<FakeAudioHardware>();
-    AudioDeviceID mSecond = 0;
+    static constexpr AudioDeviceID kUsb = 2; // ids count from 1: the expected calls name it "2"
     QComboBox popUp;
     QSlider slider;
     QLineEdit text;
@@ -228,19 +228,19 @@ TEST_F(UnitTest, StopThenStartRegistersEverythingAgainWithoutRereading)
 {
     unit->setInputDeviceAtIndex(2);
     unit->stop();
-    EXPECT_EQ(hw->listenerCount(mSecond), 0u);
+    EXPECT_EQ(hw->listenerCount(kUsb), 0u);
     hw->clearLog();
     unit->start();
     EXPECT_EQ(hw->log("stream"), Strings{});
-    EXPECT_EQ(hw->listenerCount(mSecond), 7u);
-    hw->runIOCycle(mSecond, *makeAudioBufferList(1), 1.0);
+    EXPECT_EQ(hw->listenerCount(kUsb), 7u);
+    hw->runIOCycle(kUsb, *makeAudioBufferList(1), 1.0);
     EXPECT_EQ(cycles, 1);
 }
 
 struct Dispatch {
     AudioPropertySelector selector;
     std::uint32_t channel;
-    Strings unitReads; // hardware calls the unit makes before the client hears; '#' is the device
+    Strings unitReads; // hardware calls the unit makes before the client hears
 };
 
 class ListenerDispatchTest : public UnitTest, public ::testing::WithParamInterface<Dispatch> {};
@@ -250,22 +250,18 @@ TEST_P(ListenerDispatchTest, UnitRefreshesFirstThenForwardsUnchanged)
     const auto &[selector, channel, reads] = GetParam();
     unit->setInputDeviceAtIndex(2);
     hw->clearLog();
-    const std::string n = std::to_string(mSecond);
-    hw->notify(mSecond, channel, selector);
-    EXPECT_EQ(heard, Strings{FakeAudioHardware::selectorName(selector) + " " + n + " ch" + std::to_string(channel) + " in"});
-    Strings expected;
-    for (const auto &r : reads)
-        expected.push_back(r.substr(0, r.find('#')) + n + r.substr(r.find('#') + 1));
-    EXPECT_EQ(before, expected);
-    const AudioDeviceListenerParams params{mSecond, channel, true, selector};
+    hw->notify(kUsb, channel, selector);
+    EXPECT_EQ(heard, Strings{FakeAudioHardware::selectorName(selector) + " 2 ch" + std::to_string(channel) + " in"});
+    EXPECT_EQ(before, reads);
+    const AudioDeviceListenerParams params{kUsb, channel, true, selector};
     EXPECT_EQ(unit->listenerProc(&params), 42) << "the client's status was not returned";
 }
 
-const Strings kVolumeReads{"isVolumeSettable # ch1", "isVolumeSettable # ch2", "volumeScalar # ch1"};
+const Strings kVolumeReads{"isVolumeSettable 2 ch1", "isVolumeSettable 2 ch2", "volumeScalar 2 ch1"};
 
 INSTANTIATE_TEST_SUITE_P(Selectors, ListenerDispatchTest,
-    ::testing::Values(Dispatch{kAudioDevicePropertyStreamConfiguration, 0, {"streamConfiguration #"}},
-        Dispatch{kAudioDevicePropertyStreamFormat, 0, {"streamFormat #"}},
+    ::testing::Values(Dispatch{kAudioDevicePropertyStreamConfiguration, 0, {"streamConfiguration 2"}},
+        Dispatch{kAudioDevicePropertyStreamFormat, 0, {"streamFormat 2"}},
         Dispatch{kAudioDevicePropertyDataSource, 0, kVolumeReads},
         Dispatch{kAudioDevicePropertyVolumeScalar, 2, kVolumeReads},
         Dispatch{kAudioDevicePropertyDeviceHasChanged, 0, kVolumeReads},
@@ -275,24 +271,24 @@ INSTANTIATE_TEST_SUITE_P(Selectors, ListenerDispatchTest,
 TEST_F(UnitTest, RateChangeIsSeenOnceByAClientThatComparesRates)
 {
     unit->setInputDeviceAtIndex(2);
-    hw->update(mSecond, [](Device &d) { d.sampleRate = 96000.0; });
-    hw->notify(mSecond, 0, kAudioDevicePropertyStreamFormat);
-    hw->notify(mSecond, 0, kAudioDevicePropertyStreamFormat);
-    hw->notify(mSecond, 1, kAudioDevicePropertyVolumeScalar);
+    hw->update(kUsb, [](Device &d) { d.sampleRate = 96000.0; });
+    hw->notify(kUsb, 0, kAudioDevicePropertyStreamFormat);
+    hw->notify(kUsb, 0, kAudioDevicePropertyStreamFormat);
+    hw->notify(kUsb, 1, kAudioDevicePropertyVolumeScalar);
     EXPECT_EQ(ratesSeen, (std::vector<double>{96000.0, 96000.0, 96000.0}));
 }
 
 TEST_F(UnitTest, FailedFormatReadKeepsTheCachedFormat)
 {
     unit->setInputDeviceAtIndex(2);
-    hw->update(mSecond, [](Device &d) { d.hasInput = false; });
-    hw->notify(mSecond, 0, kAudioDevicePropertyStreamFormat);
+    hw->update(kUsb, [](Device &d) { d.hasInput = false; });
+    hw->notify(kUsb, 0, kAudioDevicePropertyStreamFormat);
     EXPECT_EQ(unit->sampleRate(), 48000.0);
 }
 
 TEST_F(UnitTest, BigEndianFlagMakesTheStreamForeign)
 {
-    hw->update(mSecond, [](Device &d) { d.formatFlags |= kAudioFormatFlagIsBigEndian; });
+    hw->update(kUsb, [](Device &d) { d.formatFlags |= kAudioFormatFlagIsBigEndian; });
     unit->setInputDeviceAtIndex(2);
     EXPECT_FALSE(unit->isNativeEndian());
 }
@@ -350,14 +346,13 @@ TEST_F(UnitTest, SetVolumeWritesEveryChannelOnlyWhenWritableAndChanged)
     unit->setInputDeviceAtIndex(2);
     hw->clearLog();
     unit->setVolume(37);
-    const std::string n = std::to_string(mSecond);
-    EXPECT_EQ(hw->log("setVolume"), (Strings{"setVolume " + n + " ch1 0.370000005", "setVolume " + n + " ch2 0.370000005"}));
+    EXPECT_EQ(hw->log("setVolume"), (Strings{"setVolume 2 ch1 0.370000005", "setVolume 2 ch2 0.370000005"}));
     hw->clearLog();
     unit->setVolume(37);
     EXPECT_TRUE(hw->log().empty()) << "the held value was written again";
 
-    hw->update(mSecond, [](Device &d) { d.volumeSettable = {true, false}; });
-    hw->notify(mSecond, 2, kAudioDevicePropertyVolumeScalar);
+    hw->update(kUsb, [](Device &d) { d.volumeSettable = {true, false}; });
+    hw->notify(kUsb, 2, kAudioDevicePropertyVolumeScalar);
     hw->clearLog();
     unit->setVolume(80);
     EXPECT_TRUE(hw->log().empty()) << "an unwritable device was written";
@@ -368,8 +363,8 @@ TEST_F(UnitTest, VolumeStateReadOnAnotherThreadReachesControlsOnTheMainThread)
     unit->setInputDeviceAtIndex(2);
     QCoreApplication::processEvents();
     ASSERT_EQ(text.text(), "25");
-    hw->update(mSecond, [](Device &d) { d.volumes = {0.75f, 0.75f}; });
-    std::thread([this] { hw->notify(mSecond, kAudioPropertyWildcardChannel, kAudioDevicePropertyVolumeScalar); }).join();
+    hw->update(kUsb, [](Device &d) { d.volumes = {0.75f, 0.75f}; });
+    std::thread([this] { hw->notify(kUsb, kAudioPropertyWildcardChannel, kAudioDevicePropertyVolumeScalar); }).join();
     EXPECT_EQ(text.text(), "25") << "a control was written off the main thread";
     QCoreApplication::processEvents();
     EXPECT_EQ(text.text(), "75");
