@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 
@@ -118,6 +117,7 @@ protected:
         unit->setIOProc(&UnitTest::ioProc, this);
         unit->setListenerProc(&UnitTest::clientListener, this);
         unit->setupPopUpButton(&popUp);
+        slider.setRange(0, 100);
         unit->setupVolumeSlider(&slider, &text);
         hw->clearLog();
     }
@@ -305,31 +305,24 @@ struct VolumeCase {
     std::uint32_t channels;
 };
 
-class VolumeStateTest : public ::testing::TestWithParam<VolumeCase> {};
+class VolumeStateTest : public UnitTest, public ::testing::WithParamInterface<VolumeCase> {};
 
 TEST_P(VolumeStateTest, ControlsShowTheDeviceState)
 {
     const VolumeCase &c = GetParam();
-    test::ensureQtApp();
-    auto hw = std::make_shared<FakeAudioHardware>();
-    Device d = inputDevice("Mic");
-    d.streamChannels = c.streams;
-    d.volumeSettable = c.settable;
-    d.volumes = c.volumes;
-    hw->addDevice(d);
-    AUInputUnit unit(hw);
-    QSlider slider;
-    QLabel text;
-    slider.setRange(0, 100);
-    unit.setupVolumeSlider(&slider, &text);
-    unit.setInputDeviceAtIndex(0);
+    hw->update(kUsb, [&](Device &d) {
+        d.streamChannels = c.streams;
+        d.volumeSettable = c.settable;
+        d.volumes = c.volumes;
+    });
+    unit->setInputDeviceAtIndex(2);
     EXPECT_EQ(text.text(), "") << "controls were written before the queued refresh";
     QCoreApplication::processEvents();
     EXPECT_EQ(slider.isEnabled(), c.enabled);
     EXPECT_EQ(slider.value(), c.sliderValue);
     EXPECT_EQ(text.text(), c.text);
     EXPECT_EQ(hw->log("isVolumeSettable").size(), c.settableQueries);
-    EXPECT_EQ(unit.channels(), c.channels);
+    EXPECT_EQ(unit->channels(), c.channels);
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, VolumeStateTest,
