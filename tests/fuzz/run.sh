@@ -21,7 +21,9 @@ run_target() {
     mkdir -p "$work"
     # Output of the harnessed code is dropped (-close_fd_mask); libFuzzer's
     # own report and the sanitizers' still reach the log.
-    if "$build/${target}_fuzzer" "$work" "$here/corpus/$target" "$here/regressions/$target" \
+    local seeds=("$here/corpus/$target")
+    [ -d "$here/regressions/$target" ] && seeds+=("$here/regressions/$target")
+    if "$build/${target}_fuzzer" "$work" "${seeds[@]}" \
         -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
         -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
         >"$build/$target.log" 2>&1; then
