@@ -4,6 +4,7 @@
 #include "analysis/Acceptance.h"
 #include "app/NotificationCenter.h"
 #include "app/Settings.h"
+#include "app/ThreadHandOff.h"
 #include "audio/AUInputUnit.h"
 #include "audio/AudioHardware.h"
 #include "audio/MicrophoneAccess.h"
@@ -110,8 +111,14 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
     , mCapture([this](CaptureBlock block) {
         // IO thread: hand the private copy over and return at once.
         const float rate = mCapture.sampleRate();
+        handoff::publish(this);
+        const handoff::Unwatched post;
         QMetaObject::invokeMethod(
-            this, [this, block = std::move(block), rate]() mutable { updateUI(std::move(block), rate); },
+            this,
+            [this, block = std::move(block), rate]() mutable {
+                handoff::receive(this);
+                updateUI(std::move(block), rate);
+            },
             Qt::QueuedConnection);
     })
     , mSettings(std::move(settings))
