@@ -116,6 +116,10 @@ SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount)
     if (device.typeId() == QMetaType::QString)
         values.inputDevice = device.toString();
 
+    if (store.status() == QSettings::FormatError) {
+        std::fprintf(stderr, "Quaverly: the settings file %s is damaged; what could not be read is back at its default\n",
+                     qPrintable(store.fileName()));
+    }
     return values;
 }
 

@@ -35,7 +35,8 @@ inline constexpr char kInputDevice[] = "quillfen.InputDeviceKey";
 // Reads the store. `temperamentCount` bounds the tuning: a tuning outside
 // 0 … temperamentCount becomes 0. A tonic outside 0 … 11 and a transposition
 // outside −11 … +11 are clamped into range. A reference pitch that is not a
-// positive finite number becomes 440.
+// positive finite number becomes 440. A file that does not parse is
+// reported with one line on stderr.
 [[nodiscard]] SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount);
 
 // Writes every key in the fixed order (reference pitch, disclosure, tuning,
