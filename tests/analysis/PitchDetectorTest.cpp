@@ -28,7 +28,8 @@ TEST_P(BlockLengthTest, IsTwoPeriodsOfA0TruncatedAndZeroWhenUnusable)
 
 INSTANTIATE_TEST_SUITE_P(Rates, BlockLengthTest, ::testing::Values(std::pair(44100.0f, 3207u),
     std::pair(48000.0f, 3490u), std::pair(96000.0f, 6981u), std::pair(13.75f, 1u), std::pair(13.7f, 0u), std::pair(0.0f, 0u),
-    std::pair(-48000.0f, 0u), std::pair(kNaN, 0u), std::pair(kInf, 0u), std::pair(std::numeric_limits<float>::max(), 0u)));
+    std::pair(-48000.0f, 0u), std::pair(kNaN, 0u), std::pair(kInf, 0u), std::pair(std::numeric_limits<float>::max(), 0u),
+    std::pair(768000.0f, 55854u), std::pair(1536000.0f, 111709u), std::pair(1536001.0f, 0u), std::pair(3.0e8f, 0u)));
 
 struct AcceptRow {
     const char *name;
