@@ -4,12 +4,9 @@
 // vanishing, and input that is NaN, infinite or past full scale. The program
 // keeps running, its readouts stay readable, and the choices it stores at
 // the end are the ones it started with.
-#include "app/Controller.h"
+#include "PulseControllerFixture.h"
+
 #include "app/Settings.h"
-#include "audio/PulseAudioHardware.h"
-#include "support/PulseServer.h"
-#include "support/QtApp.h"
-#include "widgets/ResizeWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -32,7 +29,7 @@ namespace {
 
 constexpr unsigned kRateHz = 48000;
 
-class ControllerFault : public ::testing::Test {
+class ControllerFault : public PulseControllerFixture {
 protected:
     void SetUp() override
     {
@@ -60,46 +57,6 @@ protected:
         stored.disclosed = disclosed;
         QSettings store(settingsPath(), QSettings::IniFormat);
         ASSERT_TRUE(writeSettings(store, stored));
-    }
-
-    void TearDown() override
-    {
-        if (mController)
-            mController->applicationWillTerminate();
-        mController.reset();
-        QCoreApplication::processEvents();
-    }
-
-    QString settingsPath() const { return mDir.filePath(QStringLiteral("Quaverly.conf")); }
-
-    void startController()
-    {
-        mController = std::make_unique<Controller>(std::make_shared<PulseAudioHardware>(),
-            std::make_unique<QSettings>(settingsPath(), QSettings::IniFormat));
-        mController->setQuitHandler([] {});
-        mController->awakeFromNib();
-    }
-
-    QString text(const char *name) const
-    {
-        return mController->window()->findChild<QLineEdit *>(QLatin1String(name))->text();
-    }
-
-    bool serveUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
-    }
-
-    void serveFor(int ms)
-    {
-        serveUntil([] { return false; }, ms);
     }
 
     bool blocksFlow()
@@ -150,9 +107,6 @@ protected:
         return mController->window()->findChild<QComboBox *>(QStringLiteral("mInputDevicePopUpButton"))->currentText();
     }
 
-    QTemporaryDir mDir;
-    PulseServer mServer;
-    std::unique_ptr<Controller> mController;
     int mPlayed = 0;
     bool mDisclosed = false;
 };

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real Controller on the real PulseAudio backend, against a private
 // server: a tone played into its null sink is captured from the monitor.
-#include "app/Controller.h"
-#include "audio/PulseAudioHardware.h"
-#include "support/PulseServer.h"
-#include "support/QtApp.h"
+#include "PulseControllerFixture.h"
+
 #include "widgets/AutoResizeImageView.h"
 #include "widgets/ResizeWindow.h"
 
@@ -26,49 +24,7 @@
 namespace quaverly::test {
 namespace {
 
-class PulseController : public ::testing::Test {
-protected:
-    void startController()
-    {
-        ensureQtApp();
-        mController = std::make_unique<Controller>(
-            std::make_shared<PulseAudioHardware>(),
-            std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat));
-        mController->setQuitHandler([] {});
-        mController->awakeFromNib();
-    }
-
-    QString text(const char *name) const
-    {
-        return mController->window()->findChild<QLineEdit *>(QLatin1String(name))->text();
-    }
-
-    // Serves the event loop until `done` or the time-out (generous, so a loaded machine fails
-    // on behaviour, not speed).
-    bool serveUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
-    }
-
-    void TearDown() override
-    {
-        if (mController)
-            mController->applicationWillTerminate();
-        mController.reset();
-        QCoreApplication::processEvents();
-    }
-
-    QTemporaryDir mDir;
-    PulseServer mServer;
-    std::unique_ptr<Controller> mController;
-};
+using PulseController = PulseControllerFixture;
 
 TEST_F(PulseController, ToneShowsItsNoteWithinASecondOfAudio)
 {

@@ -3,6 +3,7 @@
 // in the middle of a save, a location that cannot be written, a damaged
 // file. The previous choices survive or the defaults load, and the user's
 // log gets one line that says what happened.
+#include "DescribeSettings.h"
 #include "app/Settings.h"
 
 #include <QDir>
@@ -28,17 +29,7 @@
 namespace quaverly {
 namespace {
 
-std::string describe(const SettingsValues &v)
-{
-    return QStringLiteral("%1|%2|%3|%4|%5|%6")
-        .arg(double(v.referencePitch), 0, 'g', 6)
-        .arg(v.tuning)
-        .arg(v.tonic)
-        .arg(v.transpose)
-        .arg(QLatin1String(v.disclosed ? (*v.disclosed ? "true" : "false") : "-"),
-             v.inputDevice.value_or(QStringLiteral("-")))
-        .toStdString();
-}
+using test::describe;
 
 SettingsValues choices(float pitch, std::int64_t tuning, std::int64_t tonic, std::int64_t transpose, bool disclosed,
     const char *device)

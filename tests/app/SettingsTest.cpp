@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "DescribeSettings.h"
 #include "app/Settings.h"
 
 #include <QFile>
@@ -12,18 +13,7 @@
 namespace quaverly {
 namespace {
 
-// Reference|tuning|tonic|transpose|disclosed|device, "-" for nothing usable stored.
-std::string describe(const SettingsValues &v)
-{
-    return QStringLiteral("%1|%2|%3|%4|%5|%6")
-        .arg(double(v.referencePitch), 0, 'g', 6)
-        .arg(v.tuning)
-        .arg(v.tonic)
-        .arg(v.transpose)
-        .arg(QLatin1String(v.disclosed ? (*v.disclosed ? "true" : "false") : "-"),
-             v.inputDevice.value_or(QStringLiteral("-")))
-        .toStdString();
-}
+using test::describe;
 
 class SettingsStore : public ::testing::Test {
 protected:
