@@ -78,14 +78,7 @@ protected:
 
     void play(const std::function<float(std::size_t)> &sample, double seconds)
     {
-        const std::string path = mServer.directory() + "/signal-" + std::to_string(mPlayed++) + ".raw";
-        std::vector<float> samples(static_cast<std::size_t>(seconds * kRateHz));
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            samples[i] = sample(i);
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char *>(samples.data()), std::streamsize(samples.size() * sizeof(float)));
-        mServer.spawn({"pacat", "--playback", "-d", "raw", "--raw", "--format=float32le",
-            "--rate=" + std::to_string(kRateHz), "--channels=1", path});
+        mServer.playSamples("raw", kRateHz, sample, seconds);
     }
 
     // The choices stored at termination are the ones the run started with.
@@ -107,7 +100,6 @@ protected:
         return mController->window()->findChild<QComboBox *>(QStringLiteral("mInputDevicePopUpButton"))->currentText();
     }
 
-    int mPlayed = 0;
     bool mDisclosed = false;
 };
 

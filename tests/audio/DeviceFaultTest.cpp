@@ -142,14 +142,7 @@ protected:
     // Plays `seconds` of the generator's samples into the float32 sink.
     void play(const std::function<float(std::size_t)> &sample, double seconds)
     {
-        const std::string path = mServer.directory() + "/fault-" + std::to_string(mPlayed++) + ".raw";
-        std::vector<float> samples(static_cast<std::size_t>(seconds * kRateHz));
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            samples[i] = sample(i);
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char *>(samples.data()), std::streamsize(samples.size() * sizeof(float)));
-        mServer.spawn({"pacat", "--playback", "-d", "raw", "--raw", "--format=float32le",
-            "--rate=" + std::to_string(kRateHz), "--channels=1", path});
+        mServer.playSamples("raw", kRateHz, sample, seconds);
     }
 
     // Three blocks from well inside a sound that has just been started.
@@ -173,7 +166,6 @@ protected:
     std::shared_ptr<PulseAudioHardware> mHardware;
     std::unique_ptr<AUInputUnit> mUnit;
     Recorder mRecorder;
-    int mPlayed = 0;
     std::size_t mSeen = 0;
 };
 

@@ -273,17 +273,26 @@ void PulseServer::stop()
 
 pid_t PulseServer::playTone(double frequencyHz, double seconds)
 {
-    const std::string path = mDir + "/tone-" + std::to_string(mToneCount++) + ".raw";
+    const double rate = mOptions.rateHz;
+    return playSamples("tone", mOptions.rateHz,
+        [&](std::size_t i) { return float(0.5 * std::sin(2.0 * std::numbers::pi * frequencyHz * double(i) / rate)); },
+        seconds);
+}
+
+pid_t PulseServer::playSamples(const std::string &sink, unsigned rateHz,
+    const std::function<float(std::size_t)> &sample, double seconds)
+{
+    const std::string path = mDir + "/sound-" + std::to_string(mToneCount++) + ".raw";
     {
         std::ofstream out(path, std::ios::binary);
-        const auto frames = std::size_t(seconds * mOptions.rateHz);
+        const auto frames = std::size_t(seconds * rateHz);
         for (std::size_t i = 0; i < frames; ++i) {
-            const auto sample = float(0.5 * std::sin(2.0 * std::numbers::pi * frequencyHz * double(i) / mOptions.rateHz));
-            out.write(reinterpret_cast<const char *>(&sample), sizeof sample);
+            const float value = sample(i);
+            out.write(reinterpret_cast<const char *>(&value), sizeof value);
         }
     }
-    return spawn({"pacat", "--playback", "-d", "tone", "--raw", "--format=float32le",
-        "--rate=" + std::to_string(mOptions.rateHz), "--channels=1", path});
+    return spawn({"pacat", "--playback", "-d", sink, "--raw", "--format=float32le",
+        "--rate=" + std::to_string(rateHz), "--channels=1", path});
 }
 
 } // namespace quaverly::test

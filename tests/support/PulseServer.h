@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -50,6 +52,10 @@ public:
     // Plays a sine of the given frequency and length (amplitude 0.5, mono
     // float32 at the sink's rate) into the sink, in the background.
     pid_t playTone(double frequencyHz, double seconds);
+    // Plays `seconds` of sample(i) (mono float32 at rateHz) into a sink, in
+    // the background; NaN and infinities pass as they are.
+    pid_t playSamples(const std::string &sink, unsigned rateHz, const std::function<float(std::size_t)> &sample,
+        double seconds);
 
     // Whether the environment demands a real server (CI=true): tests then
     // fail instead of skipping when it cannot start.
