@@ -112,7 +112,7 @@ BENCHMARK(BM_DetectSine440);
 
 void BM_DetectPianoC4(benchmark::State &state)
 {
-    const std::string path = std::string(QUAVERLY_TESTDATA_DIR) + "/instruments/acoustic_grand_piano_C4_+5c_48k.wav";
+    const std::string path = std::string(QUAVERLY_TESTDATA_DIR) + "/instruments/acoustic_grand_piano_C4_+5c_48k.flac";
     SF_INFO info{};
     SNDFILE *file = sf_open(path.c_str(), SFM_READ, &info);
     if (file == nullptr || info.channels != 1 || info.samplerate != 48000) {

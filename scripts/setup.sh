@@ -13,6 +13,11 @@ packages=(
     # tests: a private PulseAudio server, GoogleTest, screenshots, metadata checks
     pulseaudio pulseaudio-utils googletest libgtest-dev libgmock-dev
     xvfb xauth imagemagick appstream desktop-file-utils
+    # tests: a private PipeWire, a window manager, a screen reader's view, a comma locale
+    pipewire pipewire-pulse pipewire-bin wireplumber dbus
+    openbox wmctrl x11-utils at-spi2-core python3-pyatspi locales
+    # packaging
+    lintian
     # benchmarks, fuzzing and sanitizers
     libbenchmark-dev clang libclang-rt-14-dev libc++-14-dev libc++abi-14-dev
 )

@@ -21,6 +21,10 @@ const std::string kFolder = std::string(QUAVERLY_TESTDATA_DIR) + "/instruments/"
 std::vector<std::map<std::string, std::string>> readLabels()
 {
     const std::vector<std::string> lines = split(slurp(kFolder + "labels.csv"));
+    if (lines.empty() || lines[0].empty()) {
+        ADD_FAILURE() << "missing test data: " << kFolder << "labels.csv";
+        return {};
+    }
     const std::vector<std::string> header = split(lines.at(0), ',');
     std::vector<std::map<std::string, std::string>> rows;
     for (std::size_t l = 1; l < lines.size(); ++l) {
@@ -50,7 +54,9 @@ TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
     for (const auto &label : readLabels()) {
         if (label.at("instrument") != bar.instrument)
             continue;
-        const AnalyzerRun run = runAnalyzer({kFolder + label.at("file")});
+        const std::string path = kFolder + label.at("file");
+        ASSERT_TRUE(std::ifstream(path).good()) << "missing test data: " << path;
+        const AnalyzerRun run = runAnalyzer({path});
         ASSERT_EQ(run.exitCode, 0) << label.at("file") << ": " << run.err;
         const int midi = std::stoi(label.at("midi_note")), rate = std::stoi(label.at("sample_rate"));
         const std::string wanted = kNames[midi % 12] + std::to_string(midi / 12 - 1);

@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Readings, AnalyzeShown, ::testing::Values(
 
 TEST(AnalyzeCommand, CallbackSizeDoesNotChangeTheTable)
 {
-    const std::string file = std::string(QUAVERLY_TESTDATA_DIR) + "/instruments/cello_G2_+5c_48k.wav";
+    const std::string file = std::string(QUAVERLY_TESTDATA_DIR) + "/instruments/cello_G2_+5c_48k.flac";
     const AnalyzerRun reference = runAnalyzer({file});
     ASSERT_EQ(reference.exitCode, 0) << reference.err;
     ASSERT_GT(split(reference.out).size(), 20u);
