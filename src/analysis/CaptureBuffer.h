@@ -2,7 +2,7 @@
 #pragma once
 
 #include "analysis/CaptureBlock.h"
-#include "audio/AudioTypes.h"
+#include "AudioTypes.h"
 
 #include <atomic>
 #include <cstddef>

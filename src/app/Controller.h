@@ -5,7 +5,7 @@
 #include "analysis/CaptureBuffer.h"
 #include "analysis/PitchDetector.h"
 #include "app/LevelMeter.h"
-#include "audio/AudioTypes.h"
+#include "analysis/AudioTypes.h"
 #include "music/NoteResolver.h"
 #include "widgets/ImageLibrary.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "audio/AudioTypes.h"
+#include "analysis/AudioTypes.h"
 
 #include <cstdint>
 #include <optional>
