@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AnalysisSession.h"
 
-#include "analysis/Acceptance.h"
 #include "music/Readouts.h"
 
 #include <utility>
@@ -9,16 +8,12 @@
 namespace quaverly {
 
 AnalysisSession::AnalysisSession(NoteResolver resolver, float sampleRateHz, ReadingSink sink)
-    : mResolver(std::move(resolver))
-    , mSink(std::move(sink))
+    : mSink(std::move(sink))
     , mCapture([this](CaptureBlock block) { mPosted.push_back(std::move(block)); })
     , mInput(makeAudioBufferList(1))
-    , mFrequency(mResolver.referencePitch())
+    , mTuner(std::move(resolver), [this] { return mSampleTime / static_cast<double>(mCapture.sampleRate()); })
 {
     mCapture.setSampleRate(sampleRateHz);
-    // The window fills its readouts once before any input: the reference
-    // pitch's note (A4, or its transposed name) at 0 cents.
-    updateTunerUI();
 }
 
 void AnalysisSession::feed(std::span<const float> interleaved, std::uint32_t channels)
@@ -39,39 +34,22 @@ void AnalysisSession::feed(std::span<const float> interleaved, std::uint32_t cha
     // The posts are served after the callback, in order, as on the main thread.
     std::vector<CaptureBlock> posted;
     posted.swap(mPosted);
-    for (const CaptureBlock &block : posted)
-        updateUI(block);
-}
-
-void AnalysisSession::updateUI(const CaptureBlock &block)
-{
-    BlockReading reading;
-    reading.block = mBlocks++;
-    if (mDetector.detectPitch(*block, mCapture.sampleRate(), mCapture.bufferFrames()))
-        reading.rawHz = mDetector.mRawFrequency;
-    reading.accepted = acceptFrequency(mFrequency, mDetector.mRawFrequency);
-    // A NaN frequency counts as changed, as in the window.
-    if (!(mDisplayFrequency == mFrequency))
-        updateTunerUI();
-    reading.peak = mDetector.mRawPeak;
-    reading.levelDb = mDetector.mPeak;
-    reading.frequencyHz = mFrequency;
-    reading.note = mNote;
-    reading.cents = mCents;
-    reading.idealHz = mIdealHz;
-    if (mSink)
-        mSink(reading);
-}
-
-void AnalysisSession::updateTunerUI()
-{
-    const std::optional<NoteResolution> note = mResolver.resolve(mFrequency);
-    if (!note)
-        return; // out of range: the last note stays
-    mNote = noteName(*note);
-    mCents = wholeCents(note->deviation);
-    mIdealHz = note->ideal;
-    mDisplayFrequency = mFrequency;
+    for (const CaptureBlock &block : posted) {
+        const BlockResult result = mTuner.updateUI(block, mCapture.sampleRate());
+        const TunerReading &shown = mTuner.reading();
+        BlockReading reading;
+        reading.block = mBlocks++;
+        reading.rawHz = result.rawHz;
+        reading.accepted = result.accepted;
+        reading.peak = result.rawPeak;
+        reading.levelDb = result.level;
+        reading.frequencyHz = result.frequencyHz;
+        reading.note = noteName(shown.note);
+        reading.cents = shown.cents;
+        reading.idealHz = shown.note.ideal;
+        if (mSink)
+            mSink(reading);
+    }
 }
 
 } // namespace quaverly

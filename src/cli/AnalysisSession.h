@@ -2,8 +2,8 @@
 #pragma once
 
 #include "analysis/CaptureBuffer.h"
-#include "analysis/PitchDetector.h"
 #include "music/NoteResolver.h"
+#include "tuner/Tuner.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,10 +28,10 @@ struct BlockReading {
 };
 
 // The window's road for one input, without the window: device-shaped
-// callbacks into the capture buffer, then per block detection, acceptance
-// and (when the smoothed frequency changed) resolution. Starts as the window
-// does, showing the reference pitch's note. Single-threaded: the "IO" and
-// "main" sides run one after the other in feed().
+// callbacks into the capture buffer, then each block through the tuner core
+// the window uses. Time is the file's own (samples fed over the rate).
+// Single-threaded: the "IO" and "main" sides run one after the other in
+// feed().
 class AnalysisSession {
 public:
     using ReadingSink = std::function<void(const BlockReading &)>;
@@ -48,22 +48,13 @@ public:
     [[nodiscard]] std::uint64_t blocks() const { return mBlocks; }
 
 private:
-    void updateUI(const CaptureBlock &block);
-    void updateTunerUI();
-
-    NoteResolver mResolver;
     ReadingSink mSink;
     std::vector<CaptureBlock> mPosted;
     CaptureBuffer mCapture;
-    PitchDetector mDetector;
     AudioBufferListPtr mInput;
     double mSampleTime = 1.0; // positive from the first callback on
+    Tuner mTuner;
     std::uint64_t mBlocks = 0;
-    float mFrequency = 0.0f;
-    float mDisplayFrequency = 0.0f;
-    std::string mNote;
-    std::int32_t mCents = 0;
-    float mIdealHz = 0.0f;
 };
 
 } // namespace quaverly

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/LevelMeter.h"
+#include "tuner/LevelMeter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Tuner.h"
+
+#include "analysis/Acceptance.h"
+#include "music/Readouts.h"
+#include "tuner/LevelMeter.h"
+
+#include <chrono>
+#include <span>
+#include <utility>
+
+namespace quaverly {
+namespace {
+
+constexpr double kTunerTimeout = 0.2;
+constexpr double kPeakHoldTime = 1.0;
+
+// A deadline further ahead than its own span means the clock went back.
+bool expired(double now, double deadline, double span)
+{
+    return now > deadline || deadline - now > span;
+}
+
+} // namespace
+
+Tuner::Tuner(NoteResolver resolver, Clock clock)
+    : mResolver(std::move(resolver))
+    , mClock(std::move(clock))
+{
+    restart();
+}
+
+double Tuner::now() const
+{
+    if (mClock)
+        return mClock();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void Tuner::restart()
+{
+    mFrequency = mResolver.referencePitch();
+    updateTunerUI();
+}
+
+BlockResult Tuner::updateUI(const CaptureBlock &block, float rateHz)
+{
+    const double t = now();
+    BlockResult result;
+    const std::span<const float> samples = block ? std::span<const float>(*block) : std::span<const float>();
+    if (mDetector.detectPitch(samples, rateHz, static_cast<std::uint32_t>(samples.size())))
+        result.rawHz = mDetector.mRawFrequency;
+
+    result.accepted = acceptFrequency(mFrequency, mDetector.mRawFrequency);
+    if (result.accepted)
+        mNextTunerUpdateTime = t + kTunerTimeout;
+
+    result.rawPeak = mDetector.mRawPeak;
+    result.level = mDetector.mPeak;
+    if (!mPaused && static_cast<double>(mDetector.mRawPeak) > 0.01)
+        result.strobe = block;
+
+    // A NaN frequency counts as changed.
+    if (!(mReading.frequencyHz == mFrequency))
+        updateTunerUI();
+
+    if (expired(t, mNextTunerUpdateTime, kTunerTimeout)) {
+        mReading.inTune = Dot::Gray;
+        mNextTunerUpdateTime = t + kTunerTimeout;
+    }
+
+    // The hold is raised before the meter is drawn and released after, so a
+    // released hold is first drawn at the next block, raised to its level.
+    if (mDetector.mPeak >= mPeakHold) {
+        mPeakHold = mDetector.mPeak;
+        mNextPeakHoldTime = t + kPeakHoldTime;
+    }
+    mReading.level = mDetector.mPeak;
+    mReading.peakHold = mPeakHold;
+    if (expired(t, mNextPeakHoldTime, kPeakHoldTime)) {
+        mPeakHold = 0;
+        mNextPeakHoldTime = t + kPeakHoldTime;
+    }
+    result.frequencyHz = mFrequency;
+    return result;
+}
+
+void Tuner::updateTunerUI()
+{
+    if (mPaused)
+        return;
+    const std::optional<NoteResolution> note = mResolver.resolve(mFrequency);
+    if (!note)
+        return; // out of range: the last note stays
+    mReading.note = *note;
+    setTuningMeter(note->deviation);
+    mReading.frequencyHz = mFrequency;
+}
+
+void Tuner::setTuningMeter(float deviation)
+{
+    mReading.cents = wholeCents(deviation);
+    const TuningDots dots = tuningDots(mReading.cents);
+    mReading.inTune = dots.inTune ? Dot::Green : Dot::Blue;
+    mReading.flat = dots.flatLit ? Dot::Red : Dot::Gray;
+    mReading.sharp = dots.sharpLit ? Dot::Red : Dot::Gray;
+}
+
+void Tuner::setInputAvailable(bool available)
+{
+    mReading.inputAvailable = available;
+    if (available)
+        return;
+    mPeakHold = 0;
+    mReading.level = 0;
+    mReading.peakHold = 0;
+}
+
+} // namespace quaverly
