@@ -1,19 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "analysis/AudioTypes.h"
 #include "analysis/CaptureBlock.h"
 #include "analysis/CaptureBuffer.h"
-#include "analysis/PitchDetector.h"
-#include "app/LevelMeter.h"
-#include "analysis/AudioTypes.h"
-#include "music/NoteResolver.h"
-#include "widgets/ImageLibrary.h"
+#include "app/InputPresence.h"
+#include "app/ReadoutPanel.h"
+#include "tuner/Tuner.h"
+#include "audio/MicrophoneAccess.h"
 
 #include <QObject>
 #include <QSettings>
 #include <QString>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,9 +20,6 @@
 #include <utility>
 #include <vector>
 
-class QComboBox;
-class QLineEdit;
-class QSlider;
 class QWidget;
 
 namespace Ui {
@@ -34,22 +30,12 @@ namespace quaverly {
 
 class AUInputUnit;
 class AudioHardware;
-class AutoResizeBox;
-class AutoResizeImageView;
-class AutoResizePopUpButton;
-class AutoResizeSlider;
-class AutoResizeStepper;
-class AutoResizeTextField;
-class DisclosureButton;
-class MicrophoneAccess;
 class ResizeWindow;
-class StrobeView;
-class TuningMeterView;
 
-// The application's central object: builds the main window, runs the
-// start-up sequence, owns the input unit, the capture path and the musical
-// model, answers the controls and refreshes every readout once per capture
-// block. Lives for the whole run.
+// The application's central object: builds the main window from its form,
+// runs the start-up sequence, owns the input unit, the capture buffer and the
+// tuner core, answers the controls, and after every capture block shows the
+// tuner's reading. Lives for the whole run.
 //
 // Threads: everything runs on the main thread except the capture path
 // (mCapture, on the audio IO thread, which only posts finished blocks to
@@ -71,8 +57,8 @@ public:
     void applicationDidFinishLaunching();
     void applicationDidHide();
     void applicationDidUnhide();
-    void pauseNotification();
-    void resumeNotification();
+    void pauseNotification() { mTuner.setPaused(true); }
+    void resumeNotification() { mTuner.setPaused(false); }
     // Stops capture, then saves and flushes the settings; runs once.
     void applicationWillTerminate();
     // Saves the settings without stopping capture (session end).
@@ -80,45 +66,23 @@ public:
     // applicationWillTerminate, then ends the event loop.
     void terminate();
 
-    // Per-block refresh, main thread. `rateHz` is the rate the block was
-    // captured at.
-    void updateUI(CaptureBlock block, float rateHz);
-    void updateTunerUI();
-    void setTuningMeter(float deviation);
-    void updateCentText(std::int32_t cents);
-    void setLevelMeter();
-    void updateTonicMenu();
-    void updateTransposeText();
-    void disclose();
-
     // The Controller's listener function and its method (notification thread).
     static OSStatus listener(AudioDeviceID inDevice, std::uint32_t inChannel, bool isInput,
                              AudioPropertySelector inPropertyID, void *inClientData);
     OSStatus listenerProc(const AudioDeviceListenerParams *params);
 
-    // Seconds on the wall clock; replaceable so that tests can step time.
-    void setClock(std::function<double()> clock);
+    // Monotonic seconds for the tuner's time-outs; tests step it.
+    void setClock(Tuner::Clock clock) { mTuner.setClock(std::move(clock)); }
     // What ends the event loop after termination; tests replace it.
-    void setQuitHandler(std::function<void()> quit);
+    void setQuitHandler(std::function<void()> quit) { mQuit = std::move(quit); }
     // The platform's permission service; set before launching finishes.
-    void setMicrophoneAccess(std::unique_ptr<MicrophoneAccess> access);
+    void setMicrophoneAccess(std::unique_ptr<MicrophoneAccess> access) { mMicrophoneAccess = std::move(access); }
 
     [[nodiscard]] ResizeWindow *window() const { return mWindow; }
-    [[nodiscard]] AUInputUnit *inputUnit() const { return mAUInputUnit.get(); }
-    [[nodiscard]] float referencePitch() const { return mReferencePitch; }
-    [[nodiscard]] std::int64_t tuning() const { return mTuning; }
-    [[nodiscard]] std::int64_t tonic() const { return mTonic; }
-    [[nodiscard]] std::int64_t transpose() const { return mTranspose; }
-    [[nodiscard]] float frequency() const { return mFrequency; }
+    [[nodiscard]] float frequency() const { return mTuner.frequency(); }
     [[nodiscard]] float sampleRate() const { return mCapture.sampleRate(); }
-    [[nodiscard]] bool isPaused() const { return pause; }
-    [[nodiscard]] bool isDisclosed() const { return disclosed; }
-    [[nodiscard]] bool isCapturing() const { return mIsCapturing; }
-    [[nodiscard]] int beepCount() const { return mBeepCount; }
-    [[nodiscard]] int tonicMenuRebuilds() const { return mTonicMenuRebuilds; }
     // Capture blocks processed so far.
     [[nodiscard]] std::uint64_t blockCount() const { return mBlockCount; }
-    [[nodiscard]] std::int32_t levelPeakHold() const { return mPeakHold; }
 
 public slots:
     void referencePitchChanged();
@@ -132,6 +96,9 @@ public slots:
     void showHelp();
     void openSoundPreferences();
     void openMakerPage();
+    // Whether the captured source exists (the input unit says so when it
+    // vanishes or returns, or the server goes or comes back). Main thread.
+    void setInputAvailable(bool available) { mPresence.setAnnounced(available); }
 
 signals:
     // After applicationWillTerminate has saved the settings.
@@ -141,83 +108,43 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void updateUI(CaptureBlock block, float rateHz);
+    void show() { mReadouts.show(mTuner.reading(), disclosed); }
     void loadTemperaments();
     void restoreSettings();
     void adoptSampleRate();
+    void stopCapture();
+    void updateTonicMenu();
+    void updateTransposeText();
     void setSettingsAreaFocusable(bool focusable);
-    void beep();
-    void syncResolver();
-    [[nodiscard]] double now() const;
+    void settingsChanged();
 
-    // Outlets, filled from the window description.
     std::unique_ptr<Ui::MainWindow> mUi;
     ResizeWindow *mWindow = nullptr;
-    AutoResizeTextField *mFrequencyText = nullptr;
-    AutoResizeTextField *mNoteText = nullptr;
-    AutoResizeTextField *mLevelText = nullptr;
-    DisclosureButton *mDisclosureButton = nullptr;
-    AutoResizeTextField *mReferencePitchText = nullptr;
-    AutoResizeTextField *mTransposeText = nullptr;
-    AutoResizeTextField *mAccidentalText = nullptr;
-    AutoResizeTextField *mOctaveText = nullptr;
-    AutoResizeTextField *mCentText = nullptr;
-    AutoResizeTextField *mFrequencyDiffText = nullptr;
-    AutoResizeTextField *mIdealFrequencyText = nullptr;
-    AutoResizeStepper *mReferencePitchStepper = nullptr;
-    AutoResizePopUpButton *mTuningPopUpButton = nullptr;
-    AutoResizePopUpButton *mTonicPopUpButton = nullptr;
-    AutoResizePopUpButton *mTransposePopUpButton = nullptr;
-    std::array<AutoResizeImageView *, kLevelSegments> mLevel{};
-    AutoResizeImageView *mFlatDot = nullptr;
-    AutoResizeImageView *mInTuneDot = nullptr;
-    AutoResizeImageView *mSharpDot = nullptr;
-    StrobeView *mStrobeView = nullptr;
-    TuningMeterView *mTuningMeterView = nullptr;
-    AutoResizePopUpButton *mInputDevicePopUpButton = nullptr;
-    AutoResizeSlider *mInputVolumeSlider = nullptr;
-    AutoResizeTextField *mInputVolumeText = nullptr;
-    QWidget *mUndisclosedSizeBox = nullptr;
-
     std::shared_ptr<AudioHardware> mHardware;
     std::unique_ptr<AUInputUnit> mAUInputUnit;
-    float mReferencePitch = 0.0f;
-    bool disclosed = false;
-    PitchDetector mDetector; // mRawFrequency, mRawPeak, mPeak
-    float mFrequency = 0.0f;
-    float mDisplayFrequency = 0.0f;
-    double mNextTunerUpdateTime = 0.0;
-    std::int32_t mDisplayPeak = 0;
-    std::int32_t mPeakHold = 0;
-    std::int32_t mDisplayPeakHold = 0;
-    double mNextPeakHoldTime = 0.0;
-    std::int32_t mInputVolume = 0;
     // mSampleRate, mBuffer, mBufferSize, mBufferOffset, mBufferFrames,
     // mIsBufferInvalid; its sink runs on the IO thread.
     CaptureBuffer mCapture;
-    Image mGreen16x16, mRed16x16, mGray16x16, mYellow16x16;
-    Image mGreen28x28, mBlue28x28, mGray28x28, mGray24x24, mRed24x24;
-    std::int64_t mTonic = 0;
-    std::int64_t mTuning = 0;
-    std::int64_t mTranspose = 0;
-    NoteResolver mResolver; // mTemperaments, mTemperamentTables, mTemperamentCount
-    bool pause = false;
-    std::int32_t mDisplayCent = 0;
+    // Detection, acceptance, resolution, time-outs, pause.
+    Tuner mTuner;
+    ReadoutPanel mReadouts;
+    bool disclosed = false;
+    std::int32_t mInputVolume = 0;
+
+    InputPresence mPresence;
 
     // The keyboard controls of the settings area with their own focus
     // policies; a covered area takes no focus.
     std::vector<std::pair<QWidget *, Qt::FocusPolicy>> mSettingsAreaControls;
     std::unique_ptr<QSettings> mSettings;
     std::unique_ptr<MicrophoneAccess> mMicrophoneAccess;
-    std::function<double()> mClock;
     std::function<void()> mQuit;
     std::optional<QString> mSavedInputDevice;
     std::optional<bool> mSavedDisclosed;
     bool mIsCapturing = false;
-    bool mIsHidden = false;
     bool mIsStarted = false;
     bool mIsTerminated = false;
-    int mBeepCount = 0;
-    int mTonicMenuRebuilds = 0;
     std::uint64_t mBlockCount = 0;
 };
 

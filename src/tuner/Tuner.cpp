@@ -15,10 +15,11 @@ namespace {
 constexpr double kTunerTimeout = 0.2;
 constexpr double kPeakHoldTime = 1.0;
 
-// A deadline further ahead than its own span means the clock went back.
+// A deadline further ahead than it was ever set means the clock went back;
+// the margin keeps a deadline just set from counting as such.
 bool expired(double now, double deadline, double span)
 {
-    return now > deadline || deadline - now > span;
+    return now > deadline || deadline - now > 2.0 * span;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace quaverly {
 
@@ -69,6 +70,7 @@ public:
     // show it, as at start-up.
     void restart();
 
+    void setClock(Clock clock) { mClock = std::move(clock); }
     [[nodiscard]] NoteResolver &resolver() { return mResolver; }
     [[nodiscard]] const NoteResolver &resolver() const { return mResolver; }
     [[nodiscard]] const TunerReading &reading() const { return mReading; }

@@ -8,9 +8,7 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace quaverly {
@@ -30,7 +28,7 @@ float ramp(std::uint64_t index)
 // Feeds a CaptureBuffer as a device would and keeps every posted block.
 struct Capture {
     explicit Capture(std::optional<float> rateHz, CaptureBuffer::Reallocate reallocate = nullptr)
-        : buffer([this](CaptureBlock b) { blocks.push_back(std::move(b)); ++posted; }, reallocate)
+        : buffer([this](CaptureBlock b) { blocks.push_back(std::move(b)); }, reallocate)
     {
         if (rateHz)
             buffer.setSampleRate(*rateHz);
@@ -60,7 +58,6 @@ struct Capture {
         feed({{1, chunk}}, sampleTime);
     }
     std::vector<CaptureBlock> blocks;
-    std::atomic<std::size_t> posted{0};
     CaptureBuffer buffer;
     std::uint64_t next = 0;
 };
@@ -91,9 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, CaptureLayout, ::testing::Values(
     LayoutRow{"NaNPairIsDifferent", {{2, {0.25f, 0.25f, kNaN, kNaN}}}, {0.5f, kNaN}},
     LayoutRow{"SumsAreClampedNaNPasses", {{2, {0.75f, 0.5f, -0.75f, -0.5f, kInf, 0.0f}}}, {1.0f, -1.0f, 1.0f}},
     LayoutRow{"TwoMonoBuffersAreSummed", {{1, {0.25f, 0.5f, kNaN}}, {1, {0.25f, 0.75f, 0.5f}}}, {0.5f, 1.0f, kNaN}},
-    LayoutRow{"TwinsBesideAnotherBufferAreNotHalved", {{2, {0.25f, 0.25f}}, {2, {0.0f, 0.0f}}}, {0.5f}},
     LayoutRow{"CountStopsAtFirstOtherSize", {{1, {0.125f, 0.125f}}, {1, {0.25f}}, {1, {0.5f, 0.5f}}}, {0.125f, 0.125f}},
-    LayoutRow{"StereoAfterMonoOfEqualChannelLength", {{1, {0.125f, 0.25f}}, {2, {0.125f, 0.25f, 0.0f, 0.5f}}}, {0.5f, 0.75f}},
     LayoutRow{"LaterZeroChannelBufferIsLeftOut", {{1, {0.25f, 0.5f}}, {0, {0.75f, 0.75f}}}, {0.25f, 0.5f}},
     LayoutRow{"FirstZeroChannelBufferYieldsNothing", {{0, {0.25f, 0.5f}}, {1, {0.5f, 0.5f}}}, {}},
     LayoutRow{"LessThanOneStereoFrameYieldsNothing", {{2, {0.5f}}}, {}},
@@ -166,49 +161,18 @@ INSTANTIATE_TEST_SUITE_P(Scripts, CaptureScript, ::testing::Values(
     // 6 x 512 = 3072 < 3207 <= 3584: the 7th completes; 377 frames start the next.
     ScriptRow{"Callbacks512At44k", {rate(44100.0f), feed(512, 40)}, 3207, 0, 6},
     ScriptRow{"TwoBlocksInOneCallback", {rate(44100.0f), feed(8000), feed(1620), feed(1)}, 3207, 0, 3},
-    ScriptRow{"ExactBlocksAt48k", {rate(48000.0f), feed(3490, 3)}, 3490, 0, 3},
     ScriptRow{"UnevenAt96k", {rate(96000.0f), feed(4), feed(950), feed(17), feed(333), feed(1), feed(6980, 2)}, 6981, 0, 2},
     ScriptRow{"NothingBeforeAnyRate", {feed(10000)}, 0, 0, 0},
-    unusable("ZeroRate", 0.0f), unusable("JustBelowUsableRate", 13.74f), unusable("NegativeRate", -44100.0f),
-    unusable("NaNRate", kNaN), unusable("InfiniteRate", kInf), unusable("BlockBytesBeyond32Bits", 2e10f),
+    unusable("ZeroRate", 0.0f), unusable("JustBelowUsableRate", 13.74f), unusable("NaNRate", kNaN),
+    unusable("BlockBytesBeyond32Bits", 2e10f),
     // Later blocks must not overwrite a posted one.
     ScriptRow{"RateChangeMidBlockRestarts", {rate(110.0f), feed(5), rate(55.0f), feed(9), feed(4)}, 4, 5, 3},
     ScriptRow{"FailedAllocationIsRetried",
         {rate(55.0f), feed(3), failAllocation(true), rate(110.0f), feed(20), failAllocation(false), feed(8)}, 8, 23, 1},
     // Only positive time stamps append; the same rate set again still drops the partial block.
     stamped("PositiveTimeAppends", 0.5, 2), stamped("ZeroTimeIsIgnored", 0.0, 4),
-    stamped("NegativeTimeIsIgnored", -512.0, 4), stamped("NaNTimeIsIgnored", std::numeric_limits<double>::quiet_NaN(), 4)),
+    stamped("NaNTimeIsIgnored", std::numeric_limits<double>::quiet_NaN(), 4)),
     kRowName);
-
-// The rate changes while the IO thread captures: every block is whole at one
-// of the two lengths and in order. Waiting for blocks after each change makes
-// both lengths occur.
-TEST(CaptureConcurrency, RateChangesDuringCaptureNeverTearABlock)
-{
-    Capture capture(55.0f);
-    std::atomic<bool> done{false};
-    std::thread io([&] {
-        while (!done.load()) {
-            capture.feedRamp(3);
-            std::this_thread::yield();
-        }
-    });
-    for (int i = 0; i < 200; ++i) {
-        const std::size_t before = capture.posted.load();
-        capture.buffer.setSampleRate(i % 2 == 0 ? 110.0f : 55.0f);
-        while (capture.posted.load() < before + 2)
-            std::this_thread::yield();
-    }
-    done = true;
-    io.join();
-    std::set<std::size_t> lengths;
-    for (const CaptureBlock &b : capture.blocks) {
-        lengths.insert(b->size());
-        for (std::size_t i = 1; i < b->size(); ++i)
-            ASSERT_TRUE((*b)[i] - (*b)[i - 1] == 1.0f / 4096.0f || (*b)[i] == 0.0f) << "samples out of order";
-    }
-    EXPECT_EQ(lengths, (std::set<std::size_t>{4, 8})) << "a torn block, or a length never used";
-}
 
 } // namespace
 } // namespace quaverly

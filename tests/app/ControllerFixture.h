@@ -1,67 +1,132 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// The real Controller and window on a temporary settings file and a
+// scriptable fake device, with a clock the test steps and a quit that is only
+// counted. Tests read what the user sees: texts, pictures, stored settings.
+
 #include "app/Controller.h"
 #include "support/FakeAudioHardware.h"
+#include "support/QtApp.h"
+#include "widgets/AutoResizeImageView.h"
+#include "widgets/DisclosureButton.h"
+#include "widgets/ResizeWindow.h"
 
-#include <QCoreApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QSettings>
-#include <QString>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <cmath>
+#include <functional>
 #include <memory>
-#include <ostream>
+#include <numbers>
+#include <span>
 #include <string>
 #include <vector>
 
-class QLineEdit;
-class QComboBox;
-
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
-
-namespace quaverly {
-class StrobeView;
-}
-
 namespace quaverly::test {
 
-// A Controller on a temporary settings file and a scriptable fake device, with a clock the
-// test steps and a quit that is only recorded.
 class ControllerFixture : public ::testing::Test {
 protected:
-    void SetUp() override;
     void TearDown() override { finish(); }
 
-    // The first one added is the default: mono, settable volume.
-    AudioDeviceID addMicrophone(const std::string &name = "Microphone", double rateHz = 44100.0);
-    // Builds the controller and runs its start-up sequence.
-    void start();
-    // Destroys the controller (after an orderly termination if none ran yet).
-    void finish();
-    // Feeds a sine through the IO path of mDevice in chunks, stepping the clock and
-    // delivering the posted blocks after each chunk.
-    void feedTone(double hz, double seconds, double amplitude = 0.5, std::uint32_t chunk = 512)
+    AudioDeviceID addMicrophone(const std::string &name = "Microphone", double rateHz = 44100.0)
     {
-        pushTone(hz, seconds, amplitude, chunk, true);
+        FakeAudioHardware::Device d;
+        d.name = name;
+        d.sampleRate = rateHz;
+        d.streamChannels = {1};
+        d.volumeSettable = {true};
+        d.volumes = {0.5f};
+        const AudioDeviceID id = mHardware->addDevice(d);
+        if (mDevice == kAudioDeviceUnknown)
+            mDevice = id;
+        return id;
     }
-    void feedSilence(double seconds) { feedTone(0.0, seconds, 0.0); }
-    // Only the IO cycles unless told to deliver, so another thread may run it.
-    void pushTone(double hz, double seconds, double amplitude = 0.5, std::uint32_t chunk = 512,
-                  bool deliverEachChunk = false);
-    void deliverPostedBlocks() { QCoreApplication::processEvents(); }
+    void start()
+    {
+        ensureQtApp();
+        mController = std::make_unique<Controller>(mHardware, settings());
+        mController->setClock([this] { return mNow; });
+        mController->setQuitHandler([this] { ++mQuitCount; });
+        mController->window()->setAnimationDuration(0);
+        mController->awakeFromNib();
+        QCoreApplication::processEvents();
+    }
+    void finish()
+    {
+        if (mController)
+            mController->applicationWillTerminate();
+        mController.reset();
+        QCoreApplication::processEvents(); // blocks posted to it are dropped with it
+    }
+    // Mono samples through the device's IO path in callbacks of `chunk` frames,
+    // stepping the clock and serving the posted blocks after each; `shown` then
+    // sees the window after every block.
+    void feed(std::span<const float> samples, std::uint32_t chunk = 512, const std::function<void()> &shown = {})
+    {
+        const double rate = mHardware->device(mDevice).sampleRate;
+        auto list = makeAudioBufferList(1);
+        for (std::size_t at = 0; at < samples.size(); at += chunk) {
+            const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(chunk, samples.size() - at));
+            list->mBuffers[0] = AudioBuffer{1, n * 4, const_cast<float *>(samples.data() + at)};
+            mHardware->runIOCycle(mDevice, *list, mSampleTime);
+            mSampleTime += n;
+            mNow += n / rate;
+            const std::uint64_t before = mController->blockCount();
+            QCoreApplication::processEvents();
+            if (shown && mController->blockCount() != before)
+                shown();
+        }
+    }
+    void feedTone(double hz, double seconds, double amplitude = 0.5)
+    {
+        const double rate = mHardware->device(mDevice).sampleRate;
+        std::vector<float> samples(static_cast<std::size_t>(seconds * rate));
+        for (float &s : samples)
+            s = static_cast<float>(amplitude * std::sin(mPhase += 2.0 * std::numbers::pi * hz / rate));
+        feed(samples);
+    }
 
-    [[nodiscard]] QString text(const char *name) const;
-    [[nodiscard]] StrobeView *strobe() const;
-    [[nodiscard]] QString imageName(const char *name) const;
-    [[nodiscard]] QLineEdit *field(const char *name) const;
-    [[nodiscard]] QComboBox *popUp(const char *name) const;
-    [[nodiscard]] std::vector<QString> itemTexts(const char *name) const;
-    // Level meter, lowest segment first: . gray, g green, y yellow, r red.
-    [[nodiscard]] std::string levelPicture() const;
-    [[nodiscard]] std::unique_ptr<QSettings> storedSettings() const
+    template <typename W = QWidget>
+    W *widget(const char *name) const
+    {
+        return mController->window()->findChild<W *>(QLatin1String(name));
+    }
+    // Line edit or label alike.
+    QString text(const char *name) const { return widget(name)->property("text").toString(); }
+    // Note, accidental and octave, then the cent text.
+    QString note() const { return text("mNoteText") + text("mAccidentalText") + text("mOctaveText") + ' ' + text("mCentText"); }
+    // One letter per picture, by its colour: . gray, g green, b blue, r red, y yellow.
+    std::string pictures(std::initializer_list<const char *> names) const
+    {
+        std::string s;
+        for (const char *name : names) {
+            const QString image = widget<AutoResizeImageView>(name)->image().name();
+            s += image.isEmpty() ? '?' : image.startsWith(QLatin1String("gray")) ? '.' : image.at(0).toLatin1();
+        }
+        return s;
+    }
+    // The in-tune, flat and sharp dots, then the level meter from its lowest lamp.
+    std::string dotsAndLamps() const
+    {
+        return pictures({"mInTuneDot", "mFlatDot", "mSharpDot", "mLevel0", "mLevel1", "mLevel2", "mLevel3", "mLevel4",
+                         "mLevel5", "mLevel6", "mLevel7"});
+    }
+    void choose(const char *popUp, int index)
+    {
+        widget<QComboBox>(popUp)->setCurrentIndex(index);
+        emit widget<QComboBox>(popUp)->activated(index);
+    }
+    void showSettings(bool shown)
+    {
+        widget<DisclosureButton>("mDisclosureButton")->setState(shown ? 1 : 0);
+        mController->disclosureButton();
+    }
+    std::unique_ptr<QSettings> settings() const
     {
         return std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat);
     }

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "InputPresence.h"
+
+namespace quaverly {
+namespace {
+
+// A stream delivers a block every 73 ms; this long without one, it is gone.
+constexpr int kBlockWatchMs = 400;
+
+} // namespace
+
+InputPresence::InputPresence(QObject *parent)
+    : QObject(parent)
+{
+    mWatch.setSingleShot(true);
+    mWatch.setInterval(kBlockWatchMs);
+    connect(&mWatch, &QTimer::timeout, this, [this] {
+        mFlowing = false;
+        update();
+    });
+}
+
+void InputPresence::setAnnounced(bool available)
+{
+    mAnnounced = available;
+    update();
+}
+
+void InputPresence::captureStarted()
+{
+    mCapturing = true;
+    mWatch.start();
+}
+
+void InputPresence::captureStopped()
+{
+    mCapturing = false;
+    mWatch.stop();
+}
+
+void InputPresence::blockArrived()
+{
+    if (mCapturing)
+        mWatch.start();
+    mFlowing = true;
+    update();
+}
+
+void InputPresence::update()
+{
+    const bool available = mAnnounced && mFlowing;
+    if (available == mAvailable)
+        return;
+    mAvailable = available;
+    emit availableChanged(available);
+}
+
+} // namespace quaverly
