@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <string>
@@ -27,8 +25,8 @@ float ramp(std::uint64_t index)
 
 // Feeds a CaptureBuffer as a device would and keeps every posted block.
 struct Capture {
-    explicit Capture(std::optional<float> rateHz, CaptureBuffer::Reallocate reallocate = nullptr)
-        : buffer([this](CaptureBlock b) { blocks.push_back(std::move(b)); }, reallocate)
+    explicit Capture(std::optional<float> rateHz)
+        : buffer([this](CaptureBlock b) { blocks.push_back(std::move(b)); })
     {
         if (rateHz)
             buffer.setSampleRate(*rateHz);
@@ -94,28 +92,19 @@ INSTANTIATE_TEST_SUITE_P(Layouts, CaptureLayout, ::testing::Values(
     LayoutRow{"LessThanOneStereoFrameYieldsNothing", {{2, {0.5f}}}, {}},
     LayoutRow{"NoBuffersYieldNothing", {}, {}}), kRowName);
 
-std::atomic<bool> gFailAllocation{false};
-
-void *failingReallocate(void *block, std::size_t bytes) noexcept
-{
-    return gFailAllocation.load() ? nullptr : std::realloc(block, bytes);
-}
-
 // Scripts of rate changes and callbacks of ramp samples. The blocks must be
 // consecutive stretches of the input, posted exactly when full, whatever the
 // chunk sizes. Unusable rates never reach the buffer and drop input until a
-// usable rate arrives; nothing from before survives. A failed allocation
-// drops input without overrunning the old buffer and is retried.
+// usable rate arrives; nothing from before survives.
 struct Step {
-    enum { Rate, Feed, FailAllocation } kind;
-    double value; // Hz, frames, or whether allocation fails
+    enum { Rate, Feed } kind;
+    double value; // Hz or frames
     int times = 1;
     double sampleTime = 1.0;
 };
 Step rate(float hz) { return {Step::Rate, hz}; }
 Step feed(std::uint32_t frames, int times = 1) { return {Step::Feed, double(frames), times}; }
 Step feedAt(double sampleTime) { return {Step::Feed, 2, 1, sampleTime}; }
-Step failAllocation(bool fail) { return {Step::FailAllocation, fail ? 1.0 : 0.0}; }
 
 struct ScriptRow {
     const char *name;
@@ -139,15 +128,13 @@ class CaptureScript : public ::testing::TestWithParam<ScriptRow> {};
 
 TEST_P(CaptureScript, PostsConsecutiveBlocks)
 {
-    Capture capture(std::nullopt, failingReallocate);
+    Capture capture(std::nullopt);
     for (const Step &step : GetParam().steps) {
         for (int i = 0; i < step.times; ++i) {
             if (step.kind == Step::Rate)
                 capture.buffer.setSampleRate(float(step.value));
-            else if (step.kind == Step::Feed)
-                capture.feedRamp(std::uint32_t(step.value), step.sampleTime);
             else
-                gFailAllocation = step.value != 0.0;
+                capture.feedRamp(std::uint32_t(step.value), step.sampleTime);
         }
     }
     ASSERT_EQ(capture.blocks.size(), GetParam().count);
@@ -167,8 +154,6 @@ INSTANTIATE_TEST_SUITE_P(Scripts, CaptureScript, ::testing::Values(
     unusable("BlockBytesBeyond32Bits", 2e10f),
     // Later blocks must not overwrite a posted one.
     ScriptRow{"RateChangeMidBlockRestarts", {rate(110.0f), feed(5), rate(55.0f), feed(9), feed(4)}, 4, 5, 3},
-    ScriptRow{"FailedAllocationIsRetried",
-        {rate(55.0f), feed(3), failAllocation(true), rate(110.0f), feed(20), failAllocation(false), feed(8)}, 8, 23, 1},
     // Only positive time stamps append; the same rate set again still drops the partial block.
     stamped("PositiveTimeAppends", 0.5, 2), stamped("ZeroTimeIsIgnored", 0.0, 4),
     stamped("NaNTimeIsIgnored", std::numeric_limits<double>::quiet_NaN(), 4)),

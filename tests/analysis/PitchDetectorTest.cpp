@@ -51,13 +51,11 @@ TEST_P(AcceptFrequency, AveragesSmallStepsAndTakesJumps)
 INSTANTIATE_TEST_SUITE_P(Readings, AcceptFrequency, ::testing::Values(
     AcceptRow{"JustInsideOnePercent", 400, 403.9f, (400 + 403.9f) * 0.5f, true},
     AcceptRow{"JustOutsideOnePercent", 400, 404.1f, 404.1f, true},
-    AcceptRow{"DownwardStepIsAveraged", 400, 396.1f, (400 + 396.1f) * 0.5f, true},
     // The float nearest 4311.76 lies below it, and the comparison is in double.
     AcceptRow{"LowestLimitIsRefused", 440, 26.717f, 440, false}, AcceptRow{"HighestLimitFloat", 440, 4311.76f, 4311.76f, true},
-    AcceptRow{"NextFloatIsRefused", 440, 4311.7603f, 440, false}, AcceptRow{"EmptyMailbox", 440, 0, 440, false},
-    AcceptRow{"NaNReading", 440, kNaN, 440, false},
+    AcceptRow{"NextFloatIsRefused", 440, 4311.7603f, 440, false}, AcceptRow{"NaNReading", 440, kNaN, 440, false},
     // A broken current value must not stick.
-    AcceptRow{"NaNCurrentIsReplaced", kNaN, 440, 440, true}, AcceptRow{"ZeroCurrentIsReplaced", 0, 440, 440, true}),
+    AcceptRow{"NaNCurrentIsReplaced", kNaN, 440, 440, true}),
     kRowName);
 
 // Tones with octave bait: strong upper harmonics, a missing fundamental, a
@@ -91,12 +89,10 @@ TEST_P(DetectTone, ReadsThePeriodWithinCents)
 }
 
 INSTANTIATE_TEST_SUITE_P(Tones, DetectTone, ::testing::Values(
-    ToneRow{"Sine440At44k", 440.0, 44100.0f, {{1, 1.0}}, 440.0, 0.5},
     ToneRow{"Sine4186At96k", 4186.0, 96000.0f, {{1, 0.5}}, 4186.0, 1.0},
     ToneRow{"Sine30TwoPeaks", 30.0, 44100.0f, {{1, 0.5}}, 30.0, 1.0},
     ToneRow{"StrongSecondHarmonic", 220.0, 44100.0f, {{1, 0.5}, {2, 0.45}}, 220.0, 2.0},
     ToneRow{"StrongThirdHarmonic", 196.0, 48000.0f, {{1, 0.5}, {3, 0.4}}, 196.0, 2.0},
-    ToneRow{"SawtoothLike", 110.0, 44100.0f, {{1, 0.5}, {2, 0.25}, {3, 0.166}, {4, 0.125}, {5, 0.1}}, 110.0, 1.0},
     ToneRow{"MissingFundamental", 200.0, 48000.0f, {{2, 0.4}, {3, 0.4}}, 200.0, 0.5},
     // 200 and 300 Hz repeat every 10 ms: the period is 100 Hz.
     ToneRow{"FifthAboveHalvesThePitch", 200.0, 48000.0f, {{1, 0.3}, {1.5, 0.2}}, 100.0, 0.5}), kRowName);

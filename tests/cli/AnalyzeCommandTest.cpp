@@ -49,15 +49,6 @@ INSTANTIATE_TEST_SUITE_P(Readings, AnalyzeShown, ::testing::Values(
     ShownRow{"BelowA0KeepsLastNote", {{344.612, 0.5}, {27.0, 1.5}}, {"--reference", "460"}, "E4", "E4 0 344.610626"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(AnalyzeCommand, CallbackSizeDoesNotChangeTheTable)
-{
-    const std::string file = std::string(QUAVERLY_TESTDATA_DIR) + "/instruments/cello_G2_+5c_48k.flac";
-    const AnalyzerRun reference = runAnalyzer({file});
-    ASSERT_GT(split(reference.out).size(), 20u) << reference.err;
-    for (const char *frames : {"1", "100", "3490", "1048576"})
-        EXPECT_EQ(runAnalyzer({"--callback-frames", frames, file}).out, reference.out) << frames << " frames";
-}
-
 // Bad input: a message, exit status 2, no table for the bad file, the good ones still analysed.
 struct BadRow {
     const char *name;
