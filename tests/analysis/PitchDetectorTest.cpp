@@ -19,18 +19,6 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
 
-class BlockLengthTest : public ::testing::TestWithParam<std::pair<float, std::uint32_t>> {};
-
-TEST_P(BlockLengthTest, IsTwoPeriodsOfA0TruncatedAndZeroWhenUnusable)
-{
-    EXPECT_EQ(blockLength(GetParam().first), GetParam().second) << "rate " << GetParam().first;
-}
-
-INSTANTIATE_TEST_SUITE_P(Rates, BlockLengthTest, ::testing::Values(std::pair(44100.0f, 3207u),
-    std::pair(48000.0f, 3490u), std::pair(96000.0f, 6981u), std::pair(13.75f, 1u), std::pair(13.7f, 0u),
-    std::pair(-48000.0f, 0u), std::pair(kNaN, 0u), std::pair(kInf, 0u), std::pair(1536000.0f, 111709u),
-    std::pair(1536001.0f, 0u)));
-
 struct AcceptRow {
     const char *name;
     float frequency, raw, after; // after: the smoothed frequency

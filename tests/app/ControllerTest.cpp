@@ -119,11 +119,6 @@ protected:
         widget<QComboBox>(popUp)->setCurrentIndex(index);
         emit widget<QComboBox>(popUp)->activated(index);
     }
-    void showSettings(bool shown)
-    {
-        widget<DisclosureButton>("mDisclosureButton")->setState(shown ? 1 : 0);
-        mController->disclosureButton();
-    }
     std::unique_ptr<QSettings> settings() const
     {
         return std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat);
@@ -181,7 +176,8 @@ TEST_F(Window, ChoicesSurviveARestart)
     choose("mTonicPopUpButton", 2);
     choose("mTransposePopUpButton", 9);
     choose("mInputDevicePopUpButton", 1);
-    showSettings(false);
+    widget<DisclosureButton>("mDisclosureButton")->setState(0);
+    mController->disclosureButton();
     const int hiddenHeight = mController->window()->height();
     mController->window()->close();
     EXPECT_EQ(mQuitCount, 1) << "closing the window does not quit";
@@ -242,17 +238,6 @@ TEST_F(Window, NoInputLooksCalmAndReadingsFollowWhenInputReturns)
 // block the window shows what the analyzer prints for it.
 class WindowAndAnalyzer : public Window, public ::testing::WithParamInterface<const char *> {};
 
-QString centText(const std::string &cents)
-{
-    const int c = std::stoi(cents);
-    return c == 0 ? QString::fromUtf8("±0") : QString::asprintf("%+d", c);
-}
-
-QString hzText(const std::string &hz)
-{
-    return QString::asprintf("%.1fHz", std::stod(hz));
-}
-
 TEST_P(WindowAndAnalyzer, ShowTheSameReadingAfterEveryBlock)
 {
     const std::string path = std::string(QUAVERLY_TESTDATA_DIR) + "/instruments/" + GetParam();
@@ -271,6 +256,8 @@ TEST_P(WindowAndAnalyzer, ShowTheSameReadingAfterEveryBlock)
 
     addMicrophone("Microphone", info.samplerate);
     start();
+    const auto hzText = [](const std::string &hz) { return QString::asprintf("%.1fHz", std::stod(hz)); };
+    const auto centText = [](const std::string &c) { return c == "0" ? u("±0") : QString::asprintf("%+d", std::stoi(c)); };
     std::size_t block = 0;
     feed(samples, 512, [&] {
         ASSERT_LT(block, rows.size()) << "the window cut more blocks than the analyzer";
