@@ -6,8 +6,8 @@
 #include "analysis/CaptureBuffer.h"
 #include "app/InputPresence.h"
 #include "app/ReadoutPanel.h"
-#include "tuner/Tuner.h"
 #include "audio/MicrophoneAccess.h"
+#include "tuner/Tuner.h"
 
 #include <QObject>
 #include <QSettings>
@@ -131,7 +131,6 @@ private:
     ReadoutPanel mReadouts;
     bool disclosed = false;
     std::int32_t mInputVolume = 0;
-
     InputPresence mPresence;
 
     // The keyboard controls of the settings area with their own focus
