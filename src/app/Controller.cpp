@@ -13,7 +13,9 @@
 #include "display/TuningMeterView.h"
 #include "music/Readouts.h"
 #include "music/TemperamentTable.h"
+#include "widgets/AccessibleInterfaces.h"
 #include "widgets/AutoResizeImageView.h"
+#include "widgets/AutoResizeLabel.h"
 #include "widgets/AutoResizePopUpButton.h"
 #include "widgets/AutoResizeSlider.h"
 #include "widgets/AutoResizeStepper.h"
@@ -22,6 +24,7 @@
 #include "widgets/HelpPanel.h"
 #include "widgets/ImageLibrary.h"
 #include "widgets/ResizeWindow.h"
+#include "widgets/SpokenReading.h"
 
 #include "ui_MainWindow.h"
 
@@ -57,7 +60,7 @@ QString qs(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void setTextIfChanged(QLineEdit *field, const QString &text)
+void setTextIfChanged(QLabel *field, const QString &text)
 {
     if (field->text() != text)
         field->setText(text);
@@ -74,23 +77,20 @@ void dressWindow(Ui::MainWindow &ui)
     ui.mDisplayPanel->setPalette(panel);
     ui.mDisplayPanel->setAutoFillBackground(true);
 
-    const auto dress = [](QLineEdit *field, const QColor &text) {
+    const auto dress = [](QLabel *field, const QColor &text) {
         QPalette p = field->palette();
-        p.setColor(QPalette::Base, Qt::transparent);
-        p.setColor(QPalette::Text, text);
+        p.setColor(QPalette::WindowText, text);
         field->setPalette(p);
     };
     const QColor bright(0xf2, 0xf0, 0xea);
     const QColor soft(0xb8, 0xbc, 0xc2);
-    for (QLineEdit *field : {ui.mNoteText, ui.mAccidentalText, ui.mOctaveText})
+    for (QLabel *field : {ui.mNoteText, ui.mAccidentalText, ui.mOctaveText})
         dress(field, bright);
     dress(ui.mCentText, soft);
 
     const QColor ink = ui.mContentView->palette().color(QPalette::WindowText);
     const QColor muted = ui.mContentView->palette().color(QPalette::PlaceholderText);
-    for (QLineEdit *field : ui.mContentView->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly)) {
-        if (!field->isReadOnly() || field->parentWidget() != ui.mContentView)
-            continue;
+    for (AutoResizeLabel *field : ui.mContentView->findChildren<AutoResizeLabel *>(Qt::FindDirectChildrenOnly)) {
         if (field == ui.mNoteText || field == ui.mAccidentalText || field == ui.mOctaveText || field == ui.mCentText)
             continue;
         dress(field, field->objectName().endsWith(QLatin1String("Caption")) ? muted : ink);
@@ -130,6 +130,7 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
         QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     };
 
+    installAccessibleInterfaces();
     mUi = std::make_unique<Ui::MainWindow>();
     mWindow = new ResizeWindow;
     mUi->setupUi(mWindow);
@@ -162,6 +163,8 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
     mSharpDot = mUi->mSharpDot;
     mStrobeView = mUi->mStrobeView;
     mTuningMeterView = mUi->mTuningMeterView;
+    mSpokenReading = mUi->mSpokenReading;
+    mSpokenReading->setClock([this] { return now(); });
     mInputDevicePopUpButton = mUi->mInputDevicePopUpButton;
     mInputVolumeSlider = mUi->mInputVolumeSlider;
     mInputVolumeText = mUi->mInputVolumeText;
@@ -667,6 +670,10 @@ void Controller::updateUI(CaptureBlock block, float rateHz)
         mInTuneDot->setImage(mGray28x28);
         mNextTunerUpdateTime = t + 0.2;
     }
+    // A gray in-tune dot means no tone has been accepted lately.
+    if (!pause)
+        mSpokenReading->setReading(mNoteText->text() + mAccidentalText->text() + mOctaveText->text(), mDisplayCent,
+                                   tuningDots(mDisplayCent).inTune, !(mInTuneDot->image() == mGray28x28));
 
     if (mDetector.mPeak >= mPeakHold) {
         mPeakHold = mDetector.mPeak;

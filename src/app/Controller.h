@@ -36,6 +36,7 @@ class AUInputUnit;
 class AudioHardware;
 class AutoResizeBox;
 class AutoResizeImageView;
+class AutoResizeLabel;
 class AutoResizePopUpButton;
 class AutoResizeSlider;
 class AutoResizeStepper;
@@ -43,6 +44,7 @@ class AutoResizeTextField;
 class DisclosureButton;
 class MicrophoneAccess;
 class ResizeWindow;
+class SpokenReading;
 class StrobeView;
 class TuningMeterView;
 
@@ -152,17 +154,17 @@ private:
     // Outlets, filled from the window description.
     std::unique_ptr<Ui::MainWindow> mUi;
     ResizeWindow *mWindow = nullptr;
-    AutoResizeTextField *mFrequencyText = nullptr;
-    AutoResizeTextField *mNoteText = nullptr;
-    AutoResizeTextField *mLevelText = nullptr;
+    AutoResizeLabel *mFrequencyText = nullptr;
+    AutoResizeLabel *mNoteText = nullptr;
+    AutoResizeLabel *mLevelText = nullptr;
     DisclosureButton *mDisclosureButton = nullptr;
     AutoResizeTextField *mReferencePitchText = nullptr;
-    AutoResizeTextField *mTransposeText = nullptr;
-    AutoResizeTextField *mAccidentalText = nullptr;
-    AutoResizeTextField *mOctaveText = nullptr;
-    AutoResizeTextField *mCentText = nullptr;
-    AutoResizeTextField *mFrequencyDiffText = nullptr;
-    AutoResizeTextField *mIdealFrequencyText = nullptr;
+    AutoResizeLabel *mTransposeText = nullptr;
+    AutoResizeLabel *mAccidentalText = nullptr;
+    AutoResizeLabel *mOctaveText = nullptr;
+    AutoResizeLabel *mCentText = nullptr;
+    AutoResizeLabel *mFrequencyDiffText = nullptr;
+    AutoResizeLabel *mIdealFrequencyText = nullptr;
     AutoResizeStepper *mReferencePitchStepper = nullptr;
     AutoResizePopUpButton *mTuningPopUpButton = nullptr;
     AutoResizePopUpButton *mTonicPopUpButton = nullptr;
@@ -173,9 +175,10 @@ private:
     AutoResizeImageView *mSharpDot = nullptr;
     StrobeView *mStrobeView = nullptr;
     TuningMeterView *mTuningMeterView = nullptr;
+    SpokenReading *mSpokenReading = nullptr;
     AutoResizePopUpButton *mInputDevicePopUpButton = nullptr;
     AutoResizeSlider *mInputVolumeSlider = nullptr;
-    AutoResizeTextField *mInputVolumeText = nullptr;
+    AutoResizeLabel *mInputVolumeText = nullptr;
     QWidget *mUndisclosedSizeBox = nullptr;
 
     std::shared_ptr<AudioHardware> mHardware;

@@ -77,7 +77,13 @@ void ControllerFixture::pushTone(double hz, double seconds, double amplitude, st
     }
 }
 
-QString ControllerFixture::text(const char *name) const { return field(name)->text(); }
+QString ControllerFixture::text(const char *name) const
+{
+    // Readouts are labels, the reference an edit field: both have a text property.
+    auto *w = mController->window()->findChild<QWidget *>(QLatin1String(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w ? w->property("text").toString() : QString();
+}
 
 StrobeView *ControllerFixture::strobe() const
 {
