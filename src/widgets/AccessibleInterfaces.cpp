@@ -33,6 +33,13 @@ class PopUpAccessible final : public QAccessibleWidget {
 public:
     explicit PopUpAccessible(QComboBox *popUp) : QAccessibleWidget(popUp, QAccessible::ComboBox)
     {
+        // The list it opens is focusable too and carries the same name. Queued: the interface
+        // may be made while the window is being built, before the caption names its buddy.
+        QMetaObject::invokeMethod(popUp, [popUp] {
+            if (QAccessibleInterface *self = QAccessible::queryAccessibleInterface(popUp);
+                self && popUp->view()->accessibleName().isEmpty())
+                popUp->view()->setAccessibleName(self->text(QAccessible::Name));
+        }, Qt::QueuedConnection);
         QObject::connect(popUp, &QComboBox::currentIndexChanged, popUp, [popUp] {
             QAccessibleValueChangeEvent event(popUp, popUp->currentText());
             QAccessible::updateAccessibility(&event);
@@ -211,7 +218,15 @@ public:
 
 class MeterAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
-    explicit MeterAccessible(TuningMeterView *meter) : QAccessibleWidget(meter, QAccessible::Indicator) {}
+    // A read-only slider: Qt has no level bar role, and an indicator reaches AT-SPI as unknown.
+    explicit MeterAccessible(TuningMeterView *meter) : QAccessibleWidget(meter, QAccessible::Slider) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        return s;
+    }
 
     TuningMeterView *meter() const { return static_cast<TuningMeterView *>(widget()); }
 

@@ -10,7 +10,7 @@ namespace quaverly {
 //   current item on Linux), the current item as the value;
 // - the stepper: a spin button with the reference in Hz, increased and decreased as by keys;
 // - the disclosure triangle: a button that reports expanded or collapsed;
-// - the needle meter: an indicator whose value is the cents;
+// - the needle meter: a read-only slider whose value is the cents;
 // - indicator dots, level lamps and the strobe: their caption plus their state ("Flat, on").
 // Everything else keeps Qt's own interfaces. Main thread, before the window is shown.
 void installAccessibleInterfaces();

@@ -119,7 +119,7 @@ TEST_F(WindowAccessibilityTest, ControlsAreNamedByTheirCaptionsAndCarryTheirValu
         {"mTransposePopUpButton", "Transposition", QAccessible::ComboBox, "0 (C: concert pitch)"},
         {"mInputDevicePopUpButton", "Input", QAccessible::ComboBox, "Acme : Microphone"},
         {"mInputVolumeSlider", "Input volume", QAccessible::Slider, "50"},
-        {"mTuningMeterView", "Tuning meter", QAccessible::Indicator, "+23 cents"},
+        {"mTuningMeterView", "Tuning meter", QAccessible::Slider, "+23 cents"},
         {"mInTuneDot", "In tune, off", QAccessible::Graphic, nullptr},
         {"mSharpDot", "Sharp, on", QAccessible::Graphic, nullptr},
         {"mFlatDot", "Flat, off", QAccessible::Graphic, nullptr},
