@@ -211,7 +211,7 @@ public:
         if (const auto *view = qobject_cast<const AutoResizeImageView *>(widget()))
             return view->image().isNull() ? caption : caption + QLatin1String(", ") + lampState(view->image().name());
         if (const auto *strobe = qobject_cast<const StrobeView *>(widget()))
-            return caption + (strobe->data() ? QLatin1String(", moving") : QLatin1String(", still"));
+            return caption + (strobe->data() ? QLatin1String(", showing a tone") : QLatin1String(", no tone"));
         return caption;
     }
 };

@@ -6,7 +6,9 @@
 #include "widgets/SpokenReading.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QLabel>
+#include <QTest>
 
 #include <cstdlib>
 
@@ -123,7 +125,7 @@ TEST_F(WindowAccessibilityTest, ControlsAreNamedByTheirCaptionsAndCarryTheirValu
         {"mInTuneDot", "In tune, off", QAccessible::Graphic, nullptr},
         {"mSharpDot", "Sharp, on", QAccessible::Graphic, nullptr},
         {"mFlatDot", "Flat, off", QAccessible::Graphic, nullptr},
-        {"mStrobeView", "Strobe, moving", QAccessible::Animation, nullptr},
+        {"mStrobeView", "Strobe, showing a tone", QAccessible::Animation, nullptr},
     };
     for (const Control &c : controls) {
         QAccessibleInterface *i = iface(c.name);
@@ -168,6 +170,29 @@ TEST_F(WindowAccessibilityTest, ActionsActAsTheUserWould)
     iface("mReferencePitchStepper")->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
     EXPECT_FLOAT_EQ(mController->referencePitch(), 440.1f) << "the step must reach the controller";
     EXPECT_EQ(iface("mReferencePitchText")->text(QAccessible::Value), QLatin1String("440.1"));
+}
+
+TEST_F(WindowAccessibilityTest, TabReachesEveryEnabledControlInOrderAndShowsTheFocus)
+{
+    QApplication::setActiveWindow(mController->window());
+    auto *reading = mController->window()->findChild<QWidget *>(QStringLiteral("mSpokenReading"));
+    reading->setFocus();
+    QStringList visited;
+    std::vector<std::pair<QWidget *, QImage>> focused;
+    for (QWidget *w = reading; w && visited.size() < 12; w = QApplication::focusWidget()) {
+        visited << w->objectName();
+        if (visited.size() > 1 && w == reading)
+            break;
+        focused.emplace_back(w, w->grab().toImage());
+        QTest::keyClick(w, Qt::Key_Tab);
+    }
+    // The tonic pop-up is disabled in equal temperament.
+    EXPECT_EQ(visited.join(QLatin1Char(' ')).toStdString(),
+              "mSpokenReading mDisclosureButton mReferencePitchText mReferencePitchStepper mTuningPopUpButton "
+              "mTransposePopUpButton mInputDevicePopUpButton mInputVolumeSlider mSpokenReading");
+    reading->clearFocus();
+    for (const auto &[w, image] : focused)
+        EXPECT_NE(w->grab().toImage(), image) << w->objectName().toStdString() << " shows no focus";
 }
 
 } // namespace
