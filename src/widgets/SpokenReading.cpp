@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SpokenReading.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 #include <QPen>
 
@@ -110,9 +111,25 @@ void SpokenReading::setReading(const QString &noteName, int cents, bool inTune, 
     setAccessibleName(name);
 }
 
+void SpokenReading::focusInEvent(QFocusEvent *event)
+{
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason)
+        mShowsFocus = true;
+    QWidget::focusInEvent(event);
+}
+
+void SpokenReading::focusOutEvent(QFocusEvent *event)
+{
+    // Coming back to the window restores the frame as it was.
+    if (event->reason() != Qt::ActiveWindowFocusReason)
+        mShowsFocus = false;
+    QWidget::focusOutEvent(event);
+}
+
 void SpokenReading::paintEvent(QPaintEvent *)
 {
-    if (!hasFocus())
+    if (!hasFocus() || !mShowsFocus)
         return;
     // The style's dotted focus rectangle is lost on the dark display panel.
     QPainter painter(this);

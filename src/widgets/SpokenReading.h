@@ -12,7 +12,7 @@ namespace quaverly {
 
 // The tuner's reading in words, for screen readers: one focusable element laid over the
 // note readout whose accessible name reads like speech ("A4, 23 cents sharp", "A4, in
-// tune", "no input"). It draws nothing but its focus frame.
+// tune", "no input"). It draws nothing but its focus frame, when reached from the keyboard.
 //
 // A screen reader speaks the name of the focused element again whenever it changes (Qt 6.4
 // has no announcement event; a name change is what it offers). So the name must not follow
@@ -48,6 +48,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     struct Reading {
@@ -67,6 +69,9 @@ private:
     double mSpokenAt = 0.0;
     bool mHasCandidate = false;
     bool mHasSpoken = false;
+    // The frame shows focus reached from the keyboard, not the focus the window gives its
+    // first control at start-up, which would frame the note for everyone.
+    bool mShowsFocus = false;
 };
 
 } // namespace quaverly

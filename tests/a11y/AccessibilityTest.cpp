@@ -176,7 +176,7 @@ TEST_F(WindowAccessibilityTest, TabReachesEveryEnabledControlInOrderAndShowsTheF
 {
     QApplication::setActiveWindow(mController->window());
     auto *reading = mController->window()->findChild<QWidget *>(QStringLiteral("mSpokenReading"));
-    reading->setFocus();
+    reading->setFocus(Qt::TabFocusReason);
     QStringList visited;
     std::vector<std::pair<QWidget *, QImage>> focused;
     for (QWidget *w = reading; w && visited.size() < 12; w = QApplication::focusWidget()) {
