@@ -184,7 +184,9 @@ public:
     }
     QStringList keyBindingsForAction(const QString &name) const override
     {
-        return name == pressAction() ? QStringList{QStringLiteral("Space")} : QAccessibleWidget::keyBindingsForAction(name);
+        if (name == pressAction())
+            return {QStringLiteral("Space")};
+        return QAccessibleWidget::keyBindingsForAction(name);
     }
 };
 
