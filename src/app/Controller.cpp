@@ -11,6 +11,7 @@
 #include "display/StrobeView.h"
 #include "music/Readouts.h"
 #include "music/TemperamentTable.h"
+#include "widgets/AccessibleInterfaces.h"
 #include "widgets/AutoResizeStepper.h"
 #include "widgets/DisclosureButton.h"
 #include "widgets/HelpPanel.h"
@@ -75,6 +76,7 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
         QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     };
 
+    installAccessibleInterfaces();
     mWindow = new ResizeWindow;
     mUi->setupUi(mWindow);
     mReadouts.prepare();
@@ -466,6 +468,12 @@ void Controller::setSettingsAreaFocusable(bool focusable)
 {
     for (const auto &[control, policy] : mSettingsAreaControls)
         control->setFocusPolicy(focusable ? policy : Qt::NoFocus);
+}
+
+void Controller::setClock(Tuner::Clock clock)
+{
+    mUi->mSpokenReading->setClock(clock);
+    mTuner.setClock(std::move(clock));
 }
 
 void Controller::showHelp()

@@ -72,7 +72,7 @@ public:
     OSStatus listenerProc(const AudioDeviceListenerParams *params);
 
     // Monotonic seconds for the tuner's time-outs; tests step it.
-    void setClock(Tuner::Clock clock) { mTuner.setClock(std::move(clock)); }
+    void setClock(Tuner::Clock clock);
     // What ends the event loop after termination; tests replace it.
     void setQuitHandler(std::function<void()> quit) { mQuit = std::move(quit); }
     // The platform's permission service; set before launching finishes.

@@ -7,6 +7,7 @@
 #include "tuner/LevelMeter.h"
 #include "widgets/AutoResizeImageView.h"
 #include "widgets/AutoResizeTextField.h"
+#include "widgets/SpokenReading.h"
 
 #include "ui_MainWindow.h"
 
@@ -73,6 +74,8 @@ void ReadoutPanel::prepare()
 
 void ReadoutPanel::show(const TunerReading &r, bool disclosed)
 {
+    const QString noteName = QChar::fromLatin1(r.note.letter) + qs(r.note.accidental) + qs(octaveText(r.note.transposedOctave));
+    mUi.mSpokenReading->setReading(noteName, r.cents, r.inTune == Dot::Green, r.inputAvailable);
     if (!r.inputAvailable) {
         showNoInput(disclosed);
         return;

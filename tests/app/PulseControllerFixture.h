@@ -38,7 +38,7 @@ protected:
 
     QString text(const char *name) const
     {
-        return mController->window()->findChild<QLineEdit *>(QLatin1String(name))->text();
+        return mController->window()->findChild<QWidget *>(QLatin1String(name))->property("text").toString();
     }
 
     // Serves the event loop until `done` or the time-out (generous, so a loaded machine fails

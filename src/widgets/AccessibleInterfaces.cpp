@@ -1,0 +1,289 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AccessibleInterfaces.h"
+
+#include "display/StrobeView.h"
+#include "display/TuningMeterView.h"
+#include "widgets/AutoResizeImageView.h"
+#include "widgets/AutoResizePopUpButton.h"
+#include "widgets/AutoResizeStepper.h"
+#include "widgets/DisclosureButton.h"
+#include "widgets/SpokenReading.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+
+#include <cmath>
+
+namespace quaverly {
+namespace {
+
+void sendKey(QWidget *widget, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+class PopUpAccessible final : public QAccessibleWidget {
+public:
+    explicit PopUpAccessible(QComboBox *popUp) : QAccessibleWidget(popUp, QAccessible::ComboBox)
+    {
+        // The list it opens is focusable too and carries the same name. Queued: the interface
+        // may be made while the window is being built, before the caption names its buddy.
+        QMetaObject::invokeMethod(popUp, [popUp] {
+            if (QAccessibleInterface *self = QAccessible::queryAccessibleInterface(popUp);
+                self && popUp->view()->accessibleName().isEmpty())
+                popUp->view()->setAccessibleName(self->text(QAccessible::Name));
+        }, Qt::QueuedConnection);
+        QObject::connect(popUp, &QComboBox::currentIndexChanged, popUp, [popUp] {
+            QAccessibleValueChangeEvent event(popUp, popUp->currentText());
+            QAccessible::updateAccessibility(&event);
+        });
+    }
+
+    QComboBox *popUp() const { return static_cast<QComboBox *>(widget()); }
+
+    // QAccessibleWidget names a widget by its accessible name, else by the label whose buddy
+    // it is.
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return popUp()->currentText();
+        const QString text = QAccessibleWidget::text(t);
+        return t == QAccessible::Name && text.isEmpty() ? popUp()->currentText() : text;
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = popUp()->view()->isVisible();
+        s.collapsed = !s.expanded;
+        return s;
+    }
+    // The list of items, as Qt's own combo box interface has it.
+    int childCount() const override { return 1; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 ? QAccessible::queryAccessibleInterface(popUp()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child && child->object() == popUp()->view() ? 0 : -1;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &name) override
+    {
+        if (name == showMenuAction() || name == pressAction())
+            popUp()->showPopup();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+};
+
+class StepperAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit StepperAccessible(AutoResizeStepper *stepper) : QAccessibleWidget(stepper, QAccessible::SpinBox)
+    {
+        QObject::connect(stepper, &AutoResizeStepper::valueChanged, stepper, [stepper](double value) {
+            QAccessibleValueChangeEvent event(stepper, value);
+            QAccessible::updateAccessibility(&event);
+        });
+    }
+
+    AutoResizeStepper *stepper() const { return static_cast<AutoResizeStepper *>(widget()); }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return QString::asprintf("%.1f Hz", stepper()->value());
+        return QAccessibleWidget::text(t);
+    }
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return stepper()->value(); }
+    // Only steps are the stepper's action; other values are typed into the reference field.
+    void setCurrentValue(const QVariant &) override {}
+    QVariant maximumValue() const override { return stepper()->maximum(); }
+    QVariant minimumValue() const override { return stepper()->minimum(); }
+    QVariant minimumStepSize() const override { return stepper()->increment(); }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{increaseAction(), decreaseAction()} + QAccessibleWidget::actionNames();
+    }
+    // As the arrow keys do, so the step reaches the controller as the user's.
+    void doAction(const QString &name) override
+    {
+        if (name == increaseAction())
+            sendKey(stepper(), Qt::Key_Up);
+        else if (name == decreaseAction())
+            sendKey(stepper(), Qt::Key_Down);
+        else
+            QAccessibleWidget::doAction(name);
+    }
+    QStringList keyBindingsForAction(const QString &name) const override
+    {
+        if (name == increaseAction())
+            return {QStringLiteral("Up")};
+        if (name == decreaseAction())
+            return {QStringLiteral("Down")};
+        return QAccessibleWidget::keyBindingsForAction(name);
+    }
+};
+
+// Whether the area is shown, from the triangle as it is or as a checkable button.
+bool isDisclosed(const QWidget *triangle)
+{
+    if (const auto *button = qobject_cast<const QAbstractButton *>(triangle); button && button->isCheckable())
+        return button->isChecked();
+    return triangle->property("state").toLongLong() != 0;
+}
+
+class DisclosureAccessible final : public QAccessibleWidget {
+public:
+    explicit DisclosureAccessible(DisclosureButton *triangle) : QAccessibleWidget(triangle, QAccessible::Button)
+    {
+        QObject::connect(triangle, &DisclosureButton::clicked, triangle, [triangle] {
+            QAccessible::State changed;
+            changed.expanded = true;
+            changed.collapsed = true;
+            QAccessibleStateChangeEvent event(triangle, changed);
+            QAccessible::updateAccessibility(&event);
+        });
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = isDisclosed(widget());
+        s.collapsed = !s.expanded;
+        s.checkable = false;
+        s.checked = false;
+        return s;
+    }
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction())
+            sendKey(widget(), Qt::Key_Space);
+        else
+            QAccessibleWidget::doAction(name);
+    }
+    QStringList keyBindingsForAction(const QString &name) const override
+    {
+        if (name == pressAction())
+            return {QStringLiteral("Space")};
+        return QAccessibleWidget::keyBindingsForAction(name);
+    }
+};
+
+// A picture named by its caption and what it shows. Without a caption it keeps Qt's
+// interface.
+QString lampState(const QString &imageName)
+{
+    if (imageName.startsWith(QLatin1String("green")) || imageName.startsWith(QLatin1String("red")))
+        return QStringLiteral("on");
+    if (imageName.startsWith(QLatin1String("yellow")))
+        return QStringLiteral("peak");
+    return QStringLiteral("off");
+}
+
+class PictureAccessible final : public QAccessibleWidget {
+public:
+    explicit PictureAccessible(QWidget *picture, QAccessible::Role role) : QAccessibleWidget(picture, role) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        const QString caption = QAccessibleWidget::text(t);
+        if (t != QAccessible::Name || caption.isEmpty())
+            return caption;
+        if (const auto *view = qobject_cast<const AutoResizeImageView *>(widget()))
+            return view->image().isNull() ? caption : caption + QLatin1String(", ") + lampState(view->image().name());
+        if (const auto *strobe = qobject_cast<const StrobeView *>(widget()))
+            return caption + (strobe->data() ? QLatin1String(", showing a tone") : QLatin1String(", no tone"));
+        return caption;
+    }
+};
+
+class MeterAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    // A read-only slider: Qt has no level bar role, and an indicator reaches AT-SPI as unknown.
+    explicit MeterAccessible(TuningMeterView *meter) : QAccessibleWidget(meter, QAccessible::Slider) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        return s;
+    }
+
+    TuningMeterView *meter() const { return static_cast<TuningMeterView *>(widget()); }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t != QAccessible::Value)
+            return QAccessibleWidget::text(t);
+        const float cent = meter()->cent();
+        return std::isfinite(cent) ? QString::asprintf("%+d cents", static_cast<int>(cent)) : QString();
+    }
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return static_cast<double>(meter()->cent()); }
+    void setCurrentValue(const QVariant &) override {}
+    QVariant maximumValue() const override { return 50.0; }
+    QVariant minimumValue() const override { return -50.0; }
+    QVariant minimumStepSize() const override { return 1.0; }
+};
+
+QAccessibleInterface *interfaceFor(const QString &className, QObject *object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto *widget = static_cast<QWidget *>(object);
+    // Most derived class first: Qt asks again with each base class name.
+    if (className == QLatin1String("quaverly::AutoResizePopUpButton"))
+        return new PopUpAccessible(static_cast<QComboBox *>(widget));
+    if (className == QLatin1String("quaverly::AutoResizeStepper"))
+        return new StepperAccessible(static_cast<AutoResizeStepper *>(widget));
+    if (className == QLatin1String("quaverly::DisclosureButton"))
+        return new DisclosureAccessible(static_cast<DisclosureButton *>(widget));
+    if (className == QLatin1String("quaverly::TuningMeterView"))
+        return new MeterAccessible(static_cast<TuningMeterView *>(widget));
+    if (className == QLatin1String("quaverly::StrobeView"))
+        return new PictureAccessible(widget, QAccessible::Animation);
+    if (className == QLatin1String("quaverly::AutoResizeImageView") && !widget->accessibleName().isEmpty())
+        return new PictureAccessible(widget, QAccessible::Graphic);
+    if (className == QLatin1String("quaverly::SpokenReading"))
+        return new QAccessibleWidget(widget, QAccessible::StaticText);
+    return nullptr;
+}
+
+} // namespace
+
+void installAccessibleInterfaces()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(interfaceFor);
+        return true;
+    }();
+    (void)installed;
+}
+
+} // namespace quaverly
