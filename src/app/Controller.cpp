@@ -11,7 +11,7 @@
 #include "display/StrobeView.h"
 #include "music/Readouts.h"
 #include "music/TemperamentTable.h"
-#include "widgets/AccessibleInterfaces.h"
+#include "app/AccessibleInterfaces.h"
 #include "widgets/AutoResizeStepper.h"
 #include "widgets/DisclosureButton.h"
 #include "widgets/HelpPanel.h"
