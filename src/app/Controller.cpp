@@ -11,6 +11,7 @@
 #include "audio/SoundPreferences.h"
 #include "display/StrobeView.h"
 #include "display/TuningMeterView.h"
+#include "music/FloatValue.h"
 #include "music/Readouts.h"
 #include "music/TemperamentTable.h"
 #include "widgets/AutoResizeImageView.h"
@@ -498,7 +499,7 @@ void Controller::referencePitchChanged()
 {
     // Like a number formatter: the leading number counts, text reads as 0.
     const QByteArray typed = mReferencePitchText->text().trimmed().toUtf8();
-    const float v = std::strtof(typed.constData(), nullptr);
+    const float v = typedFloatValue(std::string_view(typed.constData(), std::size_t(typed.size())));
     const ReferencePitchEdit edit = clampReferencePitch(v, mReferencePitch);
     if (!edit.changed)
         return;
