@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// quaverly-analyze's file reading over arbitrary bytes: the first byte picks
-// the callback size and the output form, the rest is the file, handed over
-// by name as a user would (an in-memory file, so nothing touches the disk).
+// quaverly-analyze's file reading over arbitrary bytes: the first byte picks the callback size
+// and the output form, the rest is the file, handed over by name as a user would (an in-memory
+// file, so nothing touches the disk).
 #include "FuzzInput.h"
 #include "FuzzTargets.h"
 
-#include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,76 +16,34 @@
 int quaverlyAnalyzeMain(int argc, char **argv);
 
 namespace quaverly::fuzz {
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-// Points stdout at /dev/null for its lifetime; the tables are not what is
-// checked, and the normal suite's own output must survive.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        mSaved = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        check(mSaved >= 0 && null >= 0);
-        ::dup2(null, STDOUT_FILENO);
-        ::close(null);
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        ::dup2(mSaved, STDOUT_FILENO);
-        ::close(mSaved);
-    }
-    QuietStdout(const QuietStdout &) = delete;
-    QuietStdout &operator=(const QuietStdout &) = delete;
-
-private:
-    int mSaved = -1;
-};
-
-} // namespace
 
 int analyzerFileReading(const std::uint8_t *data, std::size_t size)
 {
     FuzzInput in(data, size);
     const auto mode = in.take<std::uint8_t>();
-    const auto file = in.rest();
-
+    const auto file = in.bytes(size);
     const int fd = ::memfd_create("fuzz-sound", MFD_CLOEXEC);
-    check(fd >= 0);
-    std::size_t written = 0;
-    while (written < file.size()) {
-        const ssize_t n = ::write(fd, file.data() + written, file.size() - written);
-        check(n > 0);
-        written += std::size_t(n);
-    }
-    std::string path = "/proc/self/fd/" + std::to_string(fd);
-
-    constexpr std::array<const char *, 4> kCallbackFrames{"512", "1", "37", "4096"};
-    std::vector<std::string> args{"quaverly-analyze", "--callback-frames", kCallbackFrames[mode % 4]};
+    check(fd >= 0 && ::write(fd, file.data(), file.size()) == ssize_t(file.size()));
+    const char *frames[] = {"512", "1", "37", "4096"};
+    std::vector<std::string> args{"quaverly-analyze", "--callback-frames", frames[mode % 4]};
     if ((mode & 4) != 0)
         args.emplace_back("--summary");
-    args.push_back(path);
+    args.push_back("/proc/self/fd/" + std::to_string(fd));
     std::vector<char *> argv;
     for (std::string &a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-
-    int status = -1;
-    {
-        QuietStdout quiet;
-        status = quaverlyAnalyzeMain(static_cast<int>(args.size()), argv.data());
-    }
-    ::close(fd);
-    // Read, or refused with a message: nothing else.
-    check(status == 0 || status == 2);
+    // The tables are not what is checked, and the replaying suite's own output must survive.
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    check(saved >= 0 && null >= 0 && ::dup2(null, STDOUT_FILENO) >= 0);
+    const int status = quaverlyAnalyzeMain(static_cast<int>(args.size()), argv.data());
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    for (const int open : {saved, null, fd})
+        ::close(open);
+    check(status == 0 || status == 2); // read, or refused with a message: nothing else
     return 0;
 }
 

@@ -1,52 +1,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <span>
 
 namespace quaverly::fuzz {
 
-// Hands out the fuzzer's bytes as values; past the end it gives zeros, so a
-// harness never has to check what is left before asking.
+// A broken invariant ends the run where the fuzzer (or the replay) sees it.
+inline void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// Hands out the fuzzer's bytes as values; past the end it gives zeros.
 class FuzzInput {
 public:
-    FuzzInput(const std::uint8_t *data, std::size_t size)
-        : mData(data)
-        , mSize(size)
-    {
-    }
+    FuzzInput(const std::uint8_t *data, std::size_t size) : mBytes(data, size) {}
 
-    [[nodiscard]] bool empty() const { return mOffset >= mSize; }
+    bool empty() const { return mBytes.empty(); }
 
-    template <typename T>
-    T take()
+    template <typename T> T take()
     {
         T value{};
-        std::size_t n = sizeof(T);
-        if (mOffset + n > mSize)
-            n = mSize - mOffset;
-        std::memcpy(&value, mData + mOffset, n);
-        mOffset += n;
+        std::memcpy(&value, bytes(sizeof(T)).data(), std::min(sizeof(T), mLast));
         return value;
     }
 
-    // Up to `count` of the next bytes (fewer at the end).
     std::span<const std::uint8_t> bytes(std::size_t count)
     {
-        const std::size_t n = count < mSize - mOffset ? count : mSize - mOffset;
-        std::span<const std::uint8_t> out(mData + mOffset, n);
-        mOffset += n;
+        mLast = std::min(count, mBytes.size());
+        const auto out = mBytes.first(mLast);
+        mBytes = mBytes.subspan(mLast);
         return out;
     }
 
-    std::span<const std::uint8_t> rest() { return bytes(mSize - mOffset); }
-
 private:
-    const std::uint8_t *mData;
-    std::size_t mSize;
-    std::size_t mOffset = 0;
+    std::span<const std::uint8_t> mBytes;
+    std::size_t mLast = 0;
 };
 
 } // namespace quaverly::fuzz

@@ -4,9 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// One function per fuzz target. The libFuzzer build wraps each in
-// LLVMFuzzerTestOneInput; the normal suite replays the seed corpus and every
-// input that once failed through the very same functions.
+// One function per fuzz target. The libFuzzer build wraps each in LLVMFuzzerTestOneInput; the
+// normal suite replays the seed corpus and every input that once failed through them.
 namespace quaverly::fuzz {
 
 int temperamentReader(const std::uint8_t *data, std::size_t size);
@@ -16,11 +15,9 @@ int analyzerFileReading(const std::uint8_t *data, std::size_t size);
 } // namespace quaverly::fuzz
 
 #ifdef QUAVERLY_LIBFUZZER
-#define QUAVERLY_FUZZ_ENTRY(function)                                                                \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)                \
-    {                                                                                                \
-        return quaverly::fuzz::function(data, size);                                                 \
-    }
+#define QUAVERLY_FUZZ_ENTRY(function) \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) \
+    { return quaverly::fuzz::function(data, size); }
 #else
 #define QUAVERLY_FUZZ_ENTRY(function)
 #endif

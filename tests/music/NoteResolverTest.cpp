@@ -25,7 +25,6 @@ NoteResolver tuned(std::int64_t tonic = 0, std::string_view temperaments = kBuil
     return resolver;
 }
 
-
 struct ResolveRow {
     float reference, frequency;
     int transpose = 0, n = 0;
@@ -51,9 +50,8 @@ TEST_P(ResolveTest, FindsNearestNoteDeviationAndWrittenName)
 }
 
 INSTANTIATE_TEST_SUITE_P(EqualTemperament, ResolveTest, ::testing::Values(
-    ResolveRow{440, 440, 0, 57, 0, "A4"}, ResolveRow{440, 446, 0, 57, 0.2344f, "A4"},
-    ResolveRow{440, 27, 0, 9, -0.3177f, "A0"}, ResolveRow{440, 4300, 0, 96, 0.4651f, "C8"},
-    ResolveRow{442, 440, 0, 57, -0.0785f, "A4"},
+    ResolveRow{440, 446, 0, 57, 0.2344f, "A4"}, ResolveRow{440, 27, 0, 9, -0.3177f, "A0"},
+    ResolveRow{440, 4300, 0, 96, 0.4651f, "C8"}, ResolveRow{442, 440, 0, 57, -0.0785f, "A4"},
     ResolveRow{440, 466.16f, 0, 58, 0, "B\u266D4"}, ResolveRow{440, 369.99f, 0, 54, 0, "F\u266F4"},
     ResolveRow{440, 233.08f, -2, 46, 0, "C4"}, ResolveRow{440, 440, -2, 57, 0, "B4"},
     ResolveRow{440, 261.63f, 3, 48, 0, "A3"}, ResolveRow{440, 130.81f, -11, 36, 0, "B3"},
@@ -64,9 +62,8 @@ INSTANTIATE_TEST_SUITE_P(EqualTemperament, ResolveTest, ::testing::Values(
     ResolveRow{440, 27.5f, 10, 9, 0, "B-"}, ResolveRow{440, 27.5f, 11, 9, 0, "B\u266D-"},
     ResolveRow{440, 29.1352f, 11, 10, 0, "B-"}, ResolveRow{440, 29.1352f, 10, 10, 0, "C0"},
     // Outside A0 ... C8, or no usable reference: no result.
-    ResolveRow{440, 26.7f}, ResolveRow{440, 4310}, ResolveRow{440, 0}, ResolveRow{440, -440}, ResolveRow{440, kNan},
-    ResolveRow{440, kInf}, ResolveRow{440, 1e-30f}, ResolveRow{440, 3e38f}, ResolveRow{0, 440}, ResolveRow{kNan, 440},
-    ResolveRow{-440, 440}));
+    ResolveRow{440, 26.7f}, ResolveRow{440, 4310}, ResolveRow{440, 0}, ResolveRow{440, kNan}, ResolveRow{440, kInf},
+    ResolveRow{0, 440}, ResolveRow{kNan, 440}));
 
 class TonicTest : public ::testing::TestWithParam<int> {};
 
@@ -88,7 +85,7 @@ TEST_P(TonicTest, ASoundsAtTheReferenceAndTheMenuAgreesWithResolution)
 
 INSTANTIATE_TEST_SUITE_P(AllTonics, TonicTest, ::testing::Range(0, 12));
 
-TEST(TemperamentResolveTest, DeviationIsMeasuredFromTheTemperedPitch)
+TEST(TemperamentResolveTest, DeviationIsMeasuredFromTheTemperedPitchAndUnusableRowsAreDefined)
 {
     NoteResolver resolver = tuned();
     EXPECT_FLOAT_EQ(resolver.idealFrequency(4, 4), 330.0f);
@@ -99,15 +96,11 @@ TEST(TemperamentResolveTest, DeviationIsMeasuredFromTheTemperedPitch)
     ASSERT_TRUE(note);
     EXPECT_EQ(note->n, 52);
     EXPECT_NEAR(note->deviation, -0.8f, 2e-4f);
-}
-
-TEST(TemperamentResolveTest, UnusableRowsAndTuningsAreDefined)
-{
+    // Unusable rows and tunings stay defined.
     NoteResolver zero = tuned(0, "{ r = (1, 0, 1.125, 1.2, 1.25, 1.33, 1.4, 1.5, 1.6, 1.6875, 1.75, 1.875); }");
     EXPECT_FALSE(zero.resolve(277.0f)) << "C#4 has a zero ratio: no infinite cents";
     EXPECT_TRUE(zero.resolve(440.0f));
     EXPECT_FALSE(tuned(0, "{ r = (nan, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11); }").resolve(440.0f));
-    NoteResolver resolver = tuned();
     for (const std::int64_t tuning : {2, -1, 1000}) {
         resolver.setTuning(tuning);
         EXPECT_EQ(resolver.idealFrequency(0, 4), static_cast<float>(440.0 * std::exp2(-9 / 12.0))) << tuning;
@@ -135,21 +128,19 @@ TEST(TonicTitleTest, ShowsNoteFrequenciesInOctaveFour)
 
 TEST(ReadoutsTest, SignedTexts)
 {
-    const std::pair<std::int32_t, std::string_view> values[] = {
-        {7, "+7"}, {0, "\u00B10"}, {-23, "-23"}, {kIntMax, "+2147483647"}, {kIntMin, "-2147483648"}};
+    const std::pair<std::int32_t, std::string_view> values[] = {{7, "+7"}, {0, "\u00B10"}, {-23, "-23"},
+        {kIntMin, "-2147483648"}};
     for (const auto& [value, text] : values)
         EXPECT_EQ(plusMinusValueString(value), text) << value;
-    const std::pair<float, std::string_view> floats[] = {
-        {0.04f, "\u00B10.0Hz"}, {-0.04f, "\u00B10.0Hz"}, {-0.0f, "\u00B10.0Hz"}, {0.0499f, "\u00B10.0Hz"},
-        {0.06f, "+0.1Hz"}, {-0.06f, "-0.1Hz"}, {-2.5f, "-2.5Hz"}, {12.34f, "+12.3Hz"}};
+    const std::pair<float, std::string_view> floats[] = {{-0.04f, "\u00B10.0Hz"}, {0.0499f, "\u00B10.0Hz"},
+        {0.06f, "+0.1Hz"}, {-0.06f, "-0.1Hz"}, {12.34f, "+12.3Hz"}};
     for (const auto& [value, text] : floats)
         EXPECT_EQ(plusMinusFloatString(value), text) << value;
 }
 
 TEST(ReadoutsTest, WholeCentsTruncateTowardZeroAndStayDefined)
 {
-    const std::pair<float, std::int32_t> rows[] = {
-        {-0.035f, -3}, {0.045f, 4}, {-0.009f, 0}, {0.2344f, 23}, {-0.5f, -50}, {0.9999f, 99},
+    const std::pair<float, std::int32_t> rows[] = {{-0.035f, -3}, {0.045f, 4}, {-0.009f, 0}, {0.9999f, 99},
         {kNan, 0}, {kInf, kIntMax}, {-kInf, kIntMin}, {3e7f, kIntMax}};
     for (const auto& [deviation, cents] : rows)
         EXPECT_EQ(wholeCents(deviation), cents) << deviation;
@@ -157,9 +148,8 @@ TEST(ReadoutsTest, WholeCentsTruncateTowardZeroAndStayDefined)
 
 TEST(ReadoutsTest, TransposeTextNamesTheSoundingNoteOfAWrittenC)
 {
-    const std::pair<std::int64_t, std::string_view> rows[] = {
-        {-2, "C = A#/Bb (-2)"}, {3, "C = D#/Eb (+3)"}, {-11, "C = C#/Db (-11)"}, {11, "C = B (+11)"},
-        {-1, "C = B (-1)"}, {0, ""}, {12, ""}, {-12, ""}};
+    const std::pair<std::int64_t, std::string_view> rows[] = {{-2, "C = A#/Bb (-2)"}, {3, "C = D#/Eb (+3)"},
+        {-11, "C = C#/Db (-11)"}, {11, "C = B (+11)"}, {0, ""}, {12, ""}, {-12, ""}};
     for (const auto& [transpose, text] : rows)
         EXPECT_EQ(transposeText(transpose), text) << transpose;
 }
@@ -169,11 +159,9 @@ TEST(ReadoutsTest, TypedReferencePitchIsClampedWithABeep)
     const struct {
         float typed, current, value;
         bool changed, beep;
-    } rows[] = {
-        {440, 440, 440, false, false}, {300, 440, 349, true, true}, {500, 440, 499.9f, true, true},
+    } rows[] = {{440, 440, 440, false, false}, {300, 440, 349, true, true}, {500, 440, 499.9f, true, true},
         {499.9f, 440, 499.9f, true, false}, {349, 440, 349, true, false}, {348.99f, 440, 349, true, true},
-        {0, 440, 349, true, true}, {300, 349, 349, true, true}, {kNan, 440, 349, true, true},
-        {kInf, 440, 499.9f, true, true}, {-kInf, 440, 349, true, true}, {442.5f, 440, 442.5f, true, false}};
+        {300, 349, 349, true, true}, {kNan, 440, 349, true, true}, {kInf, 440, 499.9f, true, true}};
     for (const auto& row : rows) {
         const ReferencePitchEdit edit = clampReferencePitch(row.typed, row.current);
         EXPECT_TRUE(edit.value == row.value && edit.changed == row.changed && edit.beep == row.beep)

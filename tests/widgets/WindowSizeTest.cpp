@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window on real screen sizes: offscreen on two screens (1920 × 1080 and 1366 × 768)
+// and, with QUAVERLY_WM set, on a 1920 × 1080 Xvfb under openbox, sized by wmctrl as a user's
+// desktop would. Also the help's transposition table against the window's pop-up.
+#include "widgets/AutoResizing.h"
+#include "widgets/ResizeWindow.h"
+
+#include "support/QtApp.h"
+
+#include "ui_MainWindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTest>
+#include <QTextDocumentFragment>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+namespace quaverly {
+namespace {
+
+const bool kUnderWm = qEnvironmentVariableIsSet("QUAVERLY_WM");
+constexpr char kTitle[] = "QuaverlyWindowSizeTest";
+
+// Starts the display (and its window manager) before the program's one QApplication.
+class Screens : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        if (!kUnderWm) {
+            mConfig.write(R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1920, "height": 1080},
+                {"name": "small", "x": 1920, "y": 0, "width": 1366, "height": 768}]})");
+            mConfig.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + mConfig.fileName().toUtf8());
+            return;
+        }
+        mXvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
+        ASSERT_TRUE(mXvfb.waitForReadyRead(10000)) << "Xvfb did not start";
+        qputenv("DISPLAY", ":" + mXvfb.readLine().trimmed());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        mWm.start(QStringLiteral("openbox"), {});
+        for (int i = 0; i < 50 && QProcess::execute(QStringLiteral("wmctrl"), {"-m"}) != 0; ++i)
+            QTest::qSleep(100);
+        ASSERT_EQ(QProcess::execute(QStringLiteral("wmctrl"), {"-m"}), 0) << "no Xvfb with openbox";
+    }
+    void TearDown() override
+    {
+        for (QProcess *p : {&mWm, &mXvfb})
+            p->terminate(), p->waitForFinished(3000);
+    }
+
+private:
+    QFile mConfig{QDir::temp().filePath(QStringLiteral("quaverly-screens-%1.json").arg(::getpid()))};
+    QProcess mXvfb, mWm;
+};
+
+const auto *const kScreens = ::testing::AddGlobalTestEnvironment(new Screens);
+
+enum class Size { Designed, Maximised, Tiled, FullScreen };
+
+struct SizeRow {
+    const char *what;
+    int screen;
+    Size size;
+};
+
+void PrintTo(const SizeRow &row, std::ostream *out) { *out << row.what; }
+
+class WindowSizeTest : public ::testing::TestWithParam<SizeRow> {};
+
+TEST_P(WindowSizeTest, TheWholeTunerIsVisibleScaledByTheLimitingDimensionAndCentred)
+{
+    test::ensureQtApp();
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (GetParam().screen >= screens.size())
+        GTEST_SKIP() << "this display has one screen";
+    QScreen *screen = screens[GetParam().screen];
+    ResizeWindow window;
+    Ui::MainWindow ui;
+    ui.setupUi(&window);
+    window.setWindowTitle(QLatin1String(kTitle));
+    const QSizeF designed = ui.mContentView->property("designedSize").toSizeF();
+    window.setContentMinSize(designed);
+    window.setContentSize(designed);
+    window.setContentAspectRatio(designed);
+    window.setScreen(screen);
+    const QRect usable = screen->availableGeometry();
+    window.move(usable.topLeft());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QSize decorations = window.frameGeometry().size() - window.size();
+    const QStringList wm = GetParam().size == Size::Maximised ? QStringList{"-b", "add,maximized_vert,maximized_horz"}
+        : QStringList{"-e", QStringLiteral("0,%1,%2,%3,%4").arg(usable.x()).arg(usable.y()).arg(usable.width() / 2)
+                                .arg(usable.height())};
+    if (GetParam().size == Size::FullScreen)
+        window.showFullScreen();
+    else if (GetParam().size != Size::Designed && kUnderWm)
+        ASSERT_EQ(QProcess::execute(QStringLiteral("wmctrl"), QStringList{"-r", kTitle} + wm), 0);
+    else if (GetParam().size == Size::Maximised)
+        window.showMaximized();
+    else if (GetParam().size == Size::Tiled)
+        window.resize(usable.width() / 2 - decorations.width(), usable.height() - decorations.height());
+    QTest::qWait(kUnderWm ? 1500 : 300); // the window manager's answer and the aspect correction
+
+    const QRect limit = GetParam().size == Size::FullScreen ? screen->geometry() : usable;
+    EXPECT_TRUE(limit.contains(window.frameGeometry())) << "frame beyond the screen";
+    const QSize area = ui.mContentView->size();
+    const qreal scale = std::min(area.width() / designed.width(), area.height() / designed.height());
+    EXPECT_NEAR(ui.mDisplayPanel->width(), 480 * scale, 2) << "not scaled by the limiting dimension";
+    EXPECT_NEAR(ui.mDisplayPanel->x(), area.width() - ui.mDisplayPanel->geometry().right() - 1, 2) << "not centred";
+    int settings = 0;
+    for (QWidget *control : ui.mContentView->findChildren<QWidget *>()) {
+        const auto *placed = dynamic_cast<AutoResizing *>(control);
+        if (!placed || control->parentWidget() != ui.mContentView)
+            continue;
+        settings += placed->originalFrame().top() >= 400;
+        EXPECT_TRUE(QRect(QPoint(), area).contains(control->geometry()))
+            << control->objectName().toStdString() << " out of reach in " << GetParam().what;
+    }
+    EXPECT_GT(settings, 5) << "the settings area was not laid out";
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, WindowSizeTest, ::testing::Values(
+    SizeRow{"maximised on 1920 x 1080", 0, Size::Maximised}, SizeRow{"left half of 1920 x 1080", 0, Size::Tiled},
+    SizeRow{"designed size on 1366 x 768", 1, Size::Designed}, SizeRow{"maximised on 1366 x 768", 1, Size::Maximised},
+    SizeRow{"full screen on 1366 x 768", 1, Size::FullScreen}));
+
+TEST(Help, TransposingInstrumentsHaveTheSettingsOfThePopUp)
+{
+    if (kUnderWm)
+        GTEST_SKIP() << "checked offscreen";
+    test::ensureQtApp();
+    ResizeWindow window;
+    Ui::MainWindow ui;
+    ui.setupUi(&window);
+    // "B♭: clarinet, trumpet" names the B♭ clarinet; "A: A clarinet" the A clarinet.
+    const auto instruments = [](const QString &key, const QString &list) {
+        QStringList names;
+        for (const QString &name : list.split(QStringLiteral(", ")))
+            names << (name.startsWith(key + u' ') || key.isEmpty() ? name : key + u' ' + name).toLower();
+        return names;
+    };
+    std::map<QString, int> popUp;
+    const QRegularExpression item(QStringLiteral("^([−+]?\\d+) \\(([A-G][♭♯]?): (.*)\\)$"));
+    for (int i = 0; i < ui.mTransposePopUpButton->count(); ++i) {
+        const auto m = item.match(ui.mTransposePopUpButton->itemText(i));
+        if (m.hasMatch())
+            for (const QString &name : instruments(m.captured(2), m.captured(3)))
+                popUp[name] = m.captured(1).replace(u'−', u'-').toInt();
+    }
+    QFile file(QStringLiteral(":/help/index.html"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString help = QTextDocumentFragment::fromHtml(QString::fromUtf8(file.readAll())).toPlainText();
+    const QRegularExpression row(QStringLiteral("^(([A-G][♭♯]?) )?([^\\n]+)\\n([-+]?\\d+)\\n"),
+                                 QRegularExpression::MultilineOption);
+    int checked = 0;
+    for (auto rows = row.globalMatch(help); rows.hasNext();) {
+        const auto m = rows.next();
+        for (const QString &name : instruments(m.captured(2), m.captured(3))) {
+            if (popUp.count(name) == 0)
+                continue;
+            EXPECT_EQ(popUp[name], m.captured(4).toInt()) << name.toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 8) << "the help's transposition table was not found";
+}
+
+} // namespace
+} // namespace quaverly
