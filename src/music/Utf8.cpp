@@ -50,6 +50,8 @@ std::size_t convert(void* handle, std::string_view in, std::string* out, int& er
 std::string utf16ToUtf8(std::string_view bytes, bool littleEndian)
 {
     std::string out;
+    if (bytes.empty())
+        return out;
     out.reserve(bytes.size() / 2 + bytes.size() / 8);
     const Converter converter = open("UTF-8", littleEndian ? "UTF-16LE" : "UTF-16BE");
     if (!converter)
@@ -70,6 +72,8 @@ std::string utf16ToUtf8(std::string_view bytes, bool littleEndian)
 std::u32string utf8ToUtf32(std::string_view text)
 {
     std::u32string out;
+    if (text.empty())
+        return out;
     const Converter converter = open("UTF-32LE", "UTF-8");
     while (converter && !text.empty()) {
         std::string units;

@@ -125,7 +125,7 @@ void AutoResizeStepper::paintEvent(QPaintEvent *)
 void AutoResizeStepper::mousePressEvent(QMouseEvent *event)
 {
     const QSizeF drawn = drawnSize();
-    if (event->button() != Qt::LeftButton || isEmpty() || drawn.isEmpty()) {
+    if (event->button() != Qt::LeftButton || size().isEmpty() || drawn.isEmpty()) {
         QWidget::mousePressEvent(event);
         return;
     }

@@ -12,7 +12,6 @@
 #include <limits>
 #include <memory>
 #include <numbers>
-#include <thread>
 #include <vector>
 
 namespace quaverly {
@@ -37,14 +36,18 @@ struct Shown {
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
-    QColor pixel(qreal x, qreal y)
+    // The colour at (x, y) in logical pixels, for each of the points asked.
+    std::vector<QColor> pixels(const std::vector<QPointF> &points)
     {
         const qreal ratio = view->devicePixelRatioF();
         QImage image((QSizeF(view->size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(ratio);
         image.fill(Qt::transparent);
         view->render(&image);
-        return image.pixelColor(int(x * ratio), int(y * ratio));
+        std::vector<QColor> colours;
+        for (const QPointF &p : points)
+            colours.push_back(image.pixelColor(int(p.x() * ratio), int(p.y() * ratio)));
+        return colours;
     }
 };
 
@@ -56,23 +59,6 @@ CaptureBlock sine(double hz, std::size_t first)
     return samples;
 }
 
-struct Strip : Shown<StrobeView> {
-    Strip() : Shown({420, 80}, {10, 10, 400, 40})
-    {
-        view->setSampleRate(kRate);
-        view->setFrequency(440.0f);
-    }
-    // Which of the 400 columns show a bar, from the middle row of the strip.
-    std::vector<bool> bars()
-    {
-        std::vector<bool> lit;
-        for (int x = 0; x < view->width(); ++x) {
-            const QColor c = pixel(x + 0.5, 20);
-            lit.push_back(c.red() > 150 && c.green() > 100);
-        }
-        return lit;
-    }
-};
 
 constexpr int kNoBars = 1000;
 
@@ -86,12 +72,23 @@ class StrobeTest : public ::testing::TestWithParam<DriftRow> {};
 
 TEST_P(StrobeTest, BarsStandStillInTuneAndCreepTowardsTheSideOfTheError)
 {
-    Strip strip;
+    Shown<StrobeView> strip({420, 80}, {10, 10, 400, 40});
+    strip.view->setSampleRate(kRate);
+    strip.view->setFrequency(440.0f);
+    std::vector<QPointF> row; // the middle of the strip
+    for (int x = 0; x < 400; ++x)
+        row.emplace_back(x + 0.5, 20);
+    const auto bars = [&] { // which of the 400 columns show a bar
+        std::vector<bool> lit;
+        for (const QColor &c : strip.pixels(row))
+            lit.push_back(c.red() > 150 && c.green() > 100);
+        return lit;
+    };
     strip.view->setData(GetParam().block(0));
-    std::vector<bool> before = strip.bars();
+    std::vector<bool> before = bars();
     for (std::size_t block = 1; block < 5; ++block) {
         strip.view->setData(GetParam().block(block));
-        const std::vector<bool> after = strip.bars();
+        const std::vector<bool> after = bars();
         int best = 0, bestMatches = -1; // the shift that best lines up two redraws
         for (int shift = -60; shift <= 60; ++shift) {
             int matches = 0;
@@ -119,18 +116,6 @@ INSTANTIATE_TEST_SUITE_P(Blocks, StrobeTest, ::testing::Values(
              kNoBars, 0},
     DriftRow{"no block", [](std::size_t) { return CaptureBlock(); }, kNoBars, 0}));
 
-TEST(StrobeView, ARateFromTheListenerThreadIsAppliedOnTheMainThread)
-{
-    Strip strip;
-    strip.view->setData(sine(440.0, 0));
-    strip.view->repaint();
-    std::thread([&] { strip.view->setSampleRate(48000.0f); }).join();
-    EXPECT_EQ(strip.view->sampleRate(), kRate) << "applied off the main thread";
-    QCoreApplication::processEvents();
-    EXPECT_EQ(strip.view->sampleRate(), 48000.0f);
-    EXPECT_EQ(strip.view->frameIndex(), 0.0);
-}
-
 struct NeedleRow {
     float cent;
     Needle needle;
@@ -148,21 +133,24 @@ TEST_P(NeedleTest, ChoiceAndCentreDrawnAtEveryWindowScale)
     meter.view->setCent(row.cent);
     meter.window->resize(int(424 * zoom), int(120 * zoom));
     meter.view->resizeWithOldSuperviewSize(QSizeF(424, 120));
+    std::vector<QPointF> line;
+    for (double x = 0.5; x < meter.view->width(); x += 1.0)
+        line.emplace_back(x, 75 * zoom);
+    const std::vector<QColor> colours = meter.pixels(line);
     double sum = 0;
     int count = 0, green = 0, amber = 0;
-    for (double x = 0.5; x < meter.view->width(); x += 1.0) {
-        const QColor c = meter.pixel(x, 75 * zoom);
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const QColor c = colours[i];
         if (std::max(c.red(), c.green()) < 200)
             continue; // face, glow
-        sum += x / zoom, ++count;
+        sum += line[i].x() / zoom, ++count;
         green += c.green() > 200 && c.red() < 120;
         amber += c.red() > 200 && c.green() > 120;
     }
     const Needle seen = count == 0 ? Needle::None : green > count / 2 ? Needle::InTune
                       : amber > count / 2 ? Needle::Normal : Needle::OutOfTune;
     EXPECT_EQ(seen, row.needle);
-    if (count > 0)
-        EXPECT_NEAR(sum / count, row.centre, 0.75);
+    EXPECT_TRUE(count == 0 || std::fabs(sum / count - row.centre) < 0.75) << sum / count;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cents, NeedleTest, ::testing::Combine(::testing::Values(

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Replays the seed corpus and every input that once crashed or hung a fuzz target; a harness
 // aborts on a broken invariant and the sanitizers of the asan build catch memory faults.
-#include "FuzzTargets.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +10,11 @@
 #include <vector>
 
 namespace quaverly::fuzz {
+
+int temperamentReader(const std::uint8_t *data, std::size_t size);
+int capturePath(const std::uint8_t *data, std::size_t size);
+int analyzerFileReading(const std::uint8_t *data, std::size_t size);
+
 namespace {
 
 struct Target {

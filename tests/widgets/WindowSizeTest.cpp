@@ -33,6 +33,7 @@ public:
     void SetUp() override
     {
         if (!kUnderWm) {
+            mConfig.open(QIODevice::WriteOnly);
             mConfig.write(R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1920, "height": 1080},
                 {"name": "small", "x": 1920, "y": 0, "width": 1366, "height": 768}]})");
             mConfig.close();
@@ -50,6 +51,7 @@ public:
     }
     void TearDown() override
     {
+        mConfig.remove();
         for (QProcess *p : {&mWm, &mXvfb})
             p->terminate(), p->waitForFinished(3000);
     }
