@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One function per fuzz target, over arbitrary bytes. The libFuzzer build compiles this file
-// once per target with QUAVERLY_LIBFUZZER naming it; the suite replays the kept inputs through
-// the same functions. A broken invariant aborts, and the sanitizers catch memory faults.
+// once per target with QUAVERLY_LIBFUZZER naming it; the suite replays the seed corpus and every
+// input that once failed through the same functions. A broken invariant aborts, and the
+// sanitizers of the asan build catch memory faults.
 #include "analysis/BlockLength.h"
 #include "analysis/CaptureBuffer.h"
 #include "analysis/PitchDetector.h"
@@ -12,8 +13,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#ifndef QUAVERLY_LIBFUZZER
+#include <gtest/gtest.h>
+#endif
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -144,11 +152,45 @@ int analyzerFileReading(const std::uint8_t *data, std::size_t size)
     return 0;
 }
 
+#ifdef QUAVERLY_LIBFUZZER
 } // namespace quaverly::fuzz
 
-#ifdef QUAVERLY_LIBFUZZER
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     return quaverly::fuzz::QUAVERLY_LIBFUZZER(data, size);
 }
+#else
+namespace {
+
+struct Target {
+    std::string name;
+    int (*run)(const std::uint8_t *, std::size_t);
+};
+class FuzzReplay : public ::testing::TestWithParam<Target> {};
+
+TEST_P(FuzzReplay, EveryKeptInputAndTinyInputsRunCleanly)
+{
+    std::size_t replayed = 0;
+    for (const char *kind : {"corpus", "regressions"}) {
+        std::error_code missing; // a target without regressions yet
+        for (const auto &file : std::filesystem::directory_iterator(
+                 std::filesystem::path(QUAVERLY_FUZZ_DIR) / kind / GetParam().name, missing)) {
+            std::ifstream in(file.path(), std::ios::binary);
+            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            EXPECT_EQ(GetParam().run(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()), 0) << file;
+            ++replayed;
+        }
+    }
+    EXPECT_GT(replayed, 0u) << "no seed corpus for " << GetParam().name;
+    const std::uint8_t tiny[3] = {0xFF, 0x00, 0x80};
+    for (std::size_t n = 0; n <= sizeof tiny; ++n)
+        EXPECT_EQ(GetParam().run(tiny, n), 0) << n << " bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::Values(Target{"temperament", temperamentReader},
+    Target{"capture", capturePath}, Target{"analyzer", analyzerFileReading}),
+    [](const ::testing::TestParamInfo<Target> &info) { return info.param.name; });
+
+} // namespace
+} // namespace quaverly::fuzz
 #endif

@@ -1,4 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The window kit, and the main window on real screen sizes: offscreen on two screens
+// (1920 × 1080 and 1366 × 768, screens.json) and, with QUAVERLY_WM set
+// (with-window-manager.sh), on a 1920 × 1080 Xvfb under openbox, sized by wmctrl as a desktop
+// would. Also the help's transpositions against the window's pop-up.
 #include "widgets/AutoResizeBox.h"
 #include "widgets/AutoResizeStepper.h"
 #include "widgets/DisclosureButton.h"
@@ -7,8 +11,15 @@
 
 #include "support/QtApp.h"
 
+#include "ui_MainWindow.h"
+
+#include <QFile>
 #include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 #include <gtest/gtest.h>
 
@@ -155,6 +166,129 @@ TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
     QTest::keyClick(stepper, Qt::Key_Down);
     EXPECT_DOUBLE_EQ(stepper->value(), 349.0) << "clamped at the minimum";
     EXPECT_EQ(steps, 4) << "one action per user step, none for setValue";
+}
+
+const bool kUnderWm = qEnvironmentVariableIsSet("QUAVERLY_WM");
+constexpr char kTitle[] = "QuaverlyWindowSizeTest";
+
+// Before the program's one QApplication: offscreen, the two screens of screens.json.
+struct Screens : ::testing::Environment {
+    void SetUp() override
+    {
+        if (!kUnderWm)
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QUAVERLY_SCREENS);
+    }
+};
+const auto *const kScreens = ::testing::AddGlobalTestEnvironment(new Screens);
+
+enum class Size { Designed, Maximised, Tiled, FullScreen };
+struct SizeRow {
+    const char *what;
+    int screen;
+    Size size;
+};
+void PrintTo(const SizeRow &row, std::ostream *out) { *out << row.what; }
+class WindowSizeTest : public ::testing::TestWithParam<SizeRow> {};
+
+TEST_P(WindowSizeTest, TheWholeTunerIsVisibleScaledByTheLimitingDimensionAndCentred)
+{
+    test::ensureQtApp();
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (kUnderWm && GetParam().screen > 0)
+        GTEST_SKIP() << "the window manager's display has one screen";
+    ASSERT_LT(GetParam().screen, screens.size()) << "the screens of screens.json are missing";
+    QScreen *screen = screens[GetParam().screen];
+    ResizeWindow window;
+    Ui::MainWindow ui;
+    ui.setupUi(&window);
+    window.setWindowTitle(QLatin1String(kTitle));
+    const QSizeF designed = ui.mContentView->property("designedSize").toSizeF();
+    window.setContentMinSize(designed);
+    window.setContentSize(designed);
+    window.setContentAspectRatio(designed);
+    window.setScreen(screen);
+    const QRect usable = screen->availableGeometry();
+    window.move(usable.topLeft());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QSize decorations = window.frameGeometry().size() - window.size();
+    const QString half = QStringLiteral("0,%1,%2,%3,%4").arg(usable.x()).arg(usable.y()).arg(usable.width() / 2);
+    if (GetParam().size == Size::FullScreen)
+        window.showFullScreen();
+    else if (GetParam().size != Size::Designed && kUnderWm)
+        ASSERT_EQ(QProcess::execute("wmctrl", GetParam().size == Size::Maximised
+            ? QStringList{"-r", kTitle, "-b", "add,maximized_vert,maximized_horz"}
+            : QStringList{"-r", kTitle, "-e", half.arg(usable.height())}), 0);
+    else if (GetParam().size == Size::Maximised)
+        window.showMaximized();
+    else if (GetParam().size == Size::Tiled)
+        window.resize(usable.width() / 2 - decorations.width(), usable.height() - decorations.height());
+    QTest::qWait(kUnderWm ? 1500 : 300); // the window manager's answer and the aspect correction
+
+    // A maximised or full-screen window's frame is the window manager's; the one the window
+    // asks for itself must fit the usable area.
+    const bool managed = GetParam().size == Size::Maximised || GetParam().size == Size::FullScreen;
+    const QRect shown = managed ? window.geometry() : window.frameGeometry();
+    EXPECT_TRUE((managed ? screen->geometry() : usable).contains(shown))
+        << shown.width() << " x " << shown.height() << " at " << shown.x() << ", " << shown.y() << ": off the screen";
+    const QSize area = ui.mContentView->size();
+    const qreal scale = std::min(area.width() / designed.width(), area.height() / designed.height());
+    EXPECT_NEAR(ui.mDisplayPanel->width(), 480 * scale, 2) << "not scaled by the limiting dimension";
+    EXPECT_NEAR(ui.mDisplayPanel->x(), area.width() - ui.mDisplayPanel->geometry().right() - 1, 2) << "not centred";
+    int settings = 0;
+    for (QWidget *control : ui.mContentView->findChildren<QWidget *>()) {
+        const auto *placed = dynamic_cast<AutoResizing *>(control);
+        if (!placed || control->parentWidget() != ui.mContentView)
+            continue;
+        settings += placed->originalFrame().top() >= 400;
+        EXPECT_TRUE(QRect(QPoint(), area).contains(control->geometry()))
+            << control->objectName().toStdString() << " out of reach in " << GetParam().what;
+    }
+    EXPECT_GT(settings, 5) << "the settings area was not laid out";
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, WindowSizeTest, ::testing::Values(
+    SizeRow{"maximised on 1920 x 1080", 0, Size::Maximised}, SizeRow{"left half of 1920 x 1080", 0, Size::Tiled},
+    SizeRow{"designed size on 1366 x 768", 1, Size::Designed}, SizeRow{"maximised on 1366 x 768", 1, Size::Maximised},
+    SizeRow{"full screen on 1366 x 768", 1, Size::FullScreen}));
+
+TEST(Help, TransposingInstrumentsHaveTheSettingsOfThePopUp)
+{
+    test::ensureQtApp();
+    ResizeWindow window;
+    Ui::MainWindow ui;
+    ui.setupUi(&window);
+    // "B♭: clarinet, trumpet" names the B♭ clarinet; "A: A clarinet" the A clarinet.
+    const auto instruments = [](const QString &key, const QString &list) {
+        QStringList names;
+        for (const QString &name : list.split(QStringLiteral(", ")))
+            names << (name.startsWith(key + u' ') || key.isEmpty() ? name : key + u' ' + name).toLower();
+        return names;
+    };
+    std::map<QString, int> popUp;
+    const QRegularExpression item(QStringLiteral("^([−+]?\\d+) \\(([A-G][♭♯]?): (.*)\\)$"));
+    for (int i = 0; i < ui.mTransposePopUpButton->count(); ++i) {
+        const auto m = item.match(ui.mTransposePopUpButton->itemText(i));
+        if (m.hasMatch())
+            for (const QString &name : instruments(m.captured(2), m.captured(3)))
+                popUp[name] = m.captured(1).replace(u'−', u'-').toInt();
+    }
+    QFile file(QStringLiteral(":/help/index.html"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString help = QTextDocumentFragment::fromHtml(QString::fromUtf8(file.readAll())).toPlainText();
+    const QRegularExpression row(QStringLiteral("^(([A-G][♭♯]?) )?([^\\n]+)\\n([-+]?\\d+)\\n"),
+                                 QRegularExpression::MultilineOption);
+    int checked = 0;
+    for (auto rows = row.globalMatch(help); rows.hasNext();) {
+        const auto m = rows.next();
+        for (const QString &name : instruments(m.captured(2), m.captured(3))) {
+            if (popUp.count(name) == 0)
+                continue;
+            EXPECT_EQ(popUp[name], m.captured(4).toInt()) << name.toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 8) << "the help's transposition table was not found";
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "music/TemperamentTable.h"
-
 #include "music/FloatValue.h"
 #include "music/NoteResolver.h"
 #include "music/PropertyList.h"
 #include "music/Readouts.h"
+#include "music/TemperamentTable.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +16,9 @@
 namespace quaverly {
 namespace {
 
-using Names = std::vector<std::string>;
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
+using Names = std::vector<std::string>;
 const std::string kZeros = "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0";
 const std::string kPythagoreanTip =
     "cents = (-5.865, 7.820, -1.955, -11.730, 1.955, -7.820, 5.865, -3.910, 9.775, 0.000, -9.775, 3.910)";
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, FloatValueTest, ::testing::Values(
     FloatRow{"1e+", 1.0f, 1.0f, true}, FloatRow{"442,5", 442.0f, 442.5f, true}, FloatRow{"1.5,5", 1.5f, 1.5f, true},
     FloatRow{"0x10", 0.0f, 0.0f, true}, FloatRow{"-0X1p3", -0.0f, -0.0f, true}, FloatRow{"abc", 0.0f, 0.0f, false},
     FloatRow{"", 0.0f, 0.0f, false}, FloatRow{"+-1", 0.0f, 0.0f, false}, FloatRow{".", 0.0f, 0.0f, false},
-    FloatRow{"NaN", NAN, NAN, true}, FloatRow{"-infinity", -kInf, -kInf, true}, FloatRow{"1e39", kInf, kInf, true},
+    FloatRow{"NaN", kNan, kNan, true}, FloatRow{"-infinity", -kInf, -kInf, true}, FloatRow{"1e39", kInf, kInf, true},
     FloatRow{"-1e-400", -0.0f, -0.0f, true}));
 
 TEST(NumberTexts, UseThePointWhateverTheProcessLocale)
@@ -184,6 +184,116 @@ TEST(TemperamentToolTips, ListCentsFromEqualTemperamentWithAAsZeroInEitherForm)
                                "391.1111111, 417.6562501, 440, 463.5390947, 495); }").toolTip(0), kPythagoreanTip);
     EXPECT_EQ(loadTemperaments("{ t = (0, 10, -20, 0, 0, 0, 0, 0, 0, 5, 0, 0); }").toolTip(0),
               "cents = (-5.000, 5.000, -25.000, -5.000, -5.000, -5.000, -5.000, -5.000, -5.000, 0.000, -5.000, -5.000)");
+}
+
+
+
+// The first row of these temperaments (the built-in Pythagorean one by default).
+NoteResolver tuned(std::int64_t tonic = 0, std::string_view temperaments = kBuiltInTemperaments)
+{
+    NoteResolver resolver(loadTemperaments(temperaments));
+    resolver.setTuning(1);
+    resolver.setTonic(tonic);
+    return resolver;
+}
+
+struct ResolveRow {
+    float reference, frequency;
+    int transpose = 0, n = 0;
+    float deviation = 0;
+    std::string_view name = {}; // of the written note; empty: no result
+};
+
+class ResolveTest : public ::testing::TestWithParam<ResolveRow> {};
+
+TEST_P(ResolveTest, FindsNearestNoteDeviationAndWrittenName)
+{
+    const ResolveRow &row = GetParam();
+    NoteResolver resolver;
+    resolver.setReferencePitch(row.reference);
+    resolver.setTranspose(row.transpose);
+    const auto note = resolver.resolve(row.frequency);
+    ASSERT_EQ(note.has_value(), !row.name.empty()) << row.frequency << " Hz at " << row.reference;
+    if (note) {
+        EXPECT_EQ(note->n, row.n) << row.frequency;
+        EXPECT_NEAR(note->deviation, row.deviation, 5e-4) << row.frequency;
+        EXPECT_EQ(noteName(*note), row.name) << row.frequency << " Hz, transposition " << row.transpose;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EqualTemperament, ResolveTest, ::testing::Values(
+    ResolveRow{440, 446, 0, 57, 0.2344f, "A4"}, ResolveRow{440, 27, 0, 9, -0.3177f, "A0"},
+    ResolveRow{440, 4300, 0, 96, 0.4651f, "C8"}, ResolveRow{442, 440, 0, 57, -0.0785f, "A4"},
+    ResolveRow{440, 466.16f, 0, 58, 0, "B\u266D4"}, ResolveRow{440, 369.99f, 0, 54, 0, "F\u266F4"},
+    ResolveRow{440, 233.08f, -2, 46, 0, "C4"}, ResolveRow{440, 261.63f, 3, 48, 0, "A3"},
+    ResolveRow{440, 130.81f, -11, 36, 0, "B3"}, ResolveRow{440, 4186, 11, 96, 0, "C\u266F7"},
+    // x is exactly 50.0: the cents refer to D4, so the name must be D4 too.
+    ResolveRow{440, 285.3046875f, 0, 50, -0.5f, "D4"}, ResolveRow{440, 285.3046875f, 2, 50, -0.5f, "C4"},
+    // Written below C0: the right semitone, and an octave of −1 shown as "-".
+    ResolveRow{440, 27.5f, 11, 9, 0, "B\u266D-"}, ResolveRow{440, 29.1352f, 10, 10, 0, "C0"},
+    ResolveRow{440, 26.7f}, ResolveRow{440, 4310}, ResolveRow{440, 0}, ResolveRow{440, kNan},
+    ResolveRow{440, kInf}, ResolveRow{0, 440}, ResolveRow{kNan, 440}));
+
+TEST(TonicTest, OnEveryTonicASoundsAtTheReferenceAndTheMenuAgreesWithResolution)
+{
+    for (std::int64_t tonic = 0; tonic < 12; ++tonic) {
+        NoteResolver resolver = tuned(tonic);
+        resolver.setReferencePitch(415.0f);
+        EXPECT_FLOAT_EQ(resolver.idealFrequency(9, 5), 830.0f) << "tonic " << tonic;
+        EXPECT_NEAR(resolver.resolve(415.0f)->deviation, 0.0f, 1e-5f) << "tonic " << tonic;
+        for (int s = 0; s < 12; ++s) {
+            const double cents = 1200 * std::log2(resolver.idealFrequency(s, 4) / (415.0 * std::exp2((s - 9) / 12.0)));
+            EXPECT_LT(std::fabs(cents), 30.0) << "tonic " << tonic << ": semitone " << s << " in the wrong octave";
+            EXPECT_FLOAT_EQ(resolver.tonicMenuFrequency(s), resolver.idealFrequency(s, 4)) << "semitone " << s;
+        }
+    }
+}
+
+TEST(TemperamentResolveTest, DeviationIsFromTheTemperedPitchAndUnusableRowsGiveNoResult)
+{
+    EXPECT_NEAR(tuned().resolve(329.6276f)->deviation, -0.01955f, 2e-5f) << "Pythagorean E is 1.955 cents higher";
+    const auto note = tuned(0, "{ r = (0, 0, 0, 0, 80, 0, 0, 0, 0, 0, 0, 0); }").resolve(329.6276f);
+    ASSERT_TRUE(note);
+    EXPECT_TRUE(note->n == 52 && std::fabs(note->deviation + 0.8f) < 2e-4f) << "named after the nearest equal note";
+    EXPECT_FALSE(tuned(0, "{ r = (1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1); }").resolve(277.0f)) << "zero ratio";
+    EXPECT_FALSE(tuned(0, "{ r = (nan, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11); }").resolve(440.0f));
+}
+
+TEST(Readouts, TextsOfTheTonicMenuTranspositionAndSignedValues)
+{
+    const struct { std::int64_t tuning, tonic; float reference; int semitone; std::string_view title; } titles[] = {
+        {0, 5, 442, 1, "C#/Db (278.4Hz)"}, {0, 0, 440, 11, "B (493.9Hz)"}, {1, 0, 440, 0, "C (260.7Hz)"},
+        {1, 2, 440, 3, "D#/Eb (313.2Hz)"}, {1, 2, 440, 10, "A#/Bb (469.9Hz)"}, {1, 10, 440, 1, "C#/Db (274.7Hz)"},
+        {1, 10, 440, 8, "G#/Ab (412.0Hz)"}};
+    for (const auto &row : titles) {
+        NoteResolver resolver = tuned(row.tonic);
+        resolver.setTuning(row.tuning);
+        resolver.setReferencePitch(row.reference);
+        EXPECT_EQ(resolver.tonicMenuTitle(row.semitone), row.title) << "tonic " << row.tonic;
+    }
+    for (const auto &[t, text] : {std::pair<std::int64_t, std::string_view>{-2, "C = A#/Bb (-2)"}, {3, "C = D#/Eb (+3)"},
+                                  {-11, "C = C#/Db (-11)"}, {11, "C = B (+11)"}, {0, ""}, {12, ""}})
+        EXPECT_EQ(transposeText(t), text) << t;
+    for (const auto &[v, text] : {std::pair<std::int32_t, std::string_view>{7, "+7"}, {0, "\u00B10"}, {-23, "-23"},
+                                  {std::numeric_limits<std::int32_t>::min(), "-2147483648"}})
+        EXPECT_EQ(plusMinusValueString(v), text) << v;
+    for (const auto &[v, text] : {std::pair<float, std::string_view>{-0.04f, "\u00B10.0Hz"}, {0.0499f, "\u00B10.0Hz"},
+                                  {0.06f, "+0.1Hz"}, {-0.06f, "-0.1Hz"}})
+        EXPECT_EQ(plusMinusFloatString(v), text) << v;
+    for (const auto &[deviation, cents] : {std::pair<float, std::int32_t>{-0.035f, -3}, {0.9999f, 99}, {kNan, 0},
+                                           {-kInf, std::numeric_limits<std::int32_t>::min()}, {3e7f, 2147483647}})
+        EXPECT_EQ(wholeCents(deviation), cents) << deviation;
+}
+
+TEST(Readouts, ATypedReferencePitchIsClampedWithABeep)
+{
+    const struct { float typed, current, value; bool changed, beep; } rows[] = {{440, 440, 440, false, false},
+        {500, 440, 499.9f, true, true}, {499.9f, 440, 499.9f, true, false}, {349, 440, 349, true, false},
+        {348.99f, 440, 349, true, true}, {300, 349, 349, true, true}, {kNan, 440, 349, true, true}};
+    for (const auto &row : rows) {
+        const ReferencePitchEdit edit = clampReferencePitch(row.typed, row.current);
+        EXPECT_TRUE(edit.value == row.value && edit.changed == row.changed && edit.beep == row.beep) << row.typed;
+    }
 }
 
 } // namespace
