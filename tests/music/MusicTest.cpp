@@ -37,7 +37,6 @@ struct ParseRow {
     std::size_t errorLine; // 0: parses
     std::string_view expected; // the string read, or a part of the error
 };
-
 class PropertyListTest : public ::testing::TestWithParam<ParseRow> {};
 
 TEST_P(PropertyListTest, ReadsStringsOrSaysWhatIsWrongAndWhere)
@@ -75,7 +74,6 @@ struct FloatRow {
     float value, typed; // as a property-list element, as typed into the reference field
     bool number;
 };
-
 class FloatValueTest : public ::testing::TestWithParam<FloatRow> {};
 
 TEST_P(FloatValueTest, ReadsTheLeadingNumberWhateverFollowsInEveryLocale)
@@ -114,7 +112,6 @@ struct LoadRow {
     Names names;
     Names logs; // a part of each log line, in order
 };
-
 class TemperamentLoadTest : public ::testing::TestWithParam<LoadRow> {};
 
 TEST_P(TemperamentLoadTest, LoadsValidEntriesInCaseInsensitiveOrderAndLogsTheOthers)
@@ -203,7 +200,6 @@ struct ResolveRow {
     float deviation = 0;
     std::string_view name = {}; // of the written note; empty: no result
 };
-
 class ResolveTest : public ::testing::TestWithParam<ResolveRow> {};
 
 TEST_P(ResolveTest, FindsNearestNoteDeviationAndWrittenName)
@@ -233,21 +229,6 @@ INSTANTIATE_TEST_SUITE_P(EqualTemperament, ResolveTest, ::testing::Values(
     ResolveRow{440, 27.5f, 11, 9, 0, "B\u266D-"}, ResolveRow{440, 29.1352f, 10, 10, 0, "C0"},
     ResolveRow{440, 26.7f}, ResolveRow{440, 4310}, ResolveRow{440, 0}, ResolveRow{440, kNan},
     ResolveRow{440, kInf}, ResolveRow{0, 440}, ResolveRow{kNan, 440}));
-
-TEST(TonicTest, OnEveryTonicASoundsAtTheReferenceAndTheMenuAgreesWithResolution)
-{
-    for (std::int64_t tonic = 0; tonic < 12; ++tonic) {
-        NoteResolver resolver = tuned(tonic);
-        resolver.setReferencePitch(415.0f);
-        EXPECT_FLOAT_EQ(resolver.idealFrequency(9, 5), 830.0f) << "tonic " << tonic;
-        EXPECT_NEAR(resolver.resolve(415.0f)->deviation, 0.0f, 1e-5f) << "tonic " << tonic;
-        for (int s = 0; s < 12; ++s) {
-            const double cents = 1200 * std::log2(resolver.idealFrequency(s, 4) / (415.0 * std::exp2((s - 9) / 12.0)));
-            EXPECT_LT(std::fabs(cents), 30.0) << "tonic " << tonic << ": semitone " << s << " in the wrong octave";
-            EXPECT_FLOAT_EQ(resolver.tonicMenuFrequency(s), resolver.idealFrequency(s, 4)) << "semitone " << s;
-        }
-    }
-}
 
 TEST(TemperamentResolveTest, DeviationIsFromTheTemperedPitchAndUnusableRowsGiveNoResult)
 {

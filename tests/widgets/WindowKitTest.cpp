@@ -70,29 +70,6 @@ INSTANTIATE_TEST_SUITE_P(Resizes, PlacementTest, ::testing::Values(
     PlaceRow{"too wide: scaled by the height, centred", {400, 400}, {{1000, 500}}, {263, 38, 125, 25}},
     PlaceRow{"too tall: scaled by the width, centred", {400, 400}, {{500, 900}}, {13, 238, 125, 25}}));
 
-struct DiscloseRow {
-    const char *what;
-    bool disclosed;
-    QSizeF content, visible;
-    QRectF expectedFrame; // content at (100, 50) under 20 of bars, box 400 × 180, shown 500
-};
-void PrintTo(const DiscloseRow &row, std::ostream *out) { *out << row.what; }
-class DiscloseTest : public ::testing::TestWithParam<DiscloseRow> {};
-
-TEST_P(DiscloseTest, GrowsAndShrinksFromTheTopCappedAtTheScreen)
-{
-    const DiscloseRow &row = GetParam();
-    const QRectF frame(100, 30, row.content.width(), row.content.height() + 20);
-    EXPECT_EQ(discloseGeometry(row.disclosed, 500, {400, 180}, QRectF(QPointF(100, 50), row.content), frame,
-                               row.visible.height(), row.visible.width()).frame, row.expectedFrame) << row.what;
-}
-
-INSTANTIATE_TEST_SUITE_P(Examples, DiscloseTest, ::testing::Values(
-    DiscloseRow{"hide at k = 1.5", false, {600, 750}, {2000, 2000}, {100, 30, 600, 290}},
-    DiscloseRow{"taller than the screen: 600 × 700 / 770 floored", true, {600, 270}, {2000, 700}, {100, 30, 545, 700}},
-    DiscloseRow{"wider than the screen: 770 × 500 / 600 floored", true, {600, 270}, {500, 2000}, {100, 30, 500, 641}},
-    DiscloseRow{"unusable sizes change nothing", true, {0, 0}, {700, 700}, {}}));
-
 enum class Step { Press, DragOut, DragIn, Release, ReleaseOut, SpacePress, SpaceRelease };
 struct ClickRow {
     const char *what;
