@@ -80,7 +80,9 @@ std::u32string utf8ToUtf32(std::string_view text)
         int error = 0;
         text.remove_prefix(convert(converter.get(), text, &units, error));
         for (std::size_t i = 0; i + 3 < units.size(); i += 4) {
-            const auto byte = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(units[i + k])); };
+            const auto byte = [&](std::size_t k) {
+                return static_cast<char32_t>(static_cast<unsigned char>(units[i + k]));
+            };
             out += byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
         }
         if (error == 0)
