@@ -22,17 +22,30 @@ packages=(
     libbenchmark-dev clang libclang-rt-14-dev libc++-14-dev libc++abi-14-dev
 )
 
+# The application and analyzer tests run a second time under a comma locale.
+ensure_test_locale() {
+    locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
+    echo "Generating the de_DE.UTF-8 locale"
+    "${sudo[@]}" sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    "${sudo[@]}" locale-gen
+}
+
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    ensure_test_locale
+    exit 0
+fi
 
 echo "Installing: ${missing[*]}"
-sudo=()
-[ "$(id -u)" -ne 0 ] && sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+ensure_test_locale

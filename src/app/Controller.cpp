@@ -9,6 +9,7 @@
 #include "audio/MicrophoneAccess.h"
 #include "audio/SoundPreferences.h"
 #include "display/StrobeView.h"
+#include "music/FloatValue.h"
 #include "music/Readouts.h"
 #include "music/TemperamentTable.h"
 #include "app/AccessibleInterfaces.h"
@@ -360,7 +361,7 @@ void Controller::referencePitchChanged()
 {
     // Like a number formatter: the leading number counts, text reads as 0.
     const QByteArray typed = mUi->mReferencePitchText->text().trimmed().toUtf8();
-    const float v = std::strtof(typed.constData(), nullptr);
+    const float v = typedFloatValue(std::string_view(typed.constData(), std::size_t(typed.size())));
     const ReferencePitchEdit edit = clampReferencePitch(v, mTuner.resolver().referencePitch());
     if (!edit.changed)
         return;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NoteResolver.h"
 
+#include "music/CLocale.h"
 #include "music/Narrow.h"
 #include "music/Readouts.h"
 
@@ -129,10 +130,8 @@ float NoteResolver::tonicMenuFrequency(int semitone) const
 std::string NoteResolver::tonicMenuTitle(int semitone) const
 {
     const std::string_view name = kNoteNames[static_cast<std::size_t>(wrapSemitone(semitone))];
-    char title[128];
-    std::snprintf(title, sizeof title, "%.*s (%.1fHz)", static_cast<int>(name.size()), name.data(),
-                  static_cast<double>(tonicMenuFrequency(semitone)));
-    return title;
+    return formatC("%.*s (%.1fHz)", static_cast<int>(name.size()), name.data(),
+                   static_cast<double>(tonicMenuFrequency(semitone)));
 }
 
 } // namespace quaverly

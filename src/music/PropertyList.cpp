@@ -3,7 +3,6 @@
 
 #include "music/Utf8.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <unordered_map>
 
@@ -76,19 +75,10 @@ public:
             mError = {mLine, "no property list: the text is empty"};
             return fail(result);
         }
-        const std::size_t start = mPos;
-        const std::size_t startLine = mLine;
         auto root = parseValue(0);
         if (!root || !skipBlanks())
             return fail(result);
-        if (!atEnd() && peek() == '=' && root->kind == PropertyListValue::Kind::String) {
-            // Strings-file form: pairs without the enclosing braces.
-            mPos = start;
-            mLine = startLine;
-            root = parseDictionaryBody(startLine, 0, false);
-            if (!root)
-                return fail(result);
-        } else if (!atEnd()) {
+        if (!atEnd()) {
             mError = {mLine, "unexpected " + describeCharacter(peek()) + " after the end of the property list"};
             return fail(result);
         }
@@ -163,19 +153,21 @@ private:
             }
             const std::size_t line = mLine;
             advance();
-            return c == '{' ? parseDictionaryBody(line, depth + 1, true) : parseArrayBody(line, depth + 1);
+            return c == '{' ? parseDictionaryBody(line, depth + 1) : parseArrayBody(line, depth + 1);
         }
         if (c == '"' || c == '\'')
             return parseQuoted();
-        if (c == '<')
-            return parseData();
+        if (c == '<' && mPos + 1 < mText.size() && (mText[mPos + 1] == '?' || mText[mPos + 1] == '!')) {
+            mError = {mLine, "this looks like an XML property list, which is not read; use the OpenStep form"};
+            return std::nullopt;
+        }
         if (isBareCharacter(static_cast<unsigned char>(c)))
             return parseBare();
         mError = {mLine, "expected a value but found " + describeCharacter(c)};
         return std::nullopt;
     }
 
-    std::optional<PropertyListValue> parseDictionaryBody(std::size_t openLine, std::size_t depth, bool braced)
+    std::optional<PropertyListValue> parseDictionaryBody(std::size_t openLine, std::size_t depth)
     {
         PropertyListValue dictionary;
         dictionary.kind = PropertyListValue::Kind::Dictionary;
@@ -185,12 +177,10 @@ private:
             if (!skipBlanks())
                 return std::nullopt;
             if (atEnd()) {
-                if (!braced)
-                    return dictionary;
                 mError = {openLine, "the dictionary opened here is never closed"};
                 return std::nullopt;
             }
-            if (braced && peek() == '}') {
+            if (peek() == '}') {
                 advance();
                 return dictionary;
             }
@@ -285,23 +275,20 @@ private:
         value.line = mLine;
         const char quote = peek();
         advance();
-        std::uint32_t highSurrogate = 0;
-        auto flushSurrogate = [&] {
-            if (highSurrogate != 0) {
-                appendUtf8(value.string, 0xFFFD);
-                highSurrogate = 0;
-            }
+        std::string units; // \U escapes in a row, as UTF-16LE, so that pairs join
+        auto flushUnits = [&] {
+            value.string += utf16ToUtf8(units, true);
+            units.clear();
         };
         while (!atEnd()) {
             const char c = peek();
             if (c == quote) {
                 advance();
-                flushSurrogate();
+                flushUnits();
                 return value;
             }
             if (c != '\\') {
-                flushSurrogate();
-                // Copy a run of plain bytes at once.
+                flushUnits();
                 const std::size_t start = mPos;
                 while (!atEnd() && peek() != quote && peek() != '\\')
                     advance();
@@ -314,10 +301,10 @@ private:
             const char e = peek();
             if (e == 'U' || e == 'u') {
                 advance();
-                std::uint32_t unit = 0;
+                unsigned unit = 0;
                 int digits = 0;
                 while (digits < 4 && !atEnd() && hexDigit(peek()) >= 0) {
-                    unit = unit * 16 + static_cast<std::uint32_t>(hexDigit(peek()));
+                    unit = unit * 16 + static_cast<unsigned>(hexDigit(peek()));
                     advance();
                     ++digits;
                 }
@@ -325,31 +312,16 @@ private:
                     mError = {mLine, "\\U without hexadecimal digits in a quoted string"};
                     return std::nullopt;
                 }
-                if (unit >= 0xD800 && unit < 0xDC00) {
-                    flushSurrogate();
-                    highSurrogate = unit;
-                } else if (unit >= 0xDC00 && unit < 0xE000) {
-                    if (highSurrogate != 0)
-                        appendUtf8(value.string, 0x10000 + ((highSurrogate - 0xD800) << 10) + (unit - 0xDC00));
-                    else
-                        appendUtf8(value.string, 0xFFFD);
-                    highSurrogate = 0;
-                } else {
-                    flushSurrogate();
-                    appendUtf8(value.string, unit == 0 ? 0xFFFD : unit);
-                }
+                if (unit == 0)
+                    unit = 0xFFFD;
+                units += static_cast<char>(unit & 0xFF);
+                units += static_cast<char>(unit >> 8);
                 continue;
             }
-            flushSurrogate();
-            if (e >= '0' && e <= '7') {
-                // Octal bytes above 127 are read as Latin-1.
-                std::uint32_t code = 0;
-                for (int digits = 0; digits < 3 && !atEnd() && peek() >= '0' && peek() <= '7'; ++digits) {
-                    code = code * 8 + static_cast<std::uint32_t>(peek() - '0');
-                    advance();
-                }
-                appendUtf8(value.string, code == 0 ? 0xFFFD : code);
-                continue;
+            flushUnits();
+            if (e >= '0' && e <= '9') {
+                mError = {mLine, std::string("unsupported escape \\") + e + " in a quoted string"};
+                return std::nullopt;
             }
             char out = e;
             switch (e) {
@@ -366,48 +338,6 @@ private:
             value.string += out;
         }
         mError = {value.line, "the quoted string opened here is never closed"};
-        return std::nullopt;
-    }
-
-    std::optional<PropertyListValue> parseData()
-    {
-        PropertyListValue value;
-        value.kind = PropertyListValue::Kind::Data;
-        value.line = mLine;
-        advance();
-        if (!atEnd() && (peek() == '?' || peek() == '!' || peek() == 'p')) {
-            mError = {value.line, "this looks like an XML property list, which is not read; use the OpenStep form"};
-            return std::nullopt;
-        }
-        int pending = -1;
-        while (!atEnd()) {
-            const char c = peek();
-            if (c == '>') {
-                advance();
-                if (pending >= 0) {
-                    mError = {value.line, "odd number of hexadecimal digits in data"};
-                    return std::nullopt;
-                }
-                return value;
-            }
-            if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-                advance();
-                continue;
-            }
-            const int digit = hexDigit(c);
-            if (digit < 0) {
-                mError = {mLine, "unexpected " + describeCharacter(c) + " in data"};
-                return std::nullopt;
-            }
-            advance();
-            if (pending < 0) {
-                pending = digit;
-            } else {
-                value.string += static_cast<char>(pending * 16 + digit);
-                pending = -1;
-            }
-        }
-        mError = {value.line, "the data opened here is never closed"};
         return std::nullopt;
     }
 

@@ -11,11 +11,10 @@
 
 namespace quaverly {
 
-// One node of a parsed property list. Strings are UTF-8; data blocks keep
-// their raw bytes in `string`. Dictionaries keep the file's key order; a key
+// One node of a parsed property list. Strings are UTF-8. Dictionaries keep the file's key order; a key
 // given twice keeps its first position and its last value, as Foundation does.
 struct PropertyListValue {
-    enum class Kind { String, Data, Array, Dictionary };
+    enum class Kind { String, Array, Dictionary };
 
     Kind kind = Kind::String;
     std::size_t line = 1; // where the value starts, counted from 1
@@ -47,15 +46,14 @@ struct PropertyListParse {
     PropertyListError error;                // set on failure
 };
 
-// Reads the OpenStep ASCII form: dictionaries { key = value; }, arrays
-// ( a, b ) with an optional trailing comma, data < hex >, bare strings of
-// letters, digits and _$/:.-+ (and any non-ASCII letter), quoted strings with
-// the escapes \a \b \f \n \r \t \v \" \\ \ooo (octal; above 127 read as
-// Latin-1) and \Uxxxx (UTF-16 units, surrogate pairs joined; a NUL becomes
-// U+FFFD), and // and /* */ comments. As in Foundation, text of the form
-// `key = value; …` without braces reads as a dictionary. XML property lists
-// are not read; they get an error saying so. Linear in the length of the
-// text; bad input gives an error, never an exception.
+// Reads what temperament files use of the OpenStep ASCII form: dictionaries
+// { key = value; }, arrays ( a, b ) with an optional trailing comma, bare
+// strings of letters, digits and _$/:.-+ (and any non-ASCII letter), quoted
+// strings with the escapes \a \b \f \n \r \t \v \" \\ and \Uxxxx (UTF-16
+// units, surrogate pairs joined; a NUL becomes U+FFFD), and // and /* */
+// comments. Data <…>, octal escapes, a root without braces and XML property
+// lists get an error. Linear in the length of the text; bad input gives an
+// error, never an exception.
 [[nodiscard]] PropertyListParse parsePropertyList(std::string_view utf8Text,
                                                   const PropertyListOptions& options = {});
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Readouts.h"
 
+#include "music/CLocale.h"
 #include "music/NoteResolver.h"
 
 #include <cmath>
@@ -36,16 +37,12 @@ std::string plusMinusFloatString(float value)
         sign = kPlusMinus;
         shown = 0.0;
     }
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.1fHz", shown);
-    return std::string(sign) + digits;
+    return std::string(sign) + formatC("%.1fHz", shown);
 }
 
 std::string frequencyText(float hz)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1fHz", static_cast<double>(hz));
-    return text;
+    return formatC("%.1fHz", static_cast<double>(hz));
 }
 
 std::int32_t wholeCents(float deviation) noexcept

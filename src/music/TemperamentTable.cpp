@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TemperamentTable.h"
 
+#include "music/CLocale.h"
 #include "music/FloatValue.h"
 #include "music/Narrow.h"
 #include "music/PropertyList.h"
@@ -36,91 +37,13 @@ namespace {
 
 constexpr std::size_t kMaxResourceBytes = 64u << 20;
 
-// Unpaired surrogates become U+FFFD rather than failing the whole file.
 std::optional<std::string> decodeUtf16(std::string_view bytes, bool littleEndian, std::string& error)
 {
     if (bytes.size() % 2 != 0) {
         error = "UTF-16 text with an odd number of bytes (" + std::to_string(bytes.size()) + ")";
         return std::nullopt;
     }
-    auto unitAt = [&](std::size_t i) {
-        const auto b0 = static_cast<unsigned char>(bytes[i]);
-        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-        return littleEndian ? static_cast<std::uint32_t>(b0 | (b1 << 8)) : static_cast<std::uint32_t>((b0 << 8) | b1);
-    };
-    std::string out;
-    out.reserve(bytes.size() / 2 + bytes.size() / 8);
-    for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        const std::uint32_t unit = unitAt(i);
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-            const std::uint32_t low = unitAt(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        appendUtf8(out, (unit >= 0xD800 && unit < 0xE000) ? 0xFFFD : unit);
-    }
-    return out;
-}
-
-bool validUtf8(std::string_view text, std::size_t& badOffset)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            length = 2, cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3, cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4, cp = c & 0x07;
-        } else {
-            badOffset = i;
-            return false;
-        }
-        if (i + length > text.size()) {
-            badOffset = i;
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80) {
-                badOffset = i;
-                return false;
-            }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
-            badOffset = i;
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-// Next code point of UTF-8 text; a stray byte stands for itself.
-std::uint32_t nextCodePoint(std::string_view text, std::size_t& i)
-{
-    const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-    if (length == 1 || i + length > text.size()) {
-        ++i;
-        return c;
-    }
-    std::uint32_t cp = c & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k)
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    i += length;
-    return cp;
+    return utf16ToUtf8(bytes, littleEndian);
 }
 
 std::uint32_t foldCase(std::uint32_t c)
@@ -146,10 +69,9 @@ std::uint32_t foldCase(std::uint32_t c)
 
 std::u32string folded(std::string_view text)
 {
-    std::u32string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();)
-        out += foldCase(nextCodePoint(text, i));
+    std::u32string out = utf8ToUtf32(text);
+    for (char32_t& c : out)
+        c = foldCase(c);
     return out;
 }
 
@@ -199,7 +121,6 @@ private:
     {
         switch (kind) {
         case PropertyListValue::Kind::String: return "a string";
-        case PropertyListValue::Kind::Data: return "a data block";
         case PropertyListValue::Kind::Array: return "an array";
         case PropertyListValue::Kind::Dictionary: return "a dictionary";
         }
@@ -282,9 +203,8 @@ std::optional<std::string> decodeResourceText(std::string_view bytes, std::strin
         if (evenNuls + oddNuls > 0)
             return decodeUtf16(bytes, oddNuls >= evenNuls, error);
     }
-    std::size_t bad = 0;
-    if (!validUtf8(bytes, bad)) {
-        error = "the text is neither UTF-16 nor UTF-8 (invalid byte at offset " + std::to_string(bad) + ")";
+    if (const auto bad = invalidUtf8Offset(bytes)) {
+        error = "the text is neither UTF-16 nor UTF-8 (invalid byte at offset " + std::to_string(*bad) + ")";
         return std::nullopt;
     }
     return std::string(bytes);
@@ -355,12 +275,9 @@ std::string centsToolTip(std::span<const float, kDegrees> row)
     std::array<double, kDegrees> shown{};
     for (std::size_t k = 0; k < kDegrees; ++k)
         shown[k] = k == 9 ? 0.0 : cents[k] - cents[9];
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "cents = (%.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f)", shown[0],
-                  shown[1], shown[2], shown[3], shown[4], shown[5], shown[6], shown[7], shown[8], shown[9],
-                  shown[10], shown[11]);
-    return text;
+    return formatC("cents = (%.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f)", shown[0],
+                   shown[1], shown[2], shown[3], shown[4], shown[5], shown[6], shown[7], shown[8], shown[9],
+                   shown[10], shown[11]);
 }
 
 } // namespace quaverly

@@ -1,30 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace quaverly {
 
-inline void appendUtf8(std::string& out, std::uint32_t codePoint)
-{
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
+// UTF-16 code units (an even number of bytes) as UTF-8; an unpaired
+// surrogate becomes U+FFFD rather than failing the whole text.
+[[nodiscard]] std::string utf16ToUtf8(std::string_view bytes, bool littleEndian);
+
+// The offset of the first byte that does not start a valid UTF-8 sequence
+// (overlong forms and surrogates count as invalid), or nullopt for valid text.
+[[nodiscard]] std::optional<std::size_t> invalidUtf8Offset(std::string_view text);
+
+// UTF-8 text as code points; a byte that starts no valid sequence stands
+// for itself.
+[[nodiscard]] std::u32string utf8ToUtf32(std::string_view text);
 
 // At most `limit` bytes of UTF-8 text, cut before a partial sequence.
 inline std::string_view utf8Prefix(std::string_view text, std::size_t limit)

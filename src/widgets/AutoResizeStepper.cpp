@@ -3,8 +3,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
+#include <QStylePainter>
 
 #include <algorithm>
 #include <cmath>
@@ -14,25 +13,6 @@ namespace {
 
 constexpr int kRepeatDelayMs = 400;
 constexpr int kRepeatIntervalMs = 80;
-
-QPainterPath arrowPath(const QRectF &half, bool up)
-{
-    const qreal w = half.width() * 0.42;
-    const qreal h = std::min(half.height() * 0.36, w * 0.6);
-    const QPointF c = half.center();
-    QPainterPath path;
-    if (up) {
-        path.moveTo(c.x() - w / 2, c.y() + h / 2);
-        path.lineTo(c.x() + w / 2, c.y() + h / 2);
-        path.lineTo(c.x(), c.y() - h / 2);
-    } else {
-        path.moveTo(c.x() - w / 2, c.y() - h / 2);
-        path.lineTo(c.x() + w / 2, c.y() - h / 2);
-        path.lineTo(c.x(), c.y() + h / 2);
-    }
-    path.closeSubpath();
-    return path;
-}
 
 } // namespace
 
@@ -97,6 +77,7 @@ void AutoResizeStepper::step(Arrow arrow)
     if (arrow == Arrow::None)
         return;
     arrow == Arrow::Up ? stepUp() : stepDown();
+    update();
     emit stepped(mValue);
 }
 
@@ -105,46 +86,57 @@ QSize AutoResizeStepper::sizeHint() const
     return {19, 27};
 }
 
+QSizeF AutoResizeStepper::drawnSize() const
+{
+    return isOriginalSet() ? originalFrame().size() : QSizeF(size());
+}
+
+QStyleOptionSpinBox AutoResizeStepper::styleOption() const
+{
+    QStyleOptionSpinBox option;
+    option.initFrom(this);
+    option.rect = QRectF(QPointF(0.0, 0.0), drawnSize()).toAlignedRect();
+    option.frame = false;
+    option.buttonSymbols = QAbstractSpinBox::UpDownArrows;
+    option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
+    option.stepEnabled = {};
+    if (mValue < mMaximum)
+        option.stepEnabled |= QAbstractSpinBox::StepUpEnabled;
+    if (mValue > mMinimum)
+        option.stepEnabled |= QAbstractSpinBox::StepDownEnabled;
+    option.activeSubControls = mPressed == Arrow::Up ? QStyle::SC_SpinBoxUp
+                             : mPressed == Arrow::Down ? QStyle::SC_SpinBoxDown : QStyle::SC_None;
+    if (mPressed != Arrow::None)
+        option.state |= QStyle::State_Sunken;
+    return option;
+}
+
 void AutoResizeStepper::paintEvent(QPaintEvent *)
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF body = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
-    const qreal radius = std::min(body.width(), body.height()) * 0.25;
-    const QPalette &pal = palette();
-    QRectF upper(body.left(), body.top(), body.width(), body.height() / 2);
-    QRectF lower(body.left(), body.center().y(), body.width(), body.height() / 2);
-
-    QPainterPath outline;
-    outline.addRoundedRect(body, radius, radius);
-    painter.fillPath(outline, pal.button());
-    if (mPressed != Arrow::None) {
-        painter.save();
-        painter.setClipRect(mPressed == Arrow::Up ? upper : lower);
-        painter.fillPath(outline, pal.dark());
-        painter.restore();
-    }
-    const qreal line = std::max(1.0, width() / 19.0);
-    painter.setPen(QPen(hasFocus() ? pal.highlight().color() : pal.mid().color(),
-                        hasFocus() ? 2.0 * line : line));
-    painter.drawPath(outline);
-    painter.setPen(QPen(pal.mid().color(), line));
-    painter.drawLine(QPointF(body.left(), body.center().y()), QPointF(body.right(), body.center().y()));
-
-    const QColor arrowColor = isEnabled() ? pal.buttonText().color() : pal.mid().color();
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(arrowColor);
-    painter.drawPath(arrowPath(upper, true));
-    painter.drawPath(arrowPath(lower, false));
+    // The style draws the arrows at the initial size; the painter zooms them with the window.
+    QStylePainter painter(this);
+    const QSizeF drawn = drawnSize();
+    if (drawn.isEmpty())
+        return;
+    painter.scale(width() / drawn.width(), height() / drawn.height());
+    painter.drawComplexControl(QStyle::CC_SpinBox, styleOption());
 }
 
 void AutoResizeStepper::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton) {
+    const QSizeF drawn = drawnSize();
+    if (event->button() != Qt::LeftButton || size().isEmpty() || drawn.isEmpty()) {
         QWidget::mousePressEvent(event);
         return;
     }
-    mPressed = event->position().y() < height() / 2.0 ? Arrow::Up : Arrow::Down;
+    const QPointF at(event->position().x() * drawn.width() / width(),
+                     event->position().y() * drawn.height() / height());
+    const QStyleOptionSpinBox option = styleOption();
+    const QStyle::SubControl hit =
+        style()->hitTestComplexControl(QStyle::CC_SpinBox, &option, at.toPoint(), this);
+    mPressed = hit == QStyle::SC_SpinBoxUp ? Arrow::Up : hit == QStyle::SC_SpinBoxDown ? Arrow::Down : Arrow::None;
+    if (mPressed == Arrow::None)
+        return;
     step(mPressed);
     mRepeat.start(kRepeatDelayMs);
     update();

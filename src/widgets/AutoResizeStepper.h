@@ -3,15 +3,17 @@
 
 #include "widgets/AutoResizing.h"
 
+#include <QStyleOptionSpinBox>
 #include <QTimer>
 #include <QWidget>
 
 namespace quaverly {
 
-// A stepper (Qt has none): two arrows that step a value up and down by an increment within
-// [minimum, maximum], by mouse (held down it repeats) or with the Up and Down keys when it
-// has the focus. Scales with its window (AutoResizing); the arrows are drawn into its bounds.
-// Main thread only.
+// A stepper (Qt has none): the style's spin-box arrows without the field, stepping a value up
+// and down by an increment within [minimum, maximum] (clamped), by mouse (held down it
+// repeats) or with the Up and Down keys when it has the focus. Scales with its window
+// (AutoResizing): the style draws and hit-tests the arrows at the initial size, zoomed into
+// the bounds. Main thread only.
 class AutoResizeStepper : public QWidget, public AutoResizing {
     Q_OBJECT
     Q_PROPERTY(double value READ value WRITE setValue NOTIFY valueChanged USER true)
@@ -54,6 +56,8 @@ protected:
 private:
     enum class Arrow { None, Up, Down };
     void step(Arrow arrow);
+    QSizeF drawnSize() const;
+    QStyleOptionSpinBox styleOption() const;
 
     double mValue = 0.0;
     double mMinimum = 0.0;

@@ -6,6 +6,7 @@
 #include <QStyleFactory>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -71,7 +72,21 @@ QRect pixelFrame(const QRectF &frame)
     return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
 }
 
+QRectF fittedPicture(QSizeF area, QSizeF aspectRatio)
+{
+    if (!(aspectRatio.width() > 0.0) || !(aspectRatio.height() > 0.0) || area.isEmpty())
+        return QRectF(QPointF(0.0, 0.0), area);
+    const qreal width = std::min(area.width(), area.height() * aspectRatio.width() / aspectRatio.height());
+    const qreal height = width * aspectRatio.height() / aspectRatio.width();
+    return {(area.width() - width) / 2.0, (area.height() - height) / 2.0, width, height};
+}
+
 void resizeSubviews(QWidget &superview, QSize oldSize)
+{
+    resizeSubviews(superview, oldSize, QRectF(QPointF(0.0, 0.0), QSizeF(superview.size())));
+}
+
+void resizeSubviews(QWidget &superview, QSize oldSize, const QRectF &picture)
 {
     if (!oldSize.isValid())
         oldSize = superview.size();
@@ -80,7 +95,7 @@ void resizeSubviews(QWidget &superview, QSize oldSize)
     for (QObject *child : children) {
         auto *widget = qobject_cast<QWidget *>(child);
         if (AutoResizing *control = autoResizing(child); control && widget && !widget->isWindow())
-            control->resizeWithOldSuperviewSize(QSizeF(oldSize));
+            control->resizeWithOldSuperviewSize(QSizeF(oldSize), picture);
     }
 }
 
@@ -111,17 +126,22 @@ void AutoResizing::captureOriginal(QSizeF superviewSize)
 
 void AutoResizing::resizeWithOldSuperviewSize(QSizeF oldSuperviewSize)
 {
+    const QWidget *superview = mControl.parentWidget();
+    resizeWithOldSuperviewSize(oldSuperviewSize,
+                               QRectF(QPointF(0.0, 0.0), superview ? QSizeF(superview->size()) : QSizeF()));
+}
+
+void AutoResizing::resizeWithOldSuperviewSize(QSizeF oldSuperviewSize, const QRectF &picture)
+{
     if (!mIsOriginalSet) {
         captureOriginal(oldSuperviewSize);
         captureOriginalLayout(mControl);
     }
-    const QWidget *superview = mControl.parentWidget();
-    const QSizeF superviewSize = superview ? QSizeF(superview->size()) : QSizeF(0.0, 0.0);
-    const qreal scale = superview ? widthScale(superviewSize.width(), mOriginalSuperviewSize.width())
-                                  : 0.0;
+    const qreal scale = mControl.parentWidget()
+        ? widthScale(picture.width(), mOriginalSuperviewSize.width()) : 0.0;
     // Children (of a box) are placed by this call's resize event, before the font changes,
     // so they never see a scaled font they did not ask for.
-    mControl.setGeometry(pixelFrame(scaledFrame(mOriginalFrame, scale)));
+    mControl.setGeometry(pixelFrame(scaledFrame(mOriginalFrame, scale).translated(picture.topLeft())));
     if (mContent == Content::Zoomed)
         applyContentScale(scale);
     didResize();

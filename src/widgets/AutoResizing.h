@@ -11,9 +11,10 @@ namespace quaverly {
 
 // What every scaling control shares. A control remembers the frame it had in the initial
 // layout and, at each resize of its superview, is placed from that frame scaled by the
-// superview's width ratio, so the window zooms like a picture instead of re-flowing. The
-// height ratio is never used: the window keeps its aspect ratio, and a taller superview at
-// the same width only uncovers space at the bottom (the layout hangs from the top).
+// picture's width ratio, so the window zooms like a picture instead of re-flowing. The
+// picture is the superview itself (a taller superview at the same width only uncovers space
+// at the bottom: the layout hangs from the top) unless the window fits it into a size that
+// does not keep its aspect ratio (maximised, tiled).
 //
 // Content scaling: Qt widgets have no bounds transform, so the control's content is zoomed by
 // scaling its font (point or pixel size of the font it had initially) and, for controls drawn
@@ -32,7 +33,10 @@ public:
     AutoResizing &operator=(const AutoResizing &) = delete;
 
     // oldSuperviewSize is only read on the first call, which captures the initial layout.
+    // picture is the part of the superview the initial layout is zoomed into: its width sets
+    // the scale, its top-left corner the origin (default: the whole superview, top-hung).
     void resizeWithOldSuperviewSize(QSizeF oldSuperviewSize);
+    void resizeWithOldSuperviewSize(QSizeF oldSuperviewSize, const QRectF &picture);
 
     bool isOriginalSet() const { return mIsOriginalSet; }
     QRectF originalFrame() const { return mOriginalFrame; }
@@ -78,9 +82,15 @@ private:
 // neighbouring controls stay neighbours and the initial layout returns exactly.
 [[nodiscard]] QRect pixelFrame(const QRectF &frame);
 
+// The largest rectangle of the given aspect ratio (width : height) inside area, centred: a
+// maximised, tiled or full-screen window shows the whole picture scaled by its limiting
+// dimension. An empty ratio gives the whole area.
+[[nodiscard]] QRectF fittedPicture(QSizeF area, QSizeF aspectRatio);
+
 // Calls resizeWithOldSuperviewSize on every direct AutoResize child of superview. An invalid
 // old size (the first resize event Qt sends when a widget is shown) counts as unchanged.
 void resizeSubviews(QWidget &superview, QSize oldSize);
+void resizeSubviews(QWidget &superview, QSize oldSize, const QRectF &picture);
 
 // Captures the initial geometry and font of every AutoResize descendant of root that has
 // none yet, before anything is scaled (a scaled box font would otherwise be inherited and

@@ -3,8 +3,6 @@
 
 #include "widgets/ImageLibrary.h"
 
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
 
 #include <array>
@@ -24,10 +22,10 @@ const std::array<Image, 3> &triangleImages()
 } // namespace
 
 DisclosureButton::DisclosureButton(QWidget *parent)
-    : QWidget(parent), AutoResizing(*this, Content::Zoomed)
+    : QAbstractButton(parent), AutoResizing(*this, Content::Zoomed)
 {
+    setCheckable(true);
     setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_Hover, false);
 }
 
 QSize DisclosureButton::sizeHint() const
@@ -35,33 +33,10 @@ QSize DisclosureButton::sizeHint() const
     return {16, 16};
 }
 
-void DisclosureButton::setState(qint64 state)
-{
-    mState = state;
-    update();
-}
-
-void DisclosureButton::toggle()
-{
-    setState(mState == 0 ? 1 : 0);
-}
-
-void DisclosureButton::setMiddleState(bool pressed)
-{
-    middleState = pressed;
-    update();
-}
-
-void DisclosureButton::click()
-{
-    toggle();
-    emit clicked();
-}
-
 void DisclosureButton::paintEvent(QPaintEvent *)
 {
     const auto &images = triangleImages();
-    const Image &image = middleState ? images[2] : (mState != 0 ? images[0] : images[1]);
+    const Image &image = isDown() ? images[2] : (isChecked() ? images[0] : images[1]);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     image.draw(painter, QRectF(rect()));
@@ -78,77 +53,6 @@ void DisclosureButton::paintEvent(QPaintEvent *)
             painter.drawEllipse(QPointF(w * 0.5, height() * 0.5), radius + 1.5, radius + 1.5);
         }
     }
-}
-
-void DisclosureButton::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    mTracking = true;
-    setMiddleState(rect().contains(event->position().toPoint()));
-}
-
-void DisclosureButton::mouseMoveEvent(QMouseEvent *event)
-{
-    if (!mTracking || !(event->buttons() & Qt::LeftButton)) {
-        QWidget::mouseMoveEvent(event);
-        return;
-    }
-    const bool inside = rect().contains(event->position().toPoint());
-    if (inside != middleState)
-        setMiddleState(inside);
-}
-
-void DisclosureButton::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton || !mTracking) {
-        QWidget::mouseReleaseEvent(event);
-        return;
-    }
-    mTracking = false;
-    setMiddleState(false);
-    if (rect().contains(event->position().toPoint()))
-        click();
-}
-
-void DisclosureButton::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-        setMiddleState(true);
-        return;
-    }
-    if (event->key() == Qt::Key_Space)
-        return;
-    QWidget::keyPressEvent(event);
-}
-
-void DisclosureButton::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-        // A Space released without its press here (focus arrived meanwhile) is no click.
-        if (middleState) {
-            setMiddleState(false);
-            click();
-        }
-        return;
-    }
-    QWidget::keyReleaseEvent(event);
-}
-
-void DisclosureButton::focusInEvent(QFocusEvent *event)
-{
-    QWidget::focusInEvent(event);
-    update();
-}
-
-void DisclosureButton::focusOutEvent(QFocusEvent *event)
-{
-    QWidget::focusOutEvent(event);
-    if (middleState && !mTracking)
-        middleState = false;
-    update();
 }
 
 } // namespace quaverly

@@ -8,12 +8,14 @@
 #include <QResizeEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quaverly {
 
 DiscloseGeometry discloseGeometry(bool disclosed, qreal minH, QSizeF boxSize,
-                                  const QRectF &content, const QRectF &frame, qreal visibleHeight)
+                                  const QRectF &content, const QRectF &frame, qreal visibleHeight,
+                                  qreal visibleWidth)
 {
     if (!(boxSize.width() > 0.0) || !(minH > 0.0) || !(boxSize.height() > 0.0)
         || !(content.width() > 0.0) || !std::isfinite(content.width()))
@@ -28,6 +30,10 @@ DiscloseGeometry discloseGeometry(bool disclosed, qreal minH, QSizeF boxSize,
     if (visibleHeight > 0.0 && fh > visibleHeight) {
         fw = std::floor(fw * static_cast<float>(visibleHeight / fh));
         fh = visibleHeight;
+    }
+    if (visibleWidth > 0.0 && fw > visibleWidth) {
+        fh = std::floor(fh * static_cast<float>(visibleWidth / fw));
+        fw = visibleWidth;
     }
     return {QRectF(frame.x(), frame.y(), fw, fh), newH};
 }
@@ -81,10 +87,10 @@ void ResizeWindow::disclose(bool disclosed, const QWidget &undisclosedSizeBox,
     const QRect client = geometry();
     const QRect frame = frameGeometry();
     const QScreen *shown = screen();
-    const qreal visibleHeight = shown ? shown->availableGeometry().height() : 0.0;
+    const QSizeF visible = shown ? QSizeF(shown->availableGeometry().size()) : QSizeF(0.0, 0.0);
     const DiscloseGeometry target =
         discloseGeometry(disclosed, mContentMinSize.height(), QSizeF(undisclosedSizeBox.size()),
-                         content, QRectF(frame), visibleHeight);
+                         content, QRectF(frame), visible.height(), visible.width());
     if (target.frame.isNull()) {
         qWarning("Cannot show or hide the settings area: the window has no usable sizes");
         if (completion)
@@ -126,6 +132,8 @@ void ResizeWindow::disclose(bool disclosed, const QWidget &undisclosedSizeBox,
                 mAnimation = nullptr;
                 animation->deleteLater();
                 mLastContentSize = mContent ? mContent->size() : QSize();
+                if (mContent)
+                    placeContent(mContent->size());
                 if (completion)
                     completion();
                 emit frameAnimationFinished();
@@ -164,10 +172,24 @@ void ResizeWindow::watchContent()
 bool ResizeWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == mContent && event->type() == QEvent::Resize) {
-        resizeSubviews(*mContent, static_cast<QResizeEvent *>(event)->oldSize());
+        placeContent(static_cast<QResizeEvent *>(event)->oldSize());
         scheduleAspectCorrection();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void ResizeWindow::placeContent(QSize oldSize)
+{
+    const QSizeF area(mContent->size());
+    // While disclose animates, the layout hangs from the top so the area slides in or out.
+    const QRectF picture = isAnimating() ? QRectF(QPointF(0.0, 0.0), area)
+                                         : fittedPicture(area, mContentAspectRatio);
+    resizeSubviews(*mContent, oldSize, picture);
+    // Whatever lies outside the picture (the hidden settings area below it) stays hidden.
+    if (picture.size() == area)
+        mContent->clearMask();
+    else
+        mContent->setMask(picture.toAlignedRect());
 }
 
 void ResizeWindow::scheduleAspectCorrection()
@@ -198,6 +220,12 @@ void ResizeWindow::correctAspect()
         w = h / ratio;
     if (w < minW)
         w = minW;
+    // Never ask for a frame larger than the screen's usable area.
+    if (const QScreen *shown = screen()) {
+        const QSize decorations = frameGeometry().size() - now;
+        const QSize usable = shown->availableGeometry().size() - decorations;
+        w = std::min({w, qreal(usable.width()), usable.height() / ratio});
+    }
     h = w * ratio;
     const QSize wanted(static_cast<int>(std::lround(w)), static_cast<int>(std::lround(h)));
     mLastContentSize = wanted;

@@ -9,8 +9,6 @@
 
 #include <functional>
 
-
-
 namespace quaverly {
 
 // Where disclose puts the window, worked out from what it reads (all y-down, top kept).
@@ -22,17 +20,21 @@ struct DiscloseGeometry {
 // The frame arithmetic of disclose: the content height becomes minH (area shown) or boxH
 // (hidden) times the window's scale k = contentWidth / boxW (single precision, floored), the
 // top edge stays, and a frame taller than the screen's usable height is cut to it with its
-// width reduced in proportion (rounded down). frame and content are the current window
+// width reduced in proportion (rounded down), and likewise a frame wider than the usable
+// width (visibleWidth 0: no limit). frame and content are the current window
 // frame and content rectangle. Empty result (frame null) when boxW or minH is unusable.
 [[nodiscard]] DiscloseGeometry discloseGeometry(bool disclosed, qreal minH, QSizeF boxSize,
                                                 const QRectF &content, const QRectF &frame,
-                                                qreal visibleHeight);
+                                                qreal visibleHeight, qreal visibleWidth = 0.0);
 
 // The main window. Its content widget (the central widget) places every AutoResize child
-// from the initial layout whenever it is resized, so the window zooms as a picture. It keeps
+// from the initial layout whenever it is resized, so the window zooms as a picture: scaled by
+// the limiting dimension and centred when the window does not have the content aspect ratio
+// (maximised, tiled, full screen), with whatever lies outside that picture masked. It keeps
 // the content aspect ratio it is given: Qt has no such lock on Linux, so after a resize by the
-// user the window is corrected to the ratio (the dimension the user changed leads), never
-// narrower than the minimum content width. The initial layout is the one the window has when
+// user a free-floating window is corrected to the ratio (the dimension the user changed
+// leads), never narrower than the minimum content width and never larger than the screen's
+// usable area. The initial layout is the one the window has when
 // it is first shown: show it at its designed width. Main thread only.
 class ResizeWindow : public QMainWindow {
     Q_OBJECT
@@ -85,6 +87,7 @@ protected:
 
 private:
     void watchContent();
+    void placeContent(QSize oldSize);
     void scheduleAspectCorrection();
     void correctAspect();
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeAudioHardware.h"
 
+#include "music/CLocale.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -233,9 +235,7 @@ OSStatus FakeAudioHardware::volumeScalar(AudioDeviceID device, std::uint32_t cha
 OSStatus FakeAudioHardware::setVolumeScalar(AudioDeviceID device, std::uint32_t channel, bool, float scalar)
 {
     std::lock_guard lock(mMutex);
-    char value[32];
-    std::snprintf(value, sizeof value, "%.9g", double(scalar));
-    record(entry("setVolume", device) + " " + channelText(channel) + " " + value);
+    record(entry("setVolume", device) + " " + channelText(channel) + " " + formatC("%.9g", double(scalar)));
     auto it = mDevices.find(device);
     if (it == mDevices.end() || channel < 1 || channel > it->second.volumes.size())
         return kAudioHardwareUnknownPropertyError;

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One function per fuzz target, over arbitrary bytes. The libFuzzer build compiles this file
+// once per target with QUAVERLY_LIBFUZZER naming it; the suite replays the seed corpus and every
+// input that once failed through the same functions. A broken invariant aborts, and the
+// sanitizers of the asan build catch memory faults.
+#include "analysis/BlockLength.h"
+#include "analysis/CaptureBuffer.h"
+#include "analysis/PitchDetector.h"
+#include "music/TemperamentTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#ifndef QUAVERLY_LIBFUZZER
+#include <gtest/gtest.h>
+#endif
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+int quaverlyAnalyzeMain(int argc, char **argv);
+
+namespace quaverly::fuzz {
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// The fuzzer's bytes as values; zeros past the end.
+struct Input {
+    const std::uint8_t *data;
+    std::size_t size;
+    template <typename T> T take()
+    {
+        T value{};
+        const std::size_t n = std::min(sizeof(T), size);
+        std::memcpy(&value, data, n);
+        data += n, size -= n;
+        return value;
+    }
+};
+
+} // namespace
+
+// The temperament reader, raw or with each byte widened to a UTF-16 unit (either order, with or
+// without a mark), so the decoders and the parser all see hostile input while a seed's ASCII
+// structure survives.
+int temperamentReader(const std::uint8_t *data, std::size_t size)
+{
+    Input in{data, size};
+    const auto mode = in.take<std::uint8_t>() % 5;
+    std::string bytes(mode == 1 ? "\xFF\xFE" : mode == 2 ? "\xFE\xFF" : "");
+    for (std::size_t i = 0; i < in.size; ++i) {
+        const char b = char(in.data[i]);
+        bytes += mode == 0 ? std::string{b} : mode % 2 == 1 ? std::string{b, '\0'} : std::string{'\0', b};
+    }
+    const TemperamentTable table = loadTemperaments(bytes, [](std::string_view line) { check(!line.empty()); });
+    check(table.temperamentCount() == table.names().size());
+    for (std::size_t r = 0; r < table.names().size(); ++r)
+        check(table.row(r)[0] == 1.0f && table.rowOf(table.name(r)) && !table.toolTip(r).empty());
+    return 0;
+}
+
+// The IO callback as a hostile device drives it: any number of buffers with any channel count,
+// byte size and contents, missing data and rate changes (any float) between cycles. Every
+// buffer has exactly the bytes it states. Each block goes through detection as the window's.
+int capturePath(const std::uint8_t *data, std::size_t size)
+{
+    Input in{data, size};
+    const auto nextRate = [&] { return in.take<std::uint8_t>() < 200 ? 48000.0f : in.take<float>(); };
+    float rate = nextRate();
+    PitchDetector detector;
+    CaptureBuffer *self = nullptr;
+    CaptureBuffer capture([&](CaptureBlock block) {
+        check(block && block->size() == self->bufferFrames() && block->size() == blockLength(rate));
+        for (float s : *block)
+            check(std::isnan(s) || (s >= -1.0f && s <= 1.0f));
+        if (detector.detectPitch(*block, rate, static_cast<std::uint32_t>(block->size())))
+            check(detector.mRawFrequency > 0.0f && detector.mRawFrequency <= rate);
+        check(detector.mPeak >= 0 && detector.mPeak <= 96);
+    });
+    self = &capture;
+    capture.setSampleRate(rate);
+    for (int cycle = 0; cycle < 64 && in.size > 0; ++cycle) {
+        const auto op = in.take<std::uint8_t>();
+        if (op % 16 == 0) {
+            capture.setSampleRate(rate = nextRate());
+            continue;
+        }
+        AudioBufferListPtr list = makeAudioBufferList(in.take<std::uint8_t>() % 6);
+        std::vector<std::vector<std::uint8_t>> memory;
+        for (AudioBuffer &b : buffers(*list)) {
+            const auto shape = in.take<std::uint8_t>();
+            b.mNumberChannels = (shape & 0x80) != 0 ? in.take<std::uint32_t>() : shape % 9;
+            b.mDataByteSize = in.take<std::uint16_t>() % 16385u; // a block or more at any rate
+            if ((shape & 0x40) != 0)
+                continue; // no data at all
+            const std::size_t pattern = std::min<std::size_t>(1 + in.take<std::uint8_t>() % 32, in.size);
+            auto &bytes = memory.emplace_back(b.mDataByteSize);
+            for (std::size_t i = 0; i < bytes.size() && pattern > 0; ++i)
+                bytes[i] = in.data[i % pattern];
+            in.data += pattern, in.size -= pattern;
+            b.mData = bytes.data();
+        }
+        AudioTimeStamp stamp;
+        stamp.mSampleTime = 512.0 * cycle;
+        CaptureBuffer::ioProc(1, &stamp, op % 16 == 1 ? nullptr : list.get(), op % 16 == 2 ? nullptr : &stamp,
+                              nullptr, &stamp, &capture);
+    }
+    return 0;
+}
+
+// quaverly-analyze's file reading: the first byte picks the callback size and the output form,
+// the rest is the file, handed over by name as a user would (in memory, not on disk).
+int analyzerFileReading(const std::uint8_t *data, std::size_t size)
+{
+    Input in{data, size};
+    const auto mode = in.take<std::uint8_t>();
+    const int fd = ::memfd_create("fuzz-sound", MFD_CLOEXEC);
+    check(fd >= 0 && ::write(fd, in.data, in.size) == ssize_t(in.size));
+    const char *frames[] = {"512", "1", "37", "4096"};
+    std::vector<std::string> args{"quaverly-analyze", "--callback-frames", frames[mode % 4]};
+    if ((mode & 4) != 0)
+        args.emplace_back("--summary");
+    args.push_back("/proc/self/fd/" + std::to_string(fd));
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    // The tables are not what is checked, and the replaying suite's own output must survive.
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    check(saved >= 0 && null >= 0 && ::dup2(null, STDOUT_FILENO) >= 0);
+    const int status = quaverlyAnalyzeMain(static_cast<int>(args.size()), argv.data());
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    for (const int open : {saved, null, fd})
+        ::close(open);
+    check(status == 0 || status == 2); // read, or refused with a message: nothing else
+    return 0;
+}
+
+#ifdef QUAVERLY_LIBFUZZER
+} // namespace quaverly::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    return quaverly::fuzz::QUAVERLY_LIBFUZZER(data, size);
+}
+#else
+namespace {
+
+struct Target {
+    std::string name;
+    int (*run)(const std::uint8_t *, std::size_t);
+};
+class FuzzReplay : public ::testing::TestWithParam<Target> {};
+
+TEST_P(FuzzReplay, EveryKeptInputAndTinyInputsRunCleanly)
+{
+    std::size_t replayed = 0;
+    for (const char *kind : {"corpus", "regressions"}) {
+        std::error_code missing; // a target without regressions yet
+        for (const auto &file : std::filesystem::directory_iterator(
+                 std::filesystem::path(QUAVERLY_FUZZ_DIR) / kind / GetParam().name, missing)) {
+            std::ifstream in(file.path(), std::ios::binary);
+            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            EXPECT_EQ(GetParam().run(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()), 0) << file;
+            ++replayed;
+        }
+    }
+    EXPECT_GT(replayed, 0u) << "no seed corpus for " << GetParam().name;
+    const std::uint8_t tiny[3] = {0xFF, 0x00, 0x80};
+    for (std::size_t n = 0; n <= sizeof tiny; ++n)
+        EXPECT_EQ(GetParam().run(tiny, n), 0) << n << " bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::Values(Target{"temperament", temperamentReader},
+    Target{"capture", capturePath}, Target{"analyzer", analyzerFileReading}),
+    [](const ::testing::TestParamInfo<Target> &info) { return info.param.name; });
+
+} // namespace
+} // namespace quaverly::fuzz
+#endif

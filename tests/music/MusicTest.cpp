@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "music/FloatValue.h"
+#include "music/NoteResolver.h"
+#include "music/PropertyList.h"
+#include "music/Readouts.h"
+#include "music/TemperamentTable.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace quaverly {
+namespace {
+
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+using Names = std::vector<std::string>;
+const std::string kZeros = "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0";
+const std::string kPythagoreanTip =
+    "cents = (-5.865, 7.820, -1.955, -11.730, 1.955, -7.820, 5.865, -3.910, 9.775, 0.000, -9.775, 3.910)";
+
+// UTF-16 text as resource bytes, little- or big-endian, behind a byte-order mark or not.
+std::string bytesOf(std::u16string_view text, bool little, bool mark)
+{
+    std::string bytes = mark ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
+    for (const char16_t unit : text)
+        bytes += little ? std::string{char(unit & 0xFF), char(unit >> 8)}
+                        : std::string{char(unit >> 8), char(unit & 0xFF)};
+    return bytes;
+}
+
+struct ParseRow {
+    std::string text;
+    std::size_t errorLine; // 0: parses
+    std::string_view expected; // the string read, or a part of the error
+};
+class PropertyListTest : public ::testing::TestWithParam<ParseRow> {};
+
+TEST_P(PropertyListTest, ReadsStringsOrSaysWhatIsWrongAndWhere)
+{
+    const auto parsed = parsePropertyList(GetParam().text);
+    if (GetParam().errorLine == 0) {
+        ASSERT_TRUE(parsed.value) << GetParam().text << ": " << parsed.error.description();
+        EXPECT_EQ(parsed.value->string, GetParam().expected) << GetParam().text;
+        return;
+    }
+    ASSERT_FALSE(parsed.value) << GetParam().text;
+    EXPECT_EQ(parsed.error.line, GetParam().errorLine) << parsed.error.description();
+    EXPECT_NE(parsed.error.message.find(GetParam().expected), std::string::npos) << parsed.error.description();
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, PropertyListTest, ::testing::Values(
+    ParseRow{R"("a\nb\tc\q")", 0, "a\nb\tcq"}, ParseRow{R"('say "hi" \' \\')", 0, "say \"hi\" ' \\"},
+    ParseRow{R"("\U00e9t\u266F")", 0, "\xC3\xA9t\xE2\x99\xAF"}, ParseRow{R"("\UD834\UDD1E")", 0, "\xF0\x9D\x84\x9E"},
+    ParseRow{R"("\UDD1E\UD834x\UD834\UD834\UDD1E\U0")", 0,
+             "\xEF\xBF\xBD\xEF\xBF\xBDx\xEF\xBF\xBD\xF0\x9D\x84\x9E\xEF\xBF\xBD"},
+    ParseRow{" /* a */ bare_$:/.-5+ // b", 0, "bare_$:/.-5+"}, ParseRow{"", 1, "empty"},
+    ParseRow{"{\r\n a = (1,\r 2\n 3 4);\n}", 4, "expected ',' or ')' in the array opened at line 2"},
+    ParseRow{"{\n a = (1, 2)\n}", 3, "expected ';' after the value of \"a\""},
+    ParseRow{"{ a (1); }", 1, "expected '=' after the key \"a\""}, ParseRow{"{\n\n a = (1,\n 2", 3, "never closed"},
+    ParseRow{"{ a = b; }\n/* note", 2, "comment opened here is never closed"},
+    ParseRow{"{ (1) = b; }", 1, "key must be a string"}, ParseRow{"\"\\U\"", 1, "\\U without hexadecimal digits"},
+    ParseRow{"\n<?xml version=\"1.0\"?>", 2, "XML"}, ParseRow{std::string("{ a = \0; }", 10), 1, "byte 0x00"},
+    ParseRow{std::string(256, '(') + std::string(256, ')'), 0, ""},
+    ParseRow{std::string(257, '(') + std::string(257, ')'), 1, "nesting deeper than 256 levels"},
+    // Forms no temperament file uses are errors, not silently read.
+    ParseRow{"{ a = <0fbd>; }", 1, "found '<'"}, ParseRow{R"("\101")", 1, "unsupported escape \\1"},
+    ParseRow{"a = (1, 2);", 1, "unexpected '=' after the end"}));
+
+struct FloatRow {
+    std::string_view text;
+    float value, typed; // as a property-list element, as typed into the reference field
+    bool number;
+};
+class FloatValueTest : public ::testing::TestWithParam<FloatRow> {};
+
+TEST_P(FloatValueTest, ReadsTheLeadingNumberWhateverFollowsInEveryLocale)
+{
+    const auto same = [](float a, float b) { return (a == b && std::signbit(a) == std::signbit(b)) || (a != a && b != b); };
+    for (const char* locale : {"C", "de_DE.UTF-8"}) {
+        ASSERT_TRUE(std::setlocale(LC_ALL, locale)) << locale << " is not generated: run scripts/setup.sh";
+        EXPECT_TRUE(same(floatValue(GetParam().text), GetParam().value)) << GetParam().text << " in " << locale;
+        EXPECT_TRUE(same(typedFloatValue(GetParam().text), GetParam().typed)) << GetParam().text << " typed in " << locale;
+        EXPECT_EQ(beginsWithNumber(GetParam().text), GetParam().number) << GetParam().text;
+    }
+    std::setlocale(LC_ALL, "C");
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, FloatValueTest, ::testing::Values(
+    FloatRow{" \t1.5", 1.5f, 1.5f, true}, FloatRow{"-5.865", -5.865f, -5.865f, true}, FloatRow{".5", 0.5f, 0.5f, true},
+    FloatRow{"1.185185185", 1.185185194f, 1.185185194f, true}, FloatRow{"2.5E-1x", 0.25f, 0.25f, true},
+    FloatRow{"1e+", 1.0f, 1.0f, true}, FloatRow{"442,5", 442.0f, 442.5f, true}, FloatRow{"1.5,5", 1.5f, 1.5f, true},
+    FloatRow{"0x10", 0.0f, 0.0f, true}, FloatRow{"-0X1p3", -0.0f, -0.0f, true}, FloatRow{"abc", 0.0f, 0.0f, false},
+    FloatRow{"", 0.0f, 0.0f, false}, FloatRow{"+-1", 0.0f, 0.0f, false}, FloatRow{".", 0.0f, 0.0f, false},
+    FloatRow{"NaN", kNan, kNan, true}, FloatRow{"-infinity", -kInf, -kInf, true}, FloatRow{"1e39", kInf, kInf, true},
+    FloatRow{"-1e-400", -0.0f, -0.0f, true}));
+
+TEST(NumberTexts, UseThePointWhateverTheProcessLocale)
+{
+    ASSERT_TRUE(std::setlocale(LC_ALL, "de_DE.UTF-8")) << "de_DE.UTF-8 is not generated: run scripts/setup.sh";
+    NoteResolver resolver;
+    const std::string texts = frequencyText(446.12f) + plusMinusFloatString(-1.25f) + resolver.tonicMenuTitle(0)
+        + loadTemperaments(kBuiltInTemperaments).toolTip(0);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(texts, "446.1Hz-1.2HzC (261.6Hz)" + kPythagoreanTip);
+}
+
+struct LoadRow {
+    std::string text;
+    Names names;
+    Names logs; // a part of each log line, in order
+};
+class TemperamentLoadTest : public ::testing::TestWithParam<LoadRow> {};
+
+TEST_P(TemperamentLoadTest, LoadsValidEntriesInCaseInsensitiveOrderAndLogsTheOthers)
+{
+    Names logs;
+    const TemperamentTable table = loadTemperaments(GetParam().text, [&](std::string_view l) { logs.emplace_back(l); });
+    EXPECT_EQ(table.names(), GetParam().names) << GetParam().text;
+    EXPECT_EQ(table.temperamentCount(), GetParam().names.size());
+    ASSERT_EQ(logs.size(), GetParam().logs.size()) << (logs.empty() ? "" : logs.front());
+    for (std::size_t i = 0; i < logs.size(); ++i)
+        EXPECT_NE(logs[i].find(GetParam().logs[i]), std::string::npos) << logs[i];
+}
+
+std::string entries(const Names& names, const std::string& values = kZeros)
+{
+    std::string text = "{\n";
+    for (const auto& name : names)
+        text += "\"" + name + "\" = (" + values + ");\n";
+    return text + "}";
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, TemperamentLoadTest, ::testing::Values(
+    LoadRow{"{}", {}, {}}, LoadRow{entries({"Beta", "alpha", "b"}), {"alpha", "b", "Beta"}, {}},
+    // Folded: Latin-1, Latin Extended-A (pairs and odd-even pairs), Greek with final sigma, Cyrillic.
+    LoadRow{entries({"\xC3\x89" "b", "\xC3\xA9" "a", "\xC4\x80" "b", "\xC4\x81" "a", "\xC5\x81" "b", "\xC5\x82" "a",
+                     "\xCE\xA3" "b", "\xCF\x82" "a", "\xD0\x96" "b", "\xD0\xB6" "a", "\xD0\x81" "b", "\xD1\x91" "a",
+                     "\xC5\xB8" "b", "\xC3\xBF" "a"}),
+            {"\xC3\xA9" "a", "\xC3\x89" "b", "\xC3\xBF" "a", "\xC5\xB8" "b", "\xC4\x81" "a", "\xC4\x80" "b",
+             "\xC5\x82" "a", "\xC5\x81" "b", "\xCF\x82" "a", "\xCE\xA3" "b", "\xD0\xB6" "a", "\xD0\x96" "b",
+             "\xD1\x91" "a", "\xD0\x81" "b"}, {}},
+    LoadRow{"{ c = (" + kZeros + "); b = (1, 2); a = (" + kZeros + "); }", {"a", "c"},
+            {"*** Invalid Temperament Pitch Table. ***"}},
+    LoadRow{"{\nword = (" + kZeros + ");\ntext = hello;\ndict = { a = b; };\n}", {"word"},
+            {"line 4: the temperament \"dict\" is a dictionary", "line 3: the temperament \"text\" is a string"}},
+    LoadRow{"{\nbad = (1.0, 2.0,\n sharp, 4, 5, 6, 7, 8, 9, 10, 11, 12);\nok = (" + kZeros + ");\n}", {"ok"},
+            {"line 3: value 3 of the temperament \"bad\" is not a number"}},
+    LoadRow{"{ long = (" + kZeros + ", x); suffix = (1.0, 1.5abc, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12); }",
+            {"long", "suffix"}, {}},
+    LoadRow{"{ b = (" + kZeros + "); a = (" + kZeros + "); b = (1, 2); }", {"a"}, {"Invalid"}}, // the last b counts
+    // Unusable resources: one line, and the built-in default.
+    LoadRow{"", {"Pythagorean"}, {"the text is empty"}},
+    LoadRow{bytesOf(u"\n(1, 2, 3)", true, true), {"Pythagorean"}, {"line 2: the root is an array"}},
+    LoadRow{bytesOf(u"hello", false, false), {"Pythagorean"}, {"the root is a string"}},
+    LoadRow{std::string("\xFF\xFE{\0}", 5), {"Pythagorean"}, {"odd number of bytes"}},
+    LoadRow{"{ \"R\xE9\" = (1); }", {"Pythagorean"}, {"neither UTF-16 nor UTF-8 (invalid byte at offset 4)"}},
+    LoadRow{"{ a = \xED\xA0\x80; }", {"Pythagorean"}, {"offset 6"}}, // a surrogate
+    LoadRow{"{ a = \xE0\x80\xAF; }", {"Pythagorean"}, {"offset 6"}}, // overlong
+    LoadRow{"{ a = \xF4\x90\x80\x80; }", {"Pythagorean"}, {"offset 6"}}, // past U+10FFFF
+    LoadRow{"{ a = b\xC3", {"Pythagorean"}, {"offset 7"}}, // cut short
+    LoadRow{"\xFF\xFE{ a = (1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12); }", {"Pythagorean"}, {"the root is a string"}}));
+
+TEST(TemperamentEncodings, UtfSixteenEitherWayAndUtfEightReadTheSameNamesAndRows)
+{
+    const std::u16string text = u"// \u266F\n{ \"Gr\u00FC\u00DFe \U0001D11E\" = (1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12); }";
+    const std::string utf8 =
+        "// \xE2\x99\xAF\n{ \"Gr\xC3\xBC\xC3\x9F" "e \xF0\x9D\x84\x9E\" = (1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12); }";
+    for (const std::string &bytes : {bytesOf(text, true, true), bytesOf(text, false, true), bytesOf(text, true, false),
+                                     bytesOf(text, false, false), utf8, "\xEF\xBB\xBF" + utf8}) {
+        const TemperamentTable table = loadTemperaments(bytes, [](std::string_view l) { ADD_FAILURE() << l; });
+        EXPECT_EQ(table.names(), Names{"Gr\xC3\xBC\xC3\x9F" "e \xF0\x9D\x84\x9E"}) << bytes.substr(0, 4);
+        EXPECT_EQ(table.row(0)[11], 12.0f);
+    }
+}
+
+TEST(TemperamentToolTips, ListCentsFromEqualTemperamentWithAAsZeroInEitherForm)
+{
+    EXPECT_EQ(loadTemperaments("{ t = (260.7407407, 278.4375001, 293.3333333, 309.0260631, 330, 347.6543209, 371.25, "
+                               "391.1111111, 417.6562501, 440, 463.5390947, 495); }").toolTip(0), kPythagoreanTip);
+    EXPECT_EQ(loadTemperaments("{ t = (0, 10, -20, 0, 0, 0, 0, 0, 0, 5, 0, 0); }").toolTip(0),
+              "cents = (-5.000, 5.000, -25.000, -5.000, -5.000, -5.000, -5.000, -5.000, -5.000, 0.000, -5.000, -5.000)");
+}
+
+
+
+// The first row of these temperaments (the built-in Pythagorean one by default).
+NoteResolver tuned(std::int64_t tonic = 0, std::string_view temperaments = kBuiltInTemperaments)
+{
+    NoteResolver resolver(loadTemperaments(temperaments));
+    resolver.setTuning(1);
+    resolver.setTonic(tonic);
+    return resolver;
+}
+
+struct ResolveRow {
+    float reference, frequency;
+    int transpose = 0, n = 0;
+    float deviation = 0;
+    std::string_view name = {}; // of the written note; empty: no result
+};
+class ResolveTest : public ::testing::TestWithParam<ResolveRow> {};
+
+TEST_P(ResolveTest, FindsNearestNoteDeviationAndWrittenName)
+{
+    const ResolveRow &row = GetParam();
+    NoteResolver resolver;
+    resolver.setReferencePitch(row.reference);
+    resolver.setTranspose(row.transpose);
+    const auto note = resolver.resolve(row.frequency);
+    ASSERT_EQ(note.has_value(), !row.name.empty()) << row.frequency << " Hz at " << row.reference;
+    if (note) {
+        EXPECT_EQ(note->n, row.n) << row.frequency;
+        EXPECT_NEAR(note->deviation, row.deviation, 5e-4) << row.frequency;
+        EXPECT_EQ(noteName(*note), row.name) << row.frequency << " Hz, transposition " << row.transpose;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EqualTemperament, ResolveTest, ::testing::Values(
+    ResolveRow{440, 446, 0, 57, 0.2344f, "A4"}, ResolveRow{440, 27, 0, 9, -0.3177f, "A0"},
+    ResolveRow{440, 4300, 0, 96, 0.4651f, "C8"}, ResolveRow{442, 440, 0, 57, -0.0785f, "A4"},
+    ResolveRow{440, 466.16f, 0, 58, 0, "B\u266D4"}, ResolveRow{440, 369.99f, 0, 54, 0, "F\u266F4"},
+    ResolveRow{440, 233.08f, -2, 46, 0, "C4"}, ResolveRow{440, 261.63f, 3, 48, 0, "A3"},
+    ResolveRow{440, 130.81f, -11, 36, 0, "B3"}, ResolveRow{440, 4186, 11, 96, 0, "C\u266F7"},
+    // x is exactly 50.0: the cents refer to D4, so the name must be D4 too.
+    ResolveRow{440, 285.3046875f, 0, 50, -0.5f, "D4"}, ResolveRow{440, 285.3046875f, 2, 50, -0.5f, "C4"},
+    // Written below C0: the right semitone, and an octave of −1 shown as "-".
+    ResolveRow{440, 27.5f, 11, 9, 0, "B\u266D-"}, ResolveRow{440, 29.1352f, 10, 10, 0, "C0"},
+    ResolveRow{440, 26.7f}, ResolveRow{440, 4310}, ResolveRow{440, 0}, ResolveRow{440, kNan},
+    ResolveRow{440, kInf}, ResolveRow{0, 440}, ResolveRow{kNan, 440}));
+
+TEST(TemperamentResolveTest, DeviationIsFromTheTemperedPitchAndUnusableRowsGiveNoResult)
+{
+    EXPECT_NEAR(tuned().resolve(329.6276f)->deviation, -0.01955f, 2e-5f) << "Pythagorean E is 1.955 cents higher";
+    const auto note = tuned(0, "{ r = (0, 0, 0, 0, 80, 0, 0, 0, 0, 0, 0, 0); }").resolve(329.6276f);
+    ASSERT_TRUE(note);
+    EXPECT_TRUE(note->n == 52 && std::fabs(note->deviation + 0.8f) < 2e-4f) << "named after the nearest equal note";
+    EXPECT_FALSE(tuned(0, "{ r = (1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1); }").resolve(277.0f)) << "zero ratio";
+    EXPECT_FALSE(tuned(0, "{ r = (nan, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11); }").resolve(440.0f));
+}
+
+TEST(Readouts, TextsOfTheTonicMenuTranspositionAndSignedValues)
+{
+    const struct { std::int64_t tuning, tonic; float reference; int semitone; std::string_view title; } titles[] = {
+        {0, 5, 442, 1, "C#/Db (278.4Hz)"}, {0, 0, 440, 11, "B (493.9Hz)"}, {1, 0, 440, 0, "C (260.7Hz)"},
+        {1, 2, 440, 3, "D#/Eb (313.2Hz)"}, {1, 2, 440, 10, "A#/Bb (469.9Hz)"}, {1, 10, 440, 1, "C#/Db (274.7Hz)"},
+        {1, 10, 440, 8, "G#/Ab (412.0Hz)"}};
+    for (const auto &row : titles) {
+        NoteResolver resolver = tuned(row.tonic);
+        resolver.setTuning(row.tuning);
+        resolver.setReferencePitch(row.reference);
+        EXPECT_EQ(resolver.tonicMenuTitle(row.semitone), row.title) << "tonic " << row.tonic;
+    }
+    for (const auto &[t, text] : {std::pair<std::int64_t, std::string_view>{-2, "C = A#/Bb (-2)"}, {3, "C = D#/Eb (+3)"},
+                                  {-11, "C = C#/Db (-11)"}, {11, "C = B (+11)"}, {0, ""}, {12, ""}})
+        EXPECT_EQ(transposeText(t), text) << t;
+    for (const auto &[v, text] : {std::pair<std::int32_t, std::string_view>{7, "+7"}, {0, "\u00B10"}, {-23, "-23"},
+                                  {std::numeric_limits<std::int32_t>::min(), "-2147483648"}})
+        EXPECT_EQ(plusMinusValueString(v), text) << v;
+    for (const auto &[v, text] : {std::pair<float, std::string_view>{-0.04f, "\u00B10.0Hz"}, {0.0499f, "\u00B10.0Hz"},
+                                  {0.06f, "+0.1Hz"}, {-0.06f, "-0.1Hz"}})
+        EXPECT_EQ(plusMinusFloatString(v), text) << v;
+    for (const auto &[deviation, cents] : {std::pair<float, std::int32_t>{-0.035f, -3}, {0.9999f, 99}, {kNan, 0},
+                                           {-kInf, std::numeric_limits<std::int32_t>::min()}, {3e7f, 2147483647}})
+        EXPECT_EQ(wholeCents(deviation), cents) << deviation;
+}
+
+TEST(Readouts, ATypedReferencePitchIsClampedWithABeep)
+{
+    const struct { float typed, current, value; bool changed, beep; } rows[] = {{440, 440, 440, false, false},
+        {500, 440, 499.9f, true, true}, {499.9f, 440, 499.9f, true, false}, {349, 440, 349, true, false},
+        {348.99f, 440, 349, true, true}, {300, 349, 349, true, true}, {kNan, 440, 349, true, true}};
+    for (const auto &row : rows) {
+        const ReferencePitchEdit edit = clampReferencePitch(row.typed, row.current);
+        EXPECT_TRUE(edit.value == row.value && edit.changed == row.changed && edit.beep == row.beep) << row.typed;
+    }
+}
+
+} // namespace
+} // namespace quaverly
