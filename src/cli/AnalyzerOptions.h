@@ -21,11 +21,13 @@ struct AnalyzerOptions {
     std::optional<std::string> temperamentsFile; // unset: the shipped resource
     bool summary = false;
     bool help = false;
+    bool version = false;
 };
 
-// Parses argv[1...]. Returns the options, or nullopt with `error` set to a
-// one-line reason. "--name value" and "--name=value" are both accepted;
-// "--" ends the options.
+// Parses argv[1...] with getopt_long. Returns the options, or nullopt with
+// `error` set to a one-line reason. "--name value", "--name=value" and unique
+// prefixes are accepted; "--" ends the options. Not thread-safe (getopt's
+// globals).
 [[nodiscard]] std::optional<AnalyzerOptions> parseAnalyzerOptions(
     const std::vector<std::string> &arguments, std::string &error);
 

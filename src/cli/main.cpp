@@ -239,8 +239,8 @@ int run(int argc, char **argv)
         complain(error + " (see --help)");
         return 2;
     }
-    if (options->help) {
-        std::fputs(analyzerUsage().c_str(), stdout);
+    if (options->help || options->version) {
+        std::fputs(options->help ? analyzerUsage().c_str() : "quaverly-analyze " QUAVERLY_VERSION "\n", stdout);
         return 0;
     }
     std::optional<TemperamentTable> temperaments = loadTemperamentChoice(*options);
