@@ -104,25 +104,14 @@ std::string analyzerUsage()
            "Exit status 2 on a bad option or a file that cannot be analysed.\n";
 }
 
-std::optional<AnalyzerOptions> parseAnalyzerOptions(const std::vector<std::string> &arguments, std::string &error)
+std::optional<AnalyzerOptions> parseAnalyzerOptions(int argc, char **argv, std::string &error)
 {
-    // getopt_long wants writable C strings and keeps its state in globals.
-    std::vector<std::string> storage;
-    storage.reserve(arguments.size() + 1);
-    storage.emplace_back("quaverly-analyze");
-    storage.insert(storage.end(), arguments.begin(), arguments.end());
-    std::vector<char *> argv;
-    for (std::string &s : storage)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
-    const int argc = static_cast<int>(storage.size());
-
     AnalyzerOptions options;
     // "-" returns files in place, so POSIXLY_CORRECT cannot end the options
     // at the first file; ":" reports a missing value apart from a bad option.
     optind = 0;
     opterr = 0;
-    for (int option; (option = getopt_long(argc, argv.data(), "-:", kOptions, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, "-:", kOptions, nullptr)) != -1;) {
         const char *argument = argv[optind - 1];
         switch (option) {
         case 1:

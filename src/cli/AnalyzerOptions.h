@@ -24,12 +24,11 @@ struct AnalyzerOptions {
     bool version = false;
 };
 
-// Parses argv[1...] with getopt_long. Returns the options, or nullopt with
-// `error` set to a one-line reason. "--name value", "--name=value" and unique
-// prefixes are accepted; "--" ends the options. Not thread-safe (getopt's
-// globals).
-[[nodiscard]] std::optional<AnalyzerOptions> parseAnalyzerOptions(
-    const std::vector<std::string> &arguments, std::string &error);
+// Parses main's arguments with getopt_long, which keeps its state in globals
+// (not thread-safe). Returns the options, or nullopt with `error` set to a
+// one-line reason. "--name value", "--name=value" and unique prefixes are
+// accepted; "--" ends the options.
+[[nodiscard]] std::optional<AnalyzerOptions> parseAnalyzerOptions(int argc, char **argv, std::string &error);
 
 // The --help text.
 [[nodiscard]] std::string analyzerUsage();

@@ -232,9 +232,8 @@ std::optional<std::int64_t> tuningOf(const std::string &name, const TemperamentT
 
 int run(int argc, char **argv)
 {
-    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string error;
-    const std::optional<AnalyzerOptions> options = parseAnalyzerOptions(arguments, error);
+    const std::optional<AnalyzerOptions> options = parseAnalyzerOptions(argc, argv, error);
     if (!options) {
         complain(error + " (see --help)");
         return 2;
