@@ -8,13 +8,13 @@ build=$1 source=$2
 tmp=$(mktemp -d)
 pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
     rm -rf "$tmp"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# Polls a command for up to 20 s.
-await() { for _ in $(seq 200); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
+# Polls a command for up to 30 s.
+await() { for _ in $(seq 300); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
 
 cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; fail "cpack"; }
 deb=$(echo "$tmp"/out/quaverly_*.deb)
