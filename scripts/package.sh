@@ -6,7 +6,9 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
 dir="$top/build/package"
-# The flags dpkg-buildpackage would give; read at the first configure only.
+# The flags dpkg-buildpackage would give with every hardening feature; read at
+# the first configure only.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
 LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
     "$top/scripts/build.sh" "$dir" -DCMAKE_BUILD_TYPE=Release -DQUAVERLY_BUILD_TESTS=OFF -DQUAVERLY_BUILD_BENCH=OFF

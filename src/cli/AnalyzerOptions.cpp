@@ -3,6 +3,7 @@
 
 #include "music/Readouts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -115,10 +116,6 @@ std::optional<AnalyzerOptions> parseAnalyzerOptions(int argc, char **argv, std::
         const char *argument = argv[optind - 1];
         switch (option) {
         case 1:
-            if (*optarg == '\0') {
-                error = "an empty file name was given";
-                return std::nullopt;
-            }
             options.files.emplace_back(optarg);
             break;
         case ':':
@@ -146,12 +143,10 @@ std::optional<AnalyzerOptions> parseAnalyzerOptions(int argc, char **argv, std::
                 return std::nullopt;
         }
     }
-    for (int i = optind; i < argc; ++i) {
-        if (argv[i][0] == '\0') {
-            error = "an empty file name was given";
-            return std::nullopt;
-        }
-        options.files.emplace_back(argv[i]);
+    options.files.insert(options.files.end(), argv + optind, argv + argc);
+    if (std::find(options.files.begin(), options.files.end(), std::string()) != options.files.end()) {
+        error = "an empty file name was given";
+        return std::nullopt;
     }
     if (!options.help && !options.version && options.files.empty()) {
         error = "no sound file given";

@@ -189,6 +189,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{"FlagWithValue", {"--summary=yes", "@good"}, "--summary takes no value"},
     BadRow{"AmbiguousPrefix", {"--temp", "Pythagorean", "@good"}, "unknown option --temp"},
     BadRow{"ShortOption", {"-s", "@good"}, "unknown option -s"},
+    BadRow{"EmptyFileName", {"@good", "--", ""}, "an empty file name was given"},
     BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
     BadRow{"ReferenceNotANumber", {"--reference=440Hz", "@good"}, "--reference must be"},
     BadRow{"TonicTooHigh", {"--tonic", "12", "@good"}, "--tonic must be"},
