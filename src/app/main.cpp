@@ -18,6 +18,7 @@ bool answered(const QCommandLineParser &parser, const QCommandLineOption &help, 
 {
     if (!parser.isSet(help) && !parser.isSet(version))
         return false;
+    // Before the application object exists, Qt calls the program <executable_name>.
     const QString text = parser.isSet(help)
         ? QString(parser.helpText()).replace(QStringLiteral("<executable_name>"), QStringLiteral("quaverly"))
         : QStringLiteral("quaverly %1\n").arg(QStringLiteral(QUAVERLY_VERSION));
