@@ -3,37 +3,84 @@
 
 #include "music/Readouts.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
+
+#include <getopt.h>
 
 namespace quaverly {
 namespace {
 
 // The whole text must be one number; strtod alone accepts "440abc".
-std::optional<double> parseNumber(const std::string &text)
+bool wholeText(const char *text, const char *end)
 {
-    if (text.empty())
-        return std::nullopt;
-    char *end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return *text != '\0' && *end == '\0' && errno != ERANGE;
 }
 
-std::optional<std::int64_t> parseInteger(const std::string &text, std::int64_t lowest, std::int64_t highest)
+template <typename Field>
+std::string setInteger(const char *name, const char *value, std::int64_t lowest, std::int64_t highest, Field &field)
 {
-    if (text.empty())
-        return std::nullopt;
     char *end = nullptr;
     errno = 0;
-    const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (end != text.c_str() + text.size() || errno == ERANGE || value < lowest || value > highest)
-        return std::nullopt;
-    return value;
+    const long long number = std::strtoll(value, &end, 10);
+    if (!wholeText(value, end) || number < lowest || number > highest)
+        return std::string(name) + " must be a whole number from " + std::to_string(lowest) + " to "
+            + std::to_string(highest) + ", not \"" + value + '"';
+    field = static_cast<Field>(number);
+    return {};
+}
+
+// Above every character, so a '?' from getopt_long tells a known long option
+// given a value it does not take from an unknown one.
+enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kSummary,
+    kHelp, kVersion };
+
+constexpr option kOptions[] = {
+    {"reference", required_argument, nullptr, kReference},
+    {"temperament", required_argument, nullptr, kTemperament},
+    {"tonic", required_argument, nullptr, kTonic},
+    {"transpose", required_argument, nullptr, kTranspose},
+    {"callback-frames", required_argument, nullptr, kCallbackFrames},
+    {"temperaments", required_argument, nullptr, kTemperaments},
+    {"summary", no_argument, nullptr, kSummary},
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+std::string optionName(const char *argument)
+{
+    const std::string text = argument;
+    return text.substr(0, text.find('='));
+}
+
+// Applies one option's value; an empty string when it is good, else the reason.
+std::string apply(int option, const char *value, AnalyzerOptions &options)
+{
+    switch (option) {
+    case kReference: {
+        char *end = nullptr;
+        errno = 0;
+        const double hz = std::strtod(value, &end);
+        if (!wholeText(value, end) || !(hz >= kMinReferencePitch && hz <= kMaxReferencePitch))
+            return std::string("--reference must be a number from 349.0 to 499.9 Hz, not \"") + value + '"';
+        options.referencePitch = static_cast<float>(hz);
+        return {};
+    }
+    case kTonic:
+        return setInteger("--tonic", value, 0, 11, options.tonic);
+    case kTranspose:
+        return setInteger("--transpose", value, -11, 11, options.transpose);
+    case kCallbackFrames:
+        return setInteger("--callback-frames", value, 1, AnalyzerOptions::kMaxCallbackFrames, options.callbackFrames);
+    case kTemperament:
+        options.temperament = value;
+        return *value == '\0' ? "--temperament needs a name" : "";
+    default:
+        options.temperamentsFile = value;
+        return *value == '\0' ? "--temperaments needs a file name" : "";
+    }
 }
 
 } // namespace
@@ -54,100 +101,54 @@ std::string analyzerUsage()
            "  --summary              one line per file:\n"
            "                         file,blocks,readings,note,note_readings,median_cents,median_hz\n"
            "  --help                 show this text\n"
+           "  --version              show the version\n"
            "Exit status 2 on a bad option or a file that cannot be analysed.\n";
 }
 
-std::optional<AnalyzerOptions> parseAnalyzerOptions(const std::vector<std::string> &arguments, std::string &error)
+std::optional<AnalyzerOptions> parseAnalyzerOptions(int argc, char **argv, std::string &error)
 {
     AnalyzerOptions options;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string &argument = arguments[i];
-        if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
-            if (argument.empty()) {
-                error = "an empty file name was given";
-                return std::nullopt;
-            }
-            options.files.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::string name = argument;
-        std::optional<std::string> inlineValue;
-        if (const auto equals = argument.find('='); equals != std::string::npos) {
-            name = argument.substr(0, equals);
-            inlineValue = argument.substr(equals + 1);
-        }
-        if (name == "--summary" || name == "--help") {
-            if (inlineValue) {
-                error = name + " takes no value";
-                return std::nullopt;
-            }
-            (name == "--summary" ? options.summary : options.help) = true;
-            continue;
-        }
-        const bool takesValue = name == "--reference" || name == "--temperament" || name == "--tonic"
-            || name == "--transpose" || name == "--callback-frames" || name == "--temperaments";
-        if (!takesValue) {
-            error = "unknown option " + name;
+    // "-" returns files in place, so POSIXLY_CORRECT cannot end the options
+    // at the first file; ":" reports a missing value apart from a bad option.
+    optind = 0;
+    opterr = 0;
+    for (int option; (option = getopt_long(argc, argv, "-:", kOptions, nullptr)) != -1;) {
+        const char *argument = argv[optind - 1];
+        switch (option) {
+        case 1:
+            options.files.emplace_back(optarg);
+            break;
+        case ':':
+            error = optionName(argument) + " needs a value";
             return std::nullopt;
-        }
-        std::string value;
-        if (inlineValue) {
-            value = *inlineValue;
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
-            error = name + " needs a value";
+        case '?':
+            if (optopt >= kReference)
+                error = optionName(argument) + " takes no value";
+            else if (optopt != 0)
+                error = std::string("unknown option -") + static_cast<char>(optopt);
+            else
+                error = "unknown option " + optionName(argument);
             return std::nullopt;
-        }
-
-        if (name == "--reference") {
-            const auto hz = parseNumber(value);
-            if (!hz || *hz < kMinReferencePitch || *hz > kMaxReferencePitch) {
-                error = "--reference must be a number from 349.0 to 499.9 Hz, not \"" + value + "\"";
+        case kSummary:
+            options.summary = true;
+            break;
+        case kHelp:
+            options.help = true;
+            break;
+        case kVersion:
+            options.version = true;
+            break;
+        default:
+            if (error = apply(option, optarg, options); !error.empty())
                 return std::nullopt;
-            }
-            options.referencePitch = static_cast<float>(*hz);
-        } else if (name == "--temperament") {
-            if (value.empty()) {
-                error = "--temperament needs a name";
-                return std::nullopt;
-            }
-            options.temperament = value;
-        } else if (name == "--tonic") {
-            const auto tonic = parseInteger(value, 0, 11);
-            if (!tonic) {
-                error = "--tonic must be a whole number from 0 to 11, not \"" + value + "\"";
-                return std::nullopt;
-            }
-            options.tonic = *tonic;
-        } else if (name == "--transpose") {
-            const auto transpose = parseInteger(value, -11, 11);
-            if (!transpose) {
-                error = "--transpose must be a whole number from -11 to 11, not \"" + value + "\"";
-                return std::nullopt;
-            }
-            options.transpose = *transpose;
-        } else if (name == "--callback-frames") {
-            const auto frames = parseInteger(value, 1, AnalyzerOptions::kMaxCallbackFrames);
-            if (!frames) {
-                error = "--callback-frames must be a whole number from 1 to 1048576, not \"" + value + "\"";
-                return std::nullopt;
-            }
-            options.callbackFrames = static_cast<std::uint32_t>(*frames);
-        } else {
-            if (value.empty()) {
-                error = "--temperaments needs a file name";
-                return std::nullopt;
-            }
-            options.temperamentsFile = value;
         }
     }
-    if (!options.help && options.files.empty()) {
+    options.files.insert(options.files.end(), argv + optind, argv + argc);
+    if (std::find(options.files.begin(), options.files.end(), std::string()) != options.files.end()) {
+        error = "an empty file name was given";
+        return std::nullopt;
+    }
+    if (!options.help && !options.version && options.files.empty()) {
         error = "no sound file given";
         return std::nullopt;
     }

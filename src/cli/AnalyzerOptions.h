@@ -21,13 +21,14 @@ struct AnalyzerOptions {
     std::optional<std::string> temperamentsFile; // unset: the shipped resource
     bool summary = false;
     bool help = false;
+    bool version = false;
 };
 
-// Parses argv[1...]. Returns the options, or nullopt with `error` set to a
-// one-line reason. "--name value" and "--name=value" are both accepted;
-// "--" ends the options.
-[[nodiscard]] std::optional<AnalyzerOptions> parseAnalyzerOptions(
-    const std::vector<std::string> &arguments, std::string &error);
+// Parses main's arguments with getopt_long, which keeps its state in globals
+// (not thread-safe). Returns the options, or nullopt with `error` set to a
+// one-line reason. "--name value", "--name=value" and unique prefixes are
+// accepted; "--" ends the options.
+[[nodiscard]] std::optional<AnalyzerOptions> parseAnalyzerOptions(int argc, char **argv, std::string &error);
 
 // The --help text.
 [[nodiscard]] std::string analyzerUsage();

@@ -232,15 +232,14 @@ std::optional<std::int64_t> tuningOf(const std::string &name, const TemperamentT
 
 int run(int argc, char **argv)
 {
-    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string error;
-    const std::optional<AnalyzerOptions> options = parseAnalyzerOptions(arguments, error);
+    const std::optional<AnalyzerOptions> options = parseAnalyzerOptions(argc, argv, error);
     if (!options) {
         complain(error + " (see --help)");
         return 2;
     }
-    if (options->help) {
-        std::fputs(analyzerUsage().c_str(), stdout);
+    if (options->help || options->version) {
+        std::fputs(options->help ? analyzerUsage().c_str() : "quaverly-analyze " QUAVERLY_VERSION "\n", stdout);
         return 0;
     }
     std::optional<TemperamentTable> temperaments = loadTemperamentChoice(*options);
