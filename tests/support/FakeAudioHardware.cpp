@@ -120,6 +120,13 @@ std::vector<AudioDeviceID> FakeAudioHardware::devices()
     return ids;
 }
 
+bool FakeAudioHardware::isDeviceAlive(AudioDeviceID device)
+{
+    std::lock_guard lock(mMutex);
+    const Device *d = find(device);
+    return d && d->alive;
+}
+
 OSStatus FakeAudioHardware::streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format)
 {
     std::lock_guard lock(mMutex);

@@ -31,6 +31,7 @@ public:
         std::string name;
         std::string manufacturer;
         bool hasInput = true;
+        bool alive = true;
         double sampleRate = 44100.0;
         std::uint32_t formatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked;
         std::vector<std::uint32_t> streamChannels{2};
@@ -65,6 +66,7 @@ public:
     [[nodiscard]] bool isRunning(AudioDeviceID device) const;
 
     std::vector<AudioDeviceID> devices() override;
+    bool isDeviceAlive(AudioDeviceID device) override;
     OSStatus streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format) override;
     std::string deviceName(AudioDeviceID device, bool isInput) override;
     std::string deviceManufacturer(AudioDeviceID device, bool isInput) override;
