@@ -552,7 +552,9 @@ bool PulseAudioHardware::isDeviceAlive(AudioDeviceID device)
     MainloopLock lock(d->mainloop.get());
     std::lock_guard guard(lock);
     const Source *s = d->source(device);
-    return d->connected && s && s->present;
+    // Ready, not connected: a source that is back is told while the
+    // server's list is still being read.
+    return d->contextIsReady() && s && s->present;
 }
 
 std::string PulseAudioHardware::sourceName(AudioDeviceID device) const
