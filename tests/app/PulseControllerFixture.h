@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The real Controller on the real PulseAudio backend against a private
-// server, with its settings in a temporary file.
+// The real Controller on the real backend against a private PulseAudio or
+// PipeWire, with its settings in a temporary file.
 
 #include "app/Controller.h"
 #include "audio/PulseAudioHardware.h"
@@ -18,20 +18,16 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-
 namespace quaverly::test {
 
 class PulseControllerFixture : public ::testing::Test {
 protected:
-    QString settingsPath() const { return mDir.filePath(QStringLiteral("Quaverly.conf")); }
-
-    void startController()
+    void startController(PulseServer::Kind kind)
     {
-        ensureQtApp();
+        mServer = std::make_unique<PulseServer>(PulseServer::Options{.kind = kind});
+        ASSERT_TRUE(mServer->start()) << mServer->error();
         mController = std::make_unique<Controller>(std::make_shared<PulseAudioHardware>(),
-            std::make_unique<QSettings>(settingsPath(), QSettings::IniFormat));
+            std::make_unique<QSettings>(mDir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat));
         mController->setQuitHandler([] {});
         mController->awakeFromNib();
     }
@@ -40,24 +36,21 @@ protected:
     {
         return mController->window()->findChild<QLineEdit *>(QLatin1String(name))->text();
     }
+    // Note, accidental and octave, then the cents: "G♯4 +0".
+    std::string reading() const
+    {
+        return (text("mNoteText") + text("mAccidentalText") + text("mOctaveText") + ' ' + text("mCentText")).toStdString();
+    }
 
-    // Serves the event loop until `done` or the time-out (generous, so a loaded machine fails
-    // on behaviour, not speed).
+    // Serves the event loop until `done` or the time-out (generous, so a
+    // loaded machine fails on behaviour, not speed).
     bool serveUntil(const std::function<bool()> &done, int timeoutMs = 10000)
     {
         QElapsedTimer timer;
         timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs)
-                return false;
+        while (!done() && timer.elapsed() < timeoutMs)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
-    }
-
-    void serveFor(int ms)
-    {
-        serveUntil([] { return false; }, ms);
+        return done();
     }
 
     void TearDown() override
@@ -68,8 +61,9 @@ protected:
         QCoreApplication::processEvents();
     }
 
+    bool mAppReady = (ensureQtApp(), true);
     QTemporaryDir mDir;
-    PulseServer mServer;
+    std::unique_ptr<PulseServer> mServer;
     std::unique_ptr<Controller> mController;
 };
 

@@ -250,7 +250,8 @@ pid_t PulseServer::playSamples(const std::function<float(std::size_t)> &sample, 
             out.write(reinterpret_cast<const char *>(&value), sizeof value);
         }
     }
-    return spawn({"pacat", "--playback", "-d", "tone", "--raw", "--format=float32le",
+    // Played as a sound card would deliver it: in short periods.
+    return spawn({"pacat", "--playback", "-d", "tone", "--latency-msec=20", "--raw", "--format=float32le",
         "--rate=" + std::to_string(mOptions.rateHz), "--channels=1", path});
 }
 
