@@ -119,7 +119,7 @@ TEST_P(ChoiceTest, RestartsOnlyWhatTheChoiceNeeds)
             calls.push_back(c);
     EXPECT_EQ(calls, GetParam().starts) << GetParam().what;
     EXPECT_EQ(hw->isRunning(1), unit->inputDevice() == 1);
-    EXPECT_EQ(hw->listenerCount(1 + (unit->inputDevice() == 1)), 0u) << "the device left keeps its listeners";
+
 }
 
 INSTANTIATE_TEST_SUITE_P(Indices, ChoiceTest,

@@ -15,12 +15,6 @@ AudioDeviceID FakeAudioHardware::addDevice(Device device)
     return id;
 }
 
-FakeAudioHardware::Device FakeAudioHardware::device(AudioDeviceID id) const
-{
-    std::lock_guard lock(mMutex);
-    return mDevices.at(id);
-}
-
 std::vector<std::string> FakeAudioHardware::log(const std::string &prefix) const
 {
     std::lock_guard lock(mMutex);
@@ -55,12 +49,6 @@ void FakeAudioHardware::notify(AudioDeviceID device, std::uint32_t channel, Audi
             reinterpret_cast<AudioDevicePropertyListenerProc>(l.proc)(device, channel, true, property, l.clientData);
 }
 
-std::size_t FakeAudioHardware::listenerCount(AudioDeviceID device) const
-{
-    std::lock_guard lock(mMutex);
-    return std::size_t(std::ranges::count(mListeners, device, &Registration::device));
-}
-
 bool FakeAudioHardware::isRunning(AudioDeviceID device) const
 {
     std::lock_guard lock(mMutex);
@@ -76,11 +64,6 @@ std::vector<AudioDeviceID> FakeAudioHardware::devices()
     return ids;
 }
 
-bool FakeAudioHardware::isDeviceAlive(AudioDeviceID device)
-{
-    return get(device, &Device::alive);
-}
-
 OSStatus FakeAudioHardware::streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format)
 {
     std::lock_guard lock(mMutex);
@@ -92,7 +75,7 @@ OSStatus FakeAudioHardware::streamFormat(AudioDeviceID device, bool isInput, Aud
     format = AudioStreamBasicDescription{};
     format.mSampleRate = d.sampleRate;
     format.mFormatID = kAudioFormatLinearPCM;
-    format.mFormatFlags = d.formatFlags;
+    format.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked;
     format.mBytesPerFrame = format.mBytesPerPacket = 4 * channels;
     format.mFramesPerPacket = 1;
     format.mChannelsPerFrame = channels;
@@ -103,14 +86,14 @@ OSStatus FakeAudioHardware::streamFormat(AudioDeviceID device, bool isInput, Aud
 std::vector<std::uint32_t> FakeAudioHardware::dataSources(AudioDeviceID device, bool)
 {
     std::vector<std::uint32_t> ids;
-    for (const DataSource &s : get(device, &Device::dataSources))
+    for (const DataSource &s : get(device, [](const Device &d) { return d.dataSources; }))
         ids.push_back(s.id);
     return ids;
 }
 
 std::optional<std::string> FakeAudioHardware::dataSourceName(AudioDeviceID device, bool, std::uint32_t source)
 {
-    for (const DataSource &s : get(device, &Device::dataSources))
+    for (const DataSource &s : get(device, [](const Device &d) { return d.dataSources; }))
         if (s.id == source)
             return s.name;
     return std::nullopt;
@@ -126,22 +109,16 @@ OSStatus FakeAudioHardware::setDataSource(AudioDeviceID device, bool, std::uint3
 
 AudioBufferListPtr FakeAudioHardware::streamConfiguration(AudioDeviceID device, bool)
 {
-    const auto channels = get(device, &Device::streamChannels);
+    const auto channels = get(device, [](const Device &d) { return d.streamChannels; });
     auto list = makeAudioBufferList(std::uint32_t(channels.size()));
     for (std::size_t i = 0; i < channels.size(); ++i)
         buffers(*list)[i].mNumberChannels = channels[i];
     return list;
 }
 
-bool FakeAudioHardware::isVolumeSettable(AudioDeviceID device, std::uint32_t channel, bool)
-{
-    const auto settable = get(device, &Device::volumeSettable);
-    return channel >= 1 && channel <= settable.size() && settable[channel - 1];
-}
-
 OSStatus FakeAudioHardware::volumeScalar(AudioDeviceID device, std::uint32_t channel, bool, float &scalar)
 {
-    const auto volumes = get(device, &Device::volumes);
+    const auto volumes = get(device, [](const Device &d) { return d.volumes; });
     if (channel < 1 || channel > volumes.size())
         return kAudioHardwareUnknownPropertyError;
     scalar = volumes[channel - 1];

@@ -5,15 +5,14 @@
 
 #include <map>
 #include <mutex>
-#include <string>
 
 namespace quaverly::test {
 
 // An audio hardware layer for what no real server produces on demand: data
 // sources (ports), odd channel layouts, partly settable volumes. The test
-// sets up devices, drives IO cycles and notifications (callbacks run on the
-// driving thread), and reads back the writes the code made: "start 2",
-// "stop 2", "setVolume 2 ch1 0.370000005", "setDataSource 1 12".
+// sets up devices (ids from 1), drives IO cycles and notifications (callbacks
+// run on the driving thread) and reads back the writes the code made:
+// "start 2", "stop 2", "setVolume 2 ch1 0.370000005", "setDataSource 1 12".
 class FakeAudioHardware final : public AudioHardware {
 public:
     struct DataSource {
@@ -25,17 +24,28 @@ public:
         bool hasInput = true;
         bool alive = true;
         double sampleRate = 44100.0;
-        std::uint32_t formatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked;
         std::vector<std::uint32_t> streamChannels{2};
         bool dataSourceSettable = false;
         std::vector<DataSource> dataSources;
         std::uint32_t currentDataSource = 0;
-        // Index 0 is channel 1.
-        std::vector<bool> volumeSettable;
+        std::vector<bool> volumeSettable; // index 0 is channel 1
         std::vector<float> volumes;
     };
 
-    // Ids count from 1.
+private:
+    // Recursive: listeners and IO procedures call back into the fake.
+    mutable std::recursive_mutex mMutex;
+    std::map<AudioDeviceID, Device> mDevices;
+    // f(device) under the lock, or a default value for an unknown device.
+    template<typename F>
+    auto get(AudioDeviceID id, F &&f) const
+    {
+        std::lock_guard lock(mMutex);
+        auto it = mDevices.find(id);
+        return it == mDevices.end() ? decltype(f(it->second))() : f(it->second);
+    }
+
+public:
     AudioDeviceID addDevice(Device device);
     template<typename F>
     void update(AudioDeviceID id, F &&edit)
@@ -43,26 +53,34 @@ public:
         std::lock_guard lock(mMutex);
         edit(mDevices.at(id));
     }
-    [[nodiscard]] Device device(AudioDeviceID id) const;
+    [[nodiscard]] Device device(AudioDeviceID id) const { return get(id, [](const Device &d) { return d; }); }
     // The recorded writes that start with prefix, in order.
     [[nodiscard]] std::vector<std::string> log(const std::string &prefix = {}) const;
     void clearLog();
     void runIOCycle(AudioDeviceID device, const AudioBufferList &input, double sampleTime);
     void notify(AudioDeviceID device, std::uint32_t channel, AudioPropertySelector property);
-    [[nodiscard]] std::size_t listenerCount(AudioDeviceID device) const;
     [[nodiscard]] bool isRunning(AudioDeviceID device) const;
 
     std::vector<AudioDeviceID> devices() override;
-    bool isDeviceAlive(AudioDeviceID device) override;
+    bool isDeviceAlive(AudioDeviceID id) override { return get(id, [](const Device &d) { return d.alive; }); }
     OSStatus streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format) override;
-    std::string deviceName(AudioDeviceID device, bool) override { return get(device, &Device::name); }
-    std::string deviceManufacturer(AudioDeviceID device, bool) override { return get(device, &Device::manufacturer); }
-    bool isDataSourceSettable(AudioDeviceID device, bool) override { return get(device, &Device::dataSourceSettable); }
+    std::string deviceName(AudioDeviceID id, bool) override { return get(id, [](const Device &d) { return d.name; }); }
+    std::string deviceManufacturer(AudioDeviceID id, bool) override
+    {
+        return get(id, [](const Device &d) { return d.manufacturer; });
+    }
+    bool isDataSourceSettable(AudioDeviceID id, bool) override
+    {
+        return get(id, [](const Device &d) { return d.dataSourceSettable; });
+    }
     std::vector<std::uint32_t> dataSources(AudioDeviceID device, bool isInput) override;
     std::optional<std::string> dataSourceName(AudioDeviceID device, bool isInput, std::uint32_t source) override;
     OSStatus setDataSource(AudioDeviceID device, bool isInput, std::uint32_t source) override;
     AudioBufferListPtr streamConfiguration(AudioDeviceID device, bool isInput) override;
-    bool isVolumeSettable(AudioDeviceID device, std::uint32_t channel, bool isInput) override;
+    bool isVolumeSettable(AudioDeviceID id, std::uint32_t channel, bool) override
+    {
+        return get(id, [&](const Device &d) { return channel >= 1 && channel <= d.volumeSettable.size() && d.volumeSettable[channel - 1]; });
+    }
     OSStatus volumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float &scalar) override;
     OSStatus setVolumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float scalar) override;
     OSStatus addIOProc(AudioDeviceID device, AudioDeviceIOProc proc, void *clientData) override;
@@ -83,18 +101,8 @@ private:
         void *clientData;
         bool running;
     };
-    template<typename T>
-    T get(AudioDeviceID id, T Device::*field) const
-    {
-        std::lock_guard lock(mMutex);
-        auto it = mDevices.find(id);
-        return it == mDevices.end() ? T() : it->second.*field;
-    }
     OSStatus run(AudioDeviceID device, AudioDeviceIOProc proc, bool running);
 
-    // Recursive: listeners and IO procedures call back into the fake.
-    mutable std::recursive_mutex mMutex;
-    std::map<AudioDeviceID, Device> mDevices;
     std::vector<std::string> mLog;
     std::vector<Registration> mIOProcs, mListeners;
 };

@@ -5,17 +5,13 @@
 
 namespace quaverly::test {
 
-// One QApplication for the whole test program (widgets, queued posts).
-// Kept for the process's life, never destroyed between tests.
+// One QApplication for the whole test program, never destroyed.
 inline void ensureQtApp()
 {
-    if (QCoreApplication::instance())
-        return;
     static int argc = 1;
-    static char name[] = "quaverly-test";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = new QApplication(argc, argv);
-    (void)app;
+    static char name[] = "quaverly-test", *argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QApplication(argc, argv);
 }
 
 } // namespace quaverly::test
