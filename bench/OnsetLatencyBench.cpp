@@ -8,6 +8,7 @@
 #include "app/Controller.h"
 #include "audio/PulseAudioHardware.h"
 #include "support/PulseServer.h"
+#include "support/QtApp.h"
 #include "widgets/ResizeWindow.h"
 
 #include <QApplication>
@@ -23,18 +24,7 @@
 
 using namespace quaverly;
 
-namespace {
-
-bool serveUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    return done();
-}
-
-} // namespace
+using test::serveUntil;
 
 int main(int argc, char **argv)
 {

@@ -10,8 +10,6 @@
 #include "support/QtApp.h"
 #include "widgets/ResizeWindow.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -40,17 +38,6 @@ protected:
     std::string reading() const
     {
         return (text("mNoteText") + text("mAccidentalText") + text("mOctaveText") + ' ' + text("mCentText")).toStdString();
-    }
-
-    // Serves the event loop until `done` or the time-out (generous, so a
-    // loaded machine fails on behaviour, not speed).
-    bool serveUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < timeoutMs)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return done();
     }
 
     void TearDown() override

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The unit over devices no real server makes on demand: data sources, odd
+// The unit over what no real server makes on demand: data sources, odd
 // channel layouts, partly settable volumes.
 #include "audio/AUInputUnit.h"
 
@@ -23,10 +23,11 @@ using Device = FakeAudioHardware::Device;
 using Sources = std::vector<FakeAudioHardware::DataSource>;
 using Strings = std::vector<std::string>;
 
-Device device(std::string name, Sources sources = {}, bool settable = true)
+Device device(std::string name, Sources sources = {}, bool settable = true, bool input = true)
 {
-    return {.name = std::move(name), .manufacturer = "Acme", .dataSourceSettable = settable && !sources.empty(),
-        .dataSources = std::move(sources), .volumeSettable = {true, true}, .volumes = {0.5f, 0.5f}};
+    return {.name = std::move(name), .manufacturer = "Acme", .hasInput = input,
+        .dataSourceSettable = settable && !sources.empty(), .dataSources = std::move(sources),
+        .volumeSettable = {true, true}, .volumes = {0.5f, 0.5f}};
 }
 
 struct Catalogue {
@@ -49,19 +50,13 @@ TEST_P(CatalogueTest, ListsOneEntryPerDataSourceOrDevice)
     EXPECT_EQ(titles, GetParam().titles) << GetParam().what;
 }
 
-Device outputOnly(Device d)
-{
-    d.hasInput = false;
-    return d;
-}
-
 INSTANTIATE_TEST_SUITE_P(Devices, CatalogueTest,
     ::testing::Values(Catalogue{"sources without the device name", {device("Built-in", {{1, "Front"}, {2, "Line"}})},
                           {"Acme : Front", "Acme : Line"}},
         Catalogue{"settable with no sources", {device("USB", {}, true)}, {"Acme : USB"}},
         Catalogue{"sources not settable", {device("Box", {{7, "In 1"}}, false)}, {"Acme : Box"}},
         Catalogue{"nameless source borrows nothing", {device("Dock", {{4, std::nullopt}})}, {"Acme : "}},
-        Catalogue{"output only left out, order kept", {outputOnly(device("Out")), device("B"), device("A")},
+        Catalogue{"output only left out, order kept", {device("Out", {}, true, false), device("B"), device("A")},
             {"Acme : B", "Acme : A"}}));
 
 // Entries: two data sources (11, 12) of device 1, then device 2.
@@ -113,13 +108,8 @@ TEST_P(ChoiceTest, RestartsOnlyWhatTheChoiceNeeds)
     hw->clearLog();
     for (const qint64 index : GetParam().indices)
         unit->setInputDeviceAtIndex(index);
-    Strings calls;
-    for (const std::string &c : hw->log())
-        if (!c.starts_with("setVolume"))
-            calls.push_back(c);
-    EXPECT_EQ(calls, GetParam().starts) << GetParam().what;
+    EXPECT_EQ(hw->log(), GetParam().starts) << GetParam().what;
     EXPECT_EQ(hw->isRunning(1), unit->inputDevice() == 1);
-
 }
 
 INSTANTIATE_TEST_SUITE_P(Indices, ChoiceTest,
@@ -130,11 +120,9 @@ INSTANTIATE_TEST_SUITE_P(Indices, ChoiceTest,
 
 TEST_F(UnitTest, UnknownOrMissingTitleOpensTheFirstEntry)
 {
-    for (const QString &title : {QString(), QStringLiteral("acme : line")}) {
-        unit->setInputDeviceWithName(title);
-        EXPECT_EQ(popUp.currentIndex(), 0);
-        EXPECT_EQ(hw->device(1).currentDataSource, 11u);
-    }
+    unit->setInputDeviceWithName(QStringLiteral("acme : line"));
+    EXPECT_EQ(popUp.currentIndex(), 0);
+    EXPECT_EQ(hw->device(1).currentDataSource, 11u);
 }
 
 struct Change {

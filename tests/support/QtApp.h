@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
+
+#include <functional>
 
 namespace quaverly::test {
 
@@ -12,6 +15,17 @@ inline void ensureQtApp()
     static char name[] = "quaverly-test", *argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
         new QApplication(argc, argv);
+}
+
+// Serves the event loop until done() or the time-out (generous, so a loaded
+// machine fails on behaviour, not speed); returns done().
+inline bool serveUntil(const std::function<bool()> &done, int timeoutMs = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
 }
 
 } // namespace quaverly::test
