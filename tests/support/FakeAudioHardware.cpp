@@ -2,7 +2,6 @@
 #include "FakeAudioHardware.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <numeric>
 
 namespace quaverly::test {
@@ -13,6 +12,15 @@ AudioDeviceID FakeAudioHardware::addDevice(Device device)
     const auto id = AudioDeviceID(mDevices.size() + 1);
     mDevices.emplace(id, std::move(device));
     return id;
+}
+
+FakeAudioHardware::Device FakeAudioHardware::device(AudioDeviceID id) const
+{
+    std::lock_guard lock(mMutex);
+    const auto it = mDevices.find(id);
+    Device none;
+    none.hasInput = none.alive = false;
+    return it == mDevices.end() ? none : it->second;
 }
 
 std::vector<std::string> FakeAudioHardware::log(const std::string &prefix) const
@@ -64,120 +72,116 @@ std::vector<AudioDeviceID> FakeAudioHardware::devices()
     return ids;
 }
 
-OSStatus FakeAudioHardware::streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format)
+OSStatus FakeAudioHardware::streamFormat(AudioDeviceID id, bool isInput, AudioStreamBasicDescription &format)
 {
-    std::lock_guard lock(mMutex);
-    auto it = mDevices.find(device);
-    if (it == mDevices.end() || (isInput && !it->second.hasInput))
+    const Device d = device(id);
+    if (isInput && !d.hasInput)
         return kAudioHardwareBadDeviceError;
-    const Device &d = it->second;
     const std::uint32_t channels = std::accumulate(d.streamChannels.begin(), d.streamChannels.end(), 0u);
-    format = AudioStreamBasicDescription{};
-    format.mSampleRate = d.sampleRate;
-    format.mFormatID = kAudioFormatLinearPCM;
-    format.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked;
-    format.mBytesPerFrame = format.mBytesPerPacket = 4 * channels;
-    format.mFramesPerPacket = 1;
-    format.mChannelsPerFrame = channels;
-    format.mBitsPerChannel = 32;
+    format = {.mSampleRate = d.sampleRate, .mFormatID = kAudioFormatLinearPCM,
+        .mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked, .mBytesPerPacket = 4 * channels,
+        .mFramesPerPacket = 1, .mBytesPerFrame = 4 * channels, .mChannelsPerFrame = channels, .mBitsPerChannel = 32};
     return kAudioNoError;
 }
 
-std::vector<std::uint32_t> FakeAudioHardware::dataSources(AudioDeviceID device, bool)
+std::vector<std::uint32_t> FakeAudioHardware::dataSources(AudioDeviceID id, bool)
 {
     std::vector<std::uint32_t> ids;
-    for (const DataSource &s : get(device, [](const Device &d) { return d.dataSources; }))
+    for (const DataSource &s : device(id).dataSources)
         ids.push_back(s.id);
     return ids;
 }
 
-std::optional<std::string> FakeAudioHardware::dataSourceName(AudioDeviceID device, bool, std::uint32_t source)
+std::optional<std::string> FakeAudioHardware::dataSourceName(AudioDeviceID id, bool, std::uint32_t source)
 {
-    for (const DataSource &s : get(device, [](const Device &d) { return d.dataSources; }))
+    for (const DataSource &s : device(id).dataSources)
         if (s.id == source)
             return s.name;
     return std::nullopt;
 }
 
-OSStatus FakeAudioHardware::setDataSource(AudioDeviceID device, bool, std::uint32_t source)
+OSStatus FakeAudioHardware::setDataSource(AudioDeviceID id, bool, std::uint32_t source)
 {
     std::lock_guard lock(mMutex);
-    mLog.push_back("setDataSource " + std::to_string(device) + " " + std::to_string(source));
-    mDevices.at(device).currentDataSource = source;
+    mLog.push_back("setDataSource " + std::to_string(id) + " " + std::to_string(source));
+    mDevices.at(id).currentDataSource = source;
     return kAudioNoError;
 }
 
-AudioBufferListPtr FakeAudioHardware::streamConfiguration(AudioDeviceID device, bool)
+AudioBufferListPtr FakeAudioHardware::streamConfiguration(AudioDeviceID id, bool)
 {
-    const auto channels = get(device, [](const Device &d) { return d.streamChannels; });
+    const auto channels = device(id).streamChannels;
     auto list = makeAudioBufferList(std::uint32_t(channels.size()));
     for (std::size_t i = 0; i < channels.size(); ++i)
         buffers(*list)[i].mNumberChannels = channels[i];
     return list;
 }
 
-OSStatus FakeAudioHardware::volumeScalar(AudioDeviceID device, std::uint32_t channel, bool, float &scalar)
+bool FakeAudioHardware::isVolumeSettable(AudioDeviceID id, std::uint32_t channel, bool)
 {
-    const auto volumes = get(device, [](const Device &d) { return d.volumes; });
+    const auto settable = device(id).volumeSettable;
+    return channel >= 1 && channel <= settable.size() && settable[channel - 1];
+}
+
+OSStatus FakeAudioHardware::volumeScalar(AudioDeviceID id, std::uint32_t channel, bool, float &scalar)
+{
+    const auto volumes = device(id).volumes;
     if (channel < 1 || channel > volumes.size())
         return kAudioHardwareUnknownPropertyError;
     scalar = volumes[channel - 1];
     return kAudioNoError;
 }
 
-OSStatus FakeAudioHardware::setVolumeScalar(AudioDeviceID device, std::uint32_t channel, bool, float scalar)
+OSStatus FakeAudioHardware::setVolumeScalar(AudioDeviceID id, std::uint32_t channel, bool, float scalar)
 {
     std::lock_guard lock(mMutex);
     char value[32];
     std::snprintf(value, sizeof value, "%.9g", double(scalar));
-    mLog.push_back("setVolume " + std::to_string(device) + " ch" + std::to_string(channel) + " " + value);
-    auto &volumes = mDevices.at(device).volumes;
+    mLog.push_back("setVolume " + std::to_string(id) + " ch" + std::to_string(channel) + " " + value);
+    auto &volumes = mDevices.at(id).volumes;
     if (channel < 1 || channel > volumes.size())
         return kAudioHardwareUnknownPropertyError;
     volumes[channel - 1] = scalar;
     return kAudioNoError;
 }
 
-OSStatus FakeAudioHardware::addIOProc(AudioDeviceID device, AudioDeviceIOProc proc, void *clientData)
+OSStatus FakeAudioHardware::addIOProc(AudioDeviceID id, AudioDeviceIOProc proc, void *clientData)
 {
     std::lock_guard lock(mMutex);
-    mIOProcs.push_back({device, 0, 0, reinterpret_cast<void *>(proc), clientData, false});
+    mIOProcs.push_back({id, 0, 0, reinterpret_cast<void *>(proc), clientData, false});
     return kAudioNoError;
 }
 
-OSStatus FakeAudioHardware::removeIOProc(AudioDeviceID device, AudioDeviceIOProc proc)
+OSStatus FakeAudioHardware::removeIOProc(AudioDeviceID id, AudioDeviceIOProc proc)
 {
     std::lock_guard lock(mMutex);
-    std::erase_if(mIOProcs, [&](const auto &p) { return p.device == device && p.proc == reinterpret_cast<void *>(proc); });
+    std::erase(mIOProcs, Registration{id, 0, 0, reinterpret_cast<void *>(proc), nullptr, false});
     return kAudioNoError;
 }
 
-OSStatus FakeAudioHardware::run(AudioDeviceID device, AudioDeviceIOProc proc, bool running)
+OSStatus FakeAudioHardware::run(AudioDeviceID id, AudioDeviceIOProc proc, bool running)
 {
     std::lock_guard lock(mMutex);
-    mLog.push_back((running ? "start " : "stop ") + std::to_string(device));
+    mLog.push_back((running ? "start " : "stop ") + std::to_string(id));
     for (Registration &p : mIOProcs)
-        if (p.device == device && p.proc == reinterpret_cast<void *>(proc))
+        if (p.device == id && p.proc == reinterpret_cast<void *>(proc))
             p.running = running;
     return kAudioNoError;
 }
 
-OSStatus FakeAudioHardware::addPropertyListener(AudioDeviceID device, std::uint32_t channel, bool,
+OSStatus FakeAudioHardware::addPropertyListener(AudioDeviceID id, std::uint32_t channel, bool,
     AudioPropertySelector property, AudioDevicePropertyListenerProc proc, void *clientData)
 {
     std::lock_guard lock(mMutex);
-    mListeners.push_back({device, channel, property, reinterpret_cast<void *>(proc), clientData, true});
+    mListeners.push_back({id, channel, property, reinterpret_cast<void *>(proc), clientData, true});
     return kAudioNoError;
 }
 
-OSStatus FakeAudioHardware::removePropertyListener(AudioDeviceID device, std::uint32_t channel, bool,
+OSStatus FakeAudioHardware::removePropertyListener(AudioDeviceID id, std::uint32_t channel, bool,
     AudioPropertySelector property, AudioDevicePropertyListenerProc proc)
 {
     std::lock_guard lock(mMutex);
-    auto it = std::ranges::find_if(mListeners, [&](const Registration &l) {
-        return l.device == device && l.channel == channel && l.property == property
-            && l.proc == reinterpret_cast<void *>(proc);
-    });
+    const auto it = std::ranges::find(mListeners, Registration{id, channel, property, reinterpret_cast<void *>(proc), nullptr, true});
     if (it == mListeners.end())
         return kAudioHardwareUnknownPropertyError;
     mListeners.erase(it);

@@ -32,20 +32,6 @@ public:
         std::vector<float> volumes;
     };
 
-private:
-    // Recursive: listeners and IO procedures call back into the fake.
-    mutable std::recursive_mutex mMutex;
-    std::map<AudioDeviceID, Device> mDevices;
-    // f(device) under the lock, or a default value for an unknown device.
-    template<typename F>
-    auto get(AudioDeviceID id, F &&f) const
-    {
-        std::lock_guard lock(mMutex);
-        auto it = mDevices.find(id);
-        return it == mDevices.end() ? decltype(f(it->second))() : f(it->second);
-    }
-
-public:
     AudioDeviceID addDevice(Device device);
     template<typename F>
     void update(AudioDeviceID id, F &&edit)
@@ -53,7 +39,7 @@ public:
         std::lock_guard lock(mMutex);
         edit(mDevices.at(id));
     }
-    [[nodiscard]] Device device(AudioDeviceID id) const { return get(id, [](const Device &d) { return d; }); }
+    [[nodiscard]] Device device(AudioDeviceID id) const;
     // The recorded writes that start with prefix, in order.
     [[nodiscard]] std::vector<std::string> log(const std::string &prefix = {}) const;
     void clearLog();
@@ -62,47 +48,44 @@ public:
     [[nodiscard]] bool isRunning(AudioDeviceID device) const;
 
     std::vector<AudioDeviceID> devices() override;
-    bool isDeviceAlive(AudioDeviceID id) override { return get(id, [](const Device &d) { return d.alive; }); }
-    OSStatus streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format) override;
-    std::string deviceName(AudioDeviceID id, bool) override { return get(id, [](const Device &d) { return d.name; }); }
-    std::string deviceManufacturer(AudioDeviceID id, bool) override
-    {
-        return get(id, [](const Device &d) { return d.manufacturer; });
-    }
-    bool isDataSourceSettable(AudioDeviceID id, bool) override
-    {
-        return get(id, [](const Device &d) { return d.dataSourceSettable; });
-    }
-    std::vector<std::uint32_t> dataSources(AudioDeviceID device, bool isInput) override;
-    std::optional<std::string> dataSourceName(AudioDeviceID device, bool isInput, std::uint32_t source) override;
-    OSStatus setDataSource(AudioDeviceID device, bool isInput, std::uint32_t source) override;
-    AudioBufferListPtr streamConfiguration(AudioDeviceID device, bool isInput) override;
-    bool isVolumeSettable(AudioDeviceID id, std::uint32_t channel, bool) override
-    {
-        return get(id, [&](const Device &d) { return channel >= 1 && channel <= d.volumeSettable.size() && d.volumeSettable[channel - 1]; });
-    }
-    OSStatus volumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float &scalar) override;
-    OSStatus setVolumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float scalar) override;
-    OSStatus addIOProc(AudioDeviceID device, AudioDeviceIOProc proc, void *clientData) override;
-    OSStatus removeIOProc(AudioDeviceID device, AudioDeviceIOProc proc) override;
-    OSStatus start(AudioDeviceID device, AudioDeviceIOProc proc) override { return run(device, proc, true); }
-    OSStatus stop(AudioDeviceID device, AudioDeviceIOProc proc) override { return run(device, proc, false); }
-    OSStatus addPropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
-        AudioPropertySelector property, AudioDevicePropertyListenerProc proc, void *clientData) override;
-    OSStatus removePropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
-        AudioPropertySelector property, AudioDevicePropertyListenerProc proc) override;
+    bool isDeviceAlive(AudioDeviceID id) override { return device(id).alive; }
+    OSStatus streamFormat(AudioDeviceID id, bool isInput, AudioStreamBasicDescription &format) override;
+    std::string deviceName(AudioDeviceID id, bool) override { return device(id).name; }
+    std::string deviceManufacturer(AudioDeviceID id, bool) override { return device(id).manufacturer; }
+    bool isDataSourceSettable(AudioDeviceID id, bool) override { return device(id).dataSourceSettable; }
+    std::vector<std::uint32_t> dataSources(AudioDeviceID id, bool) override;
+    std::optional<std::string> dataSourceName(AudioDeviceID id, bool, std::uint32_t source) override;
+    OSStatus setDataSource(AudioDeviceID id, bool, std::uint32_t source) override;
+    AudioBufferListPtr streamConfiguration(AudioDeviceID id, bool) override;
+    bool isVolumeSettable(AudioDeviceID id, std::uint32_t channel, bool) override;
+    OSStatus volumeScalar(AudioDeviceID id, std::uint32_t channel, bool, float &scalar) override;
+    OSStatus setVolumeScalar(AudioDeviceID id, std::uint32_t channel, bool, float scalar) override;
+    OSStatus addIOProc(AudioDeviceID id, AudioDeviceIOProc proc, void *clientData) override;
+    OSStatus removeIOProc(AudioDeviceID id, AudioDeviceIOProc proc) override;
+    OSStatus start(AudioDeviceID id, AudioDeviceIOProc proc) override { return run(id, proc, true); }
+    OSStatus stop(AudioDeviceID id, AudioDeviceIOProc proc) override { return run(id, proc, false); }
+    OSStatus addPropertyListener(AudioDeviceID id, std::uint32_t channel, bool, AudioPropertySelector property,
+        AudioDevicePropertyListenerProc proc, void *clientData) override;
+    OSStatus removePropertyListener(AudioDeviceID id, std::uint32_t channel, bool, AudioPropertySelector property,
+        AudioDevicePropertyListenerProc proc) override;
 
 private:
     struct Registration {
         AudioDeviceID device;
         std::uint32_t channel;
         AudioPropertySelector property;
-        void *proc;
-        void *clientData;
+        void *proc, *clientData;
         bool running;
+        bool operator==(const Registration &o) const
+        {
+            return device == o.device && channel == o.channel && property == o.property && proc == o.proc;
+        }
     };
-    OSStatus run(AudioDeviceID device, AudioDeviceIOProc proc, bool running);
+    OSStatus run(AudioDeviceID id, AudioDeviceIOProc proc, bool running);
 
+    // Recursive: listeners and IO procedures call back into the fake.
+    mutable std::recursive_mutex mMutex;
+    std::map<AudioDeviceID, Device> mDevices;
     std::vector<std::string> mLog;
     std::vector<Registration> mIOProcs, mListeners;
 };

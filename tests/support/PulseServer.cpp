@@ -135,12 +135,6 @@ pid_t PulseServer::spawn(const std::vector<std::string> &args)
     return pid;
 }
 
-void PulseServer::kill(pid_t pid)
-{
-    std::erase(mHelpers, pid);
-    terminate(pid);
-}
-
 bool PulseServer::loadSink()
 {
     return run({"pactl", "load-module", "module-null-sink", "sink_name=tone", "rate=" + std::to_string(mOptions.rateHz)})

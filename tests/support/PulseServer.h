@@ -42,9 +42,8 @@ public:
     // Runs a client (pactl, …) and waits; its exit status, -1 if it could
     // not run. output gets its stdout.
     int run(const std::vector<std::string> &args, std::string *output = nullptr);
-    // Starts a client in the background, ended by stop() or kill().
+    // Starts a client in the background, ended by stop().
     pid_t spawn(const std::vector<std::string> &args);
-    void kill(pid_t pid);
     // Plays a sine (amplitude 0.5) into "tone" in the background.
     pid_t playTone(double frequencyHz, double seconds);
     // The monitor's volume as pactl shows it, in whole percent.
