@@ -26,7 +26,7 @@ using Strings = std::vector<std::string>;
 Device device(std::string name, Sources sources = {}, bool settable = true, bool input = true)
 {
     return {.name = std::move(name), .manufacturer = "Acme", .hasInput = input,
-        .dataSourceSettable = settable && !sources.empty(), .dataSources = std::move(sources),
+        .dataSourceSettable = settable, .dataSources = std::move(sources),
         .volumeSettable = {true, true}, .volumes = {0.5f, 0.5f}};
 }
 
@@ -96,34 +96,29 @@ protected:
 
 struct Choice {
     const char *what;
+    QString title; // opened first, by name
     std::vector<qint64> indices;
-    Strings starts; // the device restarts and data-source writes after the first choice
+    Strings calls; // restarts and data-source writes after the first choice
 };
 
 class ChoiceTest : public UnitTest, public ::testing::WithParamInterface<Choice> {};
 
 TEST_P(ChoiceTest, RestartsOnlyWhatTheChoiceNeeds)
 {
-    unit->setInputDeviceWithName(popUp.itemText(0));
+    unit->setInputDeviceWithName(GetParam().title);
+    EXPECT_EQ(hw->device(1).currentDataSource, 11u) << "an unknown title opens the first entry";
     hw->clearLog();
     for (const qint64 index : GetParam().indices)
         unit->setInputDeviceAtIndex(index);
-    EXPECT_EQ(hw->log(), GetParam().starts) << GetParam().what;
+    EXPECT_EQ(hw->log(), GetParam().calls) << GetParam().what;
     EXPECT_EQ(hw->isRunning(1), unit->inputDevice() == 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Indices, ChoiceTest,
-    ::testing::Values(Choice{"another source of the open device", {1}, {"setDataSource 1 12"}},
-        Choice{"the same entry again reopens it", {0}, {"stop 1", "start 1", "setDataSource 1 11"}},
-        Choice{"another device", {2}, {"stop 1", "start 2"}},
-        Choice{"no selection or out of range", {-1, 3, -7}, {}}));
-
-TEST_F(UnitTest, UnknownOrMissingTitleOpensTheFirstEntry)
-{
-    unit->setInputDeviceWithName(QStringLiteral("acme : line"));
-    EXPECT_EQ(popUp.currentIndex(), 0);
-    EXPECT_EQ(hw->device(1).currentDataSource, 11u);
-}
+    ::testing::Values(Choice{"another source of the open device", "Acme : Mic", {1}, {"setDataSource 1 12"}},
+        Choice{"the same entry again reopens it", "acme : line", {0}, {"stop 1", "start 1", "setDataSource 1 11"}},
+        Choice{"another device", QString(), {2}, {"stop 1", "start 2"}},
+        Choice{"no selection or out of range", "Acme : Mic", {-1, 3, -7}, {}}));
 
 struct Change {
     AudioPropertySelector property;
@@ -202,8 +197,8 @@ INSTANTIATE_TEST_SUITE_P(Devices, VolumeTest,
 TEST_F(UnitTest, SetVolumeWritesEveryChannelOnlyWhenWritableAndChanged)
 {
     unit->setInputDeviceAtIndex(2);
-    unit->setVolume(37);
-    unit->setVolume(37);
+    for (const int percent : {37, 37})
+        unit->setVolume(percent);
     EXPECT_EQ(hw->log("setVolume"), (Strings{"setVolume 2 ch1 0.370000005", "setVolume 2 ch2 0.370000005"}));
     hw->update(2, [](Device &d) { d.volumeSettable = {true, false}; });
     hw->notify(2, 2, kAudioDevicePropertyVolumeScalar);
