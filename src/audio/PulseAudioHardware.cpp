@@ -196,6 +196,11 @@ struct PulseAudioHardware::Impl {
     static void onRetry(pa_mainloop_api *, pa_time_event *, const timeval *, void *userdata) noexcept
     {
         auto *self = static_cast<Impl *>(userdata);
+        if (!self->connected && self->contextIsReady()) {
+            // Still reading the server's sources: not a failure.
+            self->scheduleRetry();
+            return;
+        }
         if (!self->connected) {
             self->beginConnect();
             // A server that never answers is asked again.
