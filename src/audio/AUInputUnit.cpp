@@ -157,9 +157,16 @@ OSStatus AUInputUnit::listenerProc(const AudioDeviceListenerParams *params)
         setVolumeState();
         break;
     case kAudioDevicePropertyDeviceIsAlive: {
-        // Posted as read, so every loss and return is shown in order.
-        const bool alive = mHardware->isDeviceAlive(inputDevice());
-        QMetaObject::invokeMethod(this, [this, alive] { setInputAvailable(alive); }, Qt::QueuedConnection);
+        // Posted as read, so every loss and return is shown in order; news
+        // of a device left meanwhile is dropped.
+        const AudioDeviceID device = inputDevice();
+        const bool alive = mHardware->isDeviceAlive(device);
+        QMetaObject::invokeMethod(
+            this, [this, device, alive] {
+                if (device == inputDevice())
+                    setInputAvailable(alive);
+            },
+            Qt::QueuedConnection);
         break;
     }
     default:
