@@ -189,6 +189,7 @@ void Controller::awakeFromNib()
     mAUInputUnit = std::make_unique<AUInputUnit>(mHardware);
     mAUInputUnit->setIOProc(&CaptureBuffer::ioProc, &mCapture);
     mAUInputUnit->setListenerProc(&Controller::listener, this);
+    connect(mAUInputUnit.get(), &AUInputUnit::inputAvailableChanged, this, &Controller::setInputAvailable);
     mAUInputUnit->setupPopUpButton(mUi->mInputDevicePopUpButton);
 
     if (mUi->mInputDevicePopUpButton->count() == 0) {

@@ -156,6 +156,19 @@ OSStatus AUInputUnit::listenerProc(const AudioDeviceListenerParams *params)
     case kAudioDevicePropertyDeviceHasChanged:
         setVolumeState();
         break;
+    case kAudioDevicePropertyDeviceIsAlive: {
+        // Posted as read, so every loss and return is shown in order; news
+        // of a device left meanwhile is dropped.
+        const AudioDeviceID device = inputDevice();
+        const bool alive = mHardware->isDeviceAlive(device);
+        QMetaObject::invokeMethod(
+            this, [this, device, alive] {
+                if (device == inputDevice())
+                    setInputAvailable(alive);
+            },
+            Qt::QueuedConnection);
+        break;
+    }
     default:
         break;
     }
@@ -242,7 +255,9 @@ void AUInputUnit::setInputDeviceAtIndex(qint64 index)
     if (index < 0 || std::uint64_t(index) >= mAudioInputSourceArray.size())
         return;
     const InputSource &entry = mAudioInputSourceArray[std::size_t(index)];
-    if (entry.deviceID != inputDevice()) {
+    const bool reopen = index == mOpenIndex;
+    mOpenIndex = index;
+    if (entry.deviceID != inputDevice() || reopen) {
         if (inputDevice() != kAudioDeviceUnknown)
             stop();
         mInputDevice.store(entry.deviceID, std::memory_order_release);
@@ -250,9 +265,18 @@ void AUInputUnit::setInputDeviceAtIndex(qint64 index)
         setStreamConfiguration();
         setVolumeState();
         start();
+        setInputAvailable(mHardware->isDeviceAlive(entry.deviceID));
     }
     if (entry.dataSource)
         setDataSource(*entry.dataSource);
+}
+
+void AUInputUnit::setInputAvailable(bool available)
+{
+    if (available == mInputAvailable)
+        return;
+    mInputAvailable = available;
+    emit inputAvailableChanged(available);
 }
 
 void AUInputUnit::setDataSource(std::uint32_t source)
@@ -291,9 +315,10 @@ void AUInputUnit::updateVolumeState()
     if (mVolumeSlider)
         mVolumeSlider->setEnabled(writable);
     const float volume = mInputVolume.load(std::memory_order_acquire);
-    // Truncated toward zero, as a whole percentage (0.37f shows 36).
-    const float product = volume * 100.0f;
-    const int percentage = std::isnan(product) ? 0 : int(std::clamp(product, -1.0e9f, 1.0e9f));
+    // Rounded, as the system's mixers show it: truncating showed a volume
+    // set to 37 % as 36, and a server that stores volumes in its own
+    // encoding hands a written value back a unit off.
+    const int percentage = std::isnan(volume) ? 0 : int(std::lround(std::clamp(double(volume), 0.0, 1.0) * 100.0));
     if (mVolumeSlider)
         mVolumeSlider->setValue(writable ? percentage : 100);
     if (!mVolumeText)

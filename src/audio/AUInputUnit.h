@@ -35,10 +35,15 @@ class AudioHardware;
 // only by updateVolumeState, always queued onto the main thread. No code of
 // the unit runs on the IO thread.
 //
+// The device going away and coming back is told as inputAvailableChanged,
+// always emitted on the main thread; capture itself resumes in the hardware.
+//
 // Owns its catalogue and caches and shares ownership of the hardware, so
 // the hardware outlives it. The pop-up, slider and text are borrowed (Qt
 // parents own them) and watched with QPointer.
 class AUInputUnit : public QObject {
+    Q_OBJECT
+
 public:
     // One entry of the catalogue: a device, or one data source of a device.
     struct InputSource {
@@ -80,6 +85,9 @@ public:
     [[nodiscard]] int indexOfDefaultInputDevice() const;
     // A null QString stands for "no saved title".
     void setInputDeviceWithName(const QString &name);
+    // The entry already open is opened again (a way out for the user when
+    // a device misbehaves); another data source of the open device is only
+    // selected.
     void setInputDeviceAtIndex(qint64 index);
     void setDataSource(std::uint32_t source);
 
@@ -94,11 +102,19 @@ public:
     [[nodiscard]] std::uint32_t channels() const { return mChannels.load(std::memory_order_acquire); }
     [[nodiscard]] bool isVolumeWritable() const { return mIsVolumeWritable.load(std::memory_order_acquire); }
     [[nodiscard]] float inputVolume() const { return mInputVolume.load(std::memory_order_acquire); }
+    // Main thread: as last emitted (true until the open device goes away).
+    [[nodiscard]] bool isInputAvailable() const { return mInputAvailable; }
     [[nodiscard]] AudioStreamBasicDescription streamDescription() const;
     // A copy of the cached configuration; null before the first read.
     [[nodiscard]] AudioBufferListPtr streamConfiguration() const;
 
+signals:
+    void inputAvailableChanged(bool available);
+
 private:
+    // Main thread.
+    void setInputAvailable(bool available);
+
     std::shared_ptr<AudioHardware> mHardware;
     // Written on the main thread only (device selection); read by listeners.
     std::atomic<AudioDeviceID> mInputDevice{kAudioDeviceUnknown};
@@ -106,6 +122,9 @@ private:
     QPointer<QSlider> mVolumeSlider;
     QPointer<QWidget> mVolumeText;
     qint64 mIndexOfInputDevice = -1;
+    // Main thread: the entry opened last, -1 before the first.
+    qint64 mOpenIndex = -1;
+    bool mInputAvailable = true;
     AudioDeviceIOProc mIOProc = nullptr;
     void *mIORefCon = nullptr;
     AudioDevicePropertyListenerProc mListenerProc = nullptr;

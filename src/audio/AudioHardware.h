@@ -38,6 +38,11 @@ public:
     // direction, an error otherwise (the only status callers test).
     virtual OSStatus streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format) = 0;
 
+    // Whether the device is there now. A device that went away keeps its id
+    // and reports kAudioDevicePropertyDeviceIsAlive when it leaves and when
+    // it comes back.
+    [[nodiscard]] virtual bool isDeviceAlive(AudioDeviceID device) = 0;
+
     // UTF-8; empty when unknown.
     [[nodiscard]] virtual std::string deviceName(AudioDeviceID device, bool isInput) = 0;
     [[nodiscard]] virtual std::string deviceManufacturer(AudioDeviceID device, bool isInput) = 0;
@@ -61,6 +66,8 @@ public:
 
     virtual OSStatus addIOProc(AudioDeviceID device, AudioDeviceIOProc proc, void *clientData) = 0;
     virtual OSStatus removeIOProc(AudioDeviceID device, AudioDeviceIOProc proc) = 0;
+    // A started procedure stays started while its device is away and runs
+    // again when the device is back.
     virtual OSStatus start(AudioDeviceID device, AudioDeviceIOProc proc) = 0;
     virtual OSStatus stop(AudioDeviceID device, AudioDeviceIOProc proc) = 0;
 

@@ -62,8 +62,10 @@ static_assert(FrameAssembler::kMaxFrameBytes >= PA_CHANNELS_MAX * sizeof(float))
 } // namespace
 
 struct PulseAudioHardware::Impl {
-    // One running record stream feeding one IO procedure.
+    // One started IO procedure on one device. The record stream comes and
+    // goes with the source and the server; the capture stays until stop().
     struct Capture {
+        Impl *owner = nullptr;
         AudioDeviceID device = kAudioDeviceUnknown;
         AudioDeviceIOProc proc = nullptr;
         void *clientData = nullptr;
@@ -90,6 +92,9 @@ struct PulseAudioHardware::Impl {
         void *clientData;
     };
 
+    static constexpr pa_usec_t kFirstRetryUs = 100000;
+    static constexpr pa_usec_t kLastRetryUs = 1000000;
+
     std::string applicationName;
     std::chrono::milliseconds connectTimeout;
     MainloopPtr mainloop;
@@ -98,6 +103,10 @@ struct PulseAudioHardware::Impl {
     // Everything below is guarded by the main loop lock.
     ContextPtr context;
     bool connected = false;
+    // Once a server has answered, a lost one is looked for again.
+    bool everConnected = false;
+    pa_time_event *retryEvent = nullptr;
+    pa_usec_t retryDelayUs = kFirstRetryUs;
     std::map<AudioDeviceID, Source> sources;
     std::map<std::string, AudioDeviceID> idsByName;
     AudioDeviceID nextId = 1;
@@ -113,27 +122,9 @@ struct PulseAudioHardware::Impl {
         return it == sources.end() ? nullptr : &it->second;
     }
 
-    // Waits with the lock held (main thread only) until done() or the deadline.
-    template<typename Done>
-    bool waitUntil(Done done, Clock::time_point deadline)
+    // Lock held. Starts connecting; onContextState carries it on.
+    void beginConnect()
     {
-        while (!done()) {
-            if (Clock::now() >= deadline)
-                return false;
-            pa_threaded_mainloop_unlock(mainloop.get());
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            pa_threaded_mainloop_lock(mainloop.get());
-        }
-        return true;
-    }
-
-    // Main thread, lock not held.
-    bool connect()
-    {
-        if (!mainloopRunning)
-            return false;
-        const auto deadline = Clock::now() + connectTimeout;
-        pa_threaded_mainloop_lock(mainloop.get());
         dropContext();
         ProplistPtr props(pa_proplist_new());
         pa_proplist_sets(props.get(), PA_PROP_APPLICATION_NAME, applicationName.c_str());
@@ -141,33 +132,30 @@ struct PulseAudioHardware::Impl {
         pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ICON_NAME, "audio-input-microphone");
         context.reset(pa_context_new_with_proplist(
             pa_threaded_mainloop_get_api(mainloop.get()), applicationName.c_str(), props.get()));
-        bool ok = context != nullptr;
-        if (ok) {
-            pa_context_set_state_callback(context.get(), &Impl::onContextState, this);
-            pa_context_set_subscribe_callback(context.get(), &Impl::onSubscription, this);
-            // Never start a server behind the user's back: that could block.
-            ok = pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
-        }
-        if (ok) {
-            ok = waitUntil([this] {
-                const pa_context_state_t s = pa_context_get_state(context.get());
-                return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
-            }, deadline);
-            ok = ok && pa_context_get_state(context.get()) == PA_CONTEXT_READY;
-        }
-        if (ok) {
-            OperationPtr(pa_context_subscribe(context.get(),
-                pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER), nullptr,
-                nullptr));
-            pendingListings = 2;
-            OperationPtr(pa_context_get_server_info(context.get(), &Impl::onServerInfo, this));
-            OperationPtr(pa_context_get_source_info_list(context.get(), &Impl::onSourceListing, this));
-            ok = waitUntil([this] { return pendingListings == 0 || !contextIsGood(); }, deadline)
-                && pendingListings == 0;
-        }
-        if (!ok)
+        if (!context)
+            return;
+        pa_context_set_state_callback(context.get(), &Impl::onContextState, this);
+        pa_context_set_subscribe_callback(context.get(), &Impl::onSubscription, this);
+        // Never start a server behind the user's back: that could block.
+        if (pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             dropContext();
-        connected = ok;
+    }
+
+    // Main thread, lock not held: the one wait, at construction, so the
+    // catalogue can be built from the server's sources.
+    bool connect()
+    {
+        const auto deadline = Clock::now() + connectTimeout;
+        pa_threaded_mainloop_lock(mainloop.get());
+        beginConnect();
+        while (context && !connected && contextIsGood() && Clock::now() < deadline) {
+            pa_threaded_mainloop_unlock(mainloop.get());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            pa_threaded_mainloop_lock(mainloop.get());
+        }
+        if (!connected)
+            dropContext();
+        const bool ok = connected;
         pa_threaded_mainloop_unlock(mainloop.get());
         return ok;
     }
@@ -175,12 +163,11 @@ struct PulseAudioHardware::Impl {
     bool contextIsGood() const { return context && PA_CONTEXT_IS_GOOD(pa_context_get_state(context.get())); }
     bool contextIsReady() const { return context && pa_context_get_state(context.get()) == PA_CONTEXT_READY; }
 
-    // Lock held. Streams of the old context go with it.
+    // Lock held. Streams of the old context go with it; captures stay.
     void dropContext()
     {
         for (auto &c : captures)
             closeStream(*c);
-        captures.clear();
         if (context) {
             pa_context_set_state_callback(context.get(), nullptr, nullptr);
             pa_context_set_subscribe_callback(context.get(), nullptr, nullptr);
@@ -188,6 +175,48 @@ struct PulseAudioHardware::Impl {
             context.reset();
         }
         connected = false;
+    }
+
+    // Lock held. One timer serves reconnecting and reopening.
+    void scheduleRetry()
+    {
+        if (!mainloopRunning)
+            return;
+        timeval when{};
+        pa_gettimeofday(&when);
+        pa_timeval_add(&when, retryDelayUs);
+        retryDelayUs = std::min(retryDelayUs * 2, kLastRetryUs);
+        pa_mainloop_api *api = pa_threaded_mainloop_get_api(mainloop.get());
+        if (retryEvent)
+            api->time_restart(retryEvent, &when);
+        else
+            retryEvent = api->time_new(api, &when, &Impl::onRetry, this);
+    }
+
+    static void onRetry(pa_mainloop_api *, pa_time_event *, const timeval *, void *userdata) noexcept
+    {
+        auto *self = static_cast<Impl *>(userdata);
+        if (!self->connected && self->contextIsReady()) {
+            // Still reading the server's sources: not a failure.
+            self->scheduleRetry();
+            return;
+        }
+        if (!self->connected) {
+            self->beginConnect();
+            // A server that never answers is asked again.
+            self->scheduleRetry();
+            return;
+        }
+        bool waiting = false;
+        for (auto &c : self->captures) {
+            if (c->stream)
+                continue;
+            const Source *s = self->source(c->device);
+            if (s && s->present)
+                waiting |= !self->openStream(*c);
+        }
+        if (waiting)
+            self->scheduleRetry();
     }
 
     static void closeStream(Capture &c)
@@ -222,6 +251,18 @@ struct PulseAudioHardware::Impl {
         }
     }
 
+    // A stream that ends without stop() (source gone, recording killed) is
+    // opened again once its source is there; libpulse holds a reference
+    // during this call, so dropping ours here is safe.
+    static void onStreamState(pa_stream *s, void *userdata) noexcept
+    {
+        if (PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
+            return;
+        auto &c = *static_cast<Capture *>(userdata);
+        closeStream(c);
+        c.owner->scheduleRetry();
+    }
+
     // Lock held. Records at the source's own rate and channel count, so the
     // samples match what streamFormat reports.
     bool openStream(Capture &c)
@@ -241,14 +282,18 @@ struct PulseAudioHardware::Impl {
         c.frameBytes = std::uint32_t(pa_frame_size(&spec));
         c.frames.reset(c.frameBytes);
         pa_stream_set_read_callback(c.stream.get(), &Impl::onRead, &c);
-        // About 10 ms per fragment; the server still sends what it likes.
+        pa_stream_set_state_callback(c.stream.get(), &Impl::onStreamState, &c);
+        // 1024 frames at 48 kHz (21 ms): small enough for a quick reading,
+        // large enough that PipeWire does not shorten every other
+        // application's quantum. No ADJUST_LATENCY: that reconfigures the
+        // source (and PipeWire's graph) for everyone.
         pa_buffer_attr attr{};
         attr.maxlength = std::uint32_t(-1);
         attr.tlength = attr.prebuf = attr.minreq = std::uint32_t(-1);
-        attr.fragsize = std::max<std::uint32_t>(c.frameBytes, std::uint32_t(pa_usec_to_bytes(10000, &spec)));
+        const auto fragmentFrames = std::max<std::uint64_t>(1, (std::uint64_t(spec.rate) * 1024 + 24000) / 48000);
+        attr.fragsize = std::uint32_t(fragmentFrames * c.frameBytes);
         // DONT_MOVE: a source that goes away is not silently replaced.
-        const auto flags = pa_stream_flags_t(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY);
-        if (pa_stream_connect_record(c.stream.get(), s->name.c_str(), &attr, flags) < 0) {
+        if (pa_stream_connect_record(c.stream.get(), s->name.c_str(), &attr, PA_STREAM_DONT_MOVE) < 0) {
             closeStream(c);
             return false;
         }
@@ -293,15 +338,17 @@ struct PulseAudioHardware::Impl {
         c.proc(c.device, &now, c.list.get(), &now, nullptr, &none, c.clientData);
     }
 
-    // Lock held. Tells listeners of a known source what changed.
-    void updateSource(const pa_source_info &info, bool notifyChanges)
+    // Lock held. Tells listeners of a known source what changed; a source
+    // that is back (re-plugged, or the server restarted) gets its captures
+    // again.
+    void updateSource(const pa_source_info &info)
     {
         auto [it, inserted] = idsByName.try_emplace(info.name, nextId);
         if (inserted)
             ++nextId;
         const AudioDeviceID id = it->second;
         Source &s = sources[id];
-        const bool known = s.present || !s.name.empty();
+        const bool known = !s.name.empty();
         const Source old = s;
         s.name = info.name;
         s.description = info.description ? info.description : info.name;
@@ -320,14 +367,17 @@ struct PulseAudioHardware::Impl {
             s.portDescriptions.emplace_back(info.ports[i]->description ? info.ports[i]->description : info.ports[i]->name);
         }
         s.activePort = info.active_port ? info.active_port->name : "";
-        if (!notifyChanges || !known)
+        if (!known)
             return;
 
+        const bool cameBack = !old.present;
         const bool formatChanged = old.spec.rate != s.spec.rate || old.spec.channels != s.spec.channels;
-        if (formatChanged) {
+        if (cameBack || formatChanged) {
             for (auto &c : captures)
-                if (c->device == id && c->stream)
-                    openStream(*c);
+                if (c->device == id && (c->stream || cameBack) && !openStream(*c))
+                    scheduleRetry();
+        }
+        if (formatChanged) {
             if (old.spec.channels != s.spec.channels)
                 notify(id, 0, kAudioDevicePropertyStreamConfiguration);
             notify(id, 0, kAudioDevicePropertyStreamFormat);
@@ -336,28 +386,56 @@ struct PulseAudioHardware::Impl {
             notify(id, 0, kAudioDevicePropertyDeviceHasChanged);
         if (old.activePort != s.activePort)
             notify(id, 0, kAudioDevicePropertyDataSource);
-        if (old.volume.channels != s.volume.channels || !pa_cvolume_equal(&old.volume, &s.volume))
+        if (cameBack || old.volume.channels != s.volume.channels || !pa_cvolume_equal(&old.volume, &s.volume))
             notify(id, 0, kAudioDevicePropertyVolumeScalar);
+        if (cameBack)
+            notify(id, 0, kAudioDevicePropertyDeviceIsAlive);
+    }
+
+    // Lock held. The source is gone: its captures wait for it.
+    void loseSource(AudioDeviceID id, Source &s)
+    {
+        if (!s.present)
+            return;
+        s.present = false;
+        for (auto &c : captures)
+            if (c->device == id)
+                closeStream(*c);
+        notify(id, 0, kAudioDevicePropertyDeviceIsAlive);
     }
 
     static void onContextState(pa_context *c, void *userdata) noexcept
     {
         auto *self = static_cast<Impl *>(userdata);
         const pa_context_state_t state = pa_context_get_state(c);
-        if (PA_CONTEXT_IS_GOOD(state) || !self->connected)
+        if (state == PA_CONTEXT_READY) {
+            OperationPtr(pa_context_subscribe(c,
+                pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER), nullptr,
+                nullptr));
+            self->pendingListings = 2;
+            OperationPtr(pa_context_get_server_info(c, &Impl::onServerInfo, self));
+            OperationPtr(pa_context_get_source_info_list(c, &Impl::onSourceListing, self));
             return;
-        // The server went away: every source is gone with it.
+        }
+        if (PA_CONTEXT_IS_GOOD(state))
+            return;
+        // The server went away (or never answered): every source is gone
+        // with it. The context is replaced from the retry timer, not here.
+        const bool wasConnected = self->connected;
         self->connected = false;
-        std::vector<AudioDeviceID> running;
-        for (auto &capture : self->captures)
-            running.push_back(capture->device);
-        for (auto &[id, s] : self->sources)
-            s.present = false;
-        std::ranges::sort(running);
-        const auto [first, last] = std::ranges::unique(running);
-        running.erase(first, last);
-        for (const AudioDeviceID id : running)
-            self->notify(id, 0, kAudioDevicePropertyDeviceIsAlive);
+        if (wasConnected)
+            for (auto &[id, s] : self->sources)
+                self->loseSource(id, s);
+        if (self->everConnected)
+            self->scheduleRetry();
+    }
+
+    void listingDone()
+    {
+        if (pendingListings > 0 && --pendingListings == 0) {
+            connected = everConnected = true;
+            retryDelayUs = kFirstRetryUs;
+        }
     }
 
     static void onServerInfo(pa_context *, const pa_server_info *info, void *userdata) noexcept
@@ -365,25 +443,22 @@ struct PulseAudioHardware::Impl {
         auto *self = static_cast<Impl *>(userdata);
         if (info && info->default_source_name)
             self->defaultSourceName = info->default_source_name;
-        if (self->pendingListings > 0)
-            --self->pendingListings;
+        self->listingDone();
     }
 
     static void onSourceListing(pa_context *, const pa_source_info *info, int eol, void *userdata) noexcept
     {
         auto *self = static_cast<Impl *>(userdata);
-        if (eol != 0) {
-            if (self->pendingListings > 0)
-                --self->pendingListings;
-            return;
-        }
-        self->updateSource(*info, true);
+        if (eol != 0)
+            self->listingDone();
+        else if (info)
+            self->updateSource(*info);
     }
 
     static void onSourceChanged(pa_context *, const pa_source_info *info, int eol, void *userdata) noexcept
     {
         if (eol == 0 && info)
-            static_cast<Impl *>(userdata)->updateSource(*info, true);
+            static_cast<Impl *>(userdata)->updateSource(*info);
     }
 
     static void onSubscription(pa_context *c, pa_subscription_event_type_t t, std::uint32_t index,
@@ -401,8 +476,7 @@ struct PulseAudioHardware::Impl {
         if (type == PA_SUBSCRIPTION_EVENT_REMOVE) {
             for (auto &[id, s] : self->sources) {
                 if (s.index == index && s.present) {
-                    s.present = false;
-                    self->notify(id, 0, kAudioDevicePropertyDeviceIsAlive);
+                    self->loseSource(id, s);
                     break;
                 }
             }
@@ -455,7 +529,11 @@ PulseAudioHardware::~PulseAudioHardware()
     if (d->mainloopRunning) {
         pa_threaded_mainloop_lock(d->mainloop.get());
         d->listeners.clear();
+        d->captures.clear();
         d->dropContext();
+        if (d->retryEvent)
+            pa_threaded_mainloop_get_api(d->mainloop.get())->time_free(d->retryEvent);
+        d->retryEvent = nullptr;
         pa_threaded_mainloop_unlock(d->mainloop.get());
         pa_threaded_mainloop_stop(d->mainloop.get());
     } else {
@@ -470,6 +548,18 @@ bool PulseAudioHardware::isConnected() const
     MainloopLock lock(d->mainloop.get());
     std::lock_guard guard(lock);
     return d->connected;
+}
+
+bool PulseAudioHardware::isDeviceAlive(AudioDeviceID device)
+{
+    if (!d->mainloop)
+        return false;
+    MainloopLock lock(d->mainloop.get());
+    std::lock_guard guard(lock);
+    const Source *s = d->source(device);
+    // Ready, not connected: a source that is back is told while the
+    // server's list is still being read.
+    return d->contextIsReady() && s && s->present;
 }
 
 std::string PulseAudioHardware::sourceName(AudioDeviceID device) const
@@ -690,38 +780,29 @@ OSStatus PulseAudioHardware::start(AudioDeviceID device, AudioDeviceIOProc proc)
 {
     if (!d->mainloop || !d->mainloopRunning)
         return kAudioHardwareNotRunningError;
-    const bool inThread = pa_threaded_mainloop_in_thread(d->mainloop.get());
-    bool ready;
-    {
-        MainloopLock lock(d->mainloop.get());
-        std::lock_guard guard(lock);
-        ready = d->contextIsReady();
-    }
-    // A server that went away and came back: connect again (never from
-    // the main loop thread, which cannot wait for itself).
-    if (!ready && (inThread || !d->connect()))
-        return kAudioHardwareNotRunningError;
-
+    // Never waits for the server: the stream opens when the source is
+    // there, now or once it (or the server) is back.
     MainloopLock lock(d->mainloop.get());
     std::lock_guard guard(lock);
     auto reg = std::ranges::find_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
     if (reg == d->ioProcs.end())
         return kAudioHardwareUnspecifiedError;
     auto it = std::ranges::find_if(d->captures, [&](const auto &c) { return c->device == device && c->proc == proc; });
-    if (it != d->captures.end()) {
-        if ((*it)->stream && PA_STREAM_IS_GOOD(pa_stream_get_state((*it)->stream.get())))
-            return kAudioNoError;
-        Impl::closeStream(**it);
-        d->captures.erase(it);
-    }
+    if (it != d->captures.end())
+        return (*it)->stream ? kAudioNoError : kAudioHardwareNotRunningError;
     auto capture = std::make_unique<Impl::Capture>();
+    capture->owner = d.get();
     capture->device = device;
     capture->proc = proc;
     capture->clientData = reg->clientData;
-    if (!d->openStream(*capture))
-        return kAudioHardwareBadDeviceError;
+    const bool opened = d->openStream(*capture);
     d->captures.push_back(std::move(capture));
-    return kAudioNoError;
+    if (opened)
+        return kAudioNoError;
+    const Source *s = d->source(device);
+    if (s && s->present)
+        d->scheduleRetry();
+    return kAudioHardwareNotRunningError;
 }
 
 OSStatus PulseAudioHardware::stop(AudioDeviceID device, AudioDeviceIOProc proc)

@@ -26,8 +26,12 @@ namespace quaverly {
 // source's rate or channel count changes.
 //
 // No server, or one that does not answer within connectTimeout: no devices.
-// The server going away: running streams end and "device is alive" is
-// reported; start() reconnects to a server that is back.
+// A source that goes away, or the whole server: "device is alive" is
+// reported, started captures wait, and the server is looked for again
+// (0.1 s, doubling to 1 s). When the source is back under the same name the
+// capture resumes on it by itself and "device is alive" is reported again,
+// with "stream format" first if its rate changed. Only the constructor
+// waits for the server.
 class PulseAudioHardware final : public AudioHardware {
 public:
     static constexpr std::chrono::milliseconds kDefaultConnectTimeout{2000};
@@ -47,6 +51,7 @@ public:
     [[nodiscard]] std::string sourceName(AudioDeviceID device) const;
 
     std::vector<AudioDeviceID> devices() override;
+    bool isDeviceAlive(AudioDeviceID device) override;
     OSStatus streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format) override;
     std::string deviceName(AudioDeviceID device, bool isInput) override;
     std::string deviceManufacturer(AudioDeviceID device, bool isInput) override;

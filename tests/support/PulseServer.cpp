@@ -1,22 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PulseServer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <functional>
 #include <numbers>
+#include <string_view>
 #include <thread>
 
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char **environ;
 
@@ -25,35 +24,34 @@ namespace quaverly::test {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
-// Waits for a child up to the time-out; true when it has been reaped.
-bool reap(pid_t pid, std::chrono::milliseconds timeout)
+bool waitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout)
 {
-    const auto deadline = Clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        const pid_t r = waitpid(pid, &status, WNOHANG);
-        if (r == pid || r < 0)
-            return true;
-        if (Clock::now() >= deadline)
+    for (const auto deadline = std::chrono::steady_clock::now() + timeout; !done(); std::this_thread::sleep_for(10ms))
+        if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        std::this_thread::sleep_for(5ms);
-    }
+    return true;
 }
 
+// A negative pid ends the whole process group.
 void terminate(pid_t pid)
 {
-    if (pid <= 0)
+    if (pid == 0 || pid == -1)
         return;
+    const auto reaped = [child = std::abs(pid)] { return waitpid(child, nullptr, WNOHANG) != 0; };
     ::kill(pid, SIGTERM);
-    if (!reap(pid, 3000ms)) {
+    if (!waitFor(reaped, 3000ms) || pid < 0) {
         ::kill(pid, SIGKILL);
-        reap(pid, 3000ms);
+        waitFor(reaped, 3000ms);
     }
 }
 
 } // namespace
+
+const char *kindName(PulseServer::Kind kind)
+{
+    return kind == PulseServer::Kind::PipeWire ? "PipeWire" : "PulseAudio";
+}
 
 PulseServer::PulseServer()
     : PulseServer(Options{})
@@ -61,205 +59,124 @@ PulseServer::PulseServer()
 }
 
 PulseServer::PulseServer(Options options)
-    : mOptions(std::move(options))
+    : mOptions(options)
 {
     char pattern[] = "/tmp/quaverly-pulse-XXXXXX";
-    if (const char *dir = mkdtemp(pattern)) {
-        mDir = dir;
-        std::filesystem::create_directories(mDir + "/home");
-        std::filesystem::create_directories(mDir + "/runtime");
-        std::filesystem::create_directories(mDir + "/state");
-        std::ofstream(mDir + "/client.conf") << "autospawn = no\n";
-    }
+    mDir = mkdtemp(pattern) ? pattern : "/nonexistent";
+    std::error_code ec;
+    std::filesystem::create_directories(mDir + "/home/.config", ec);
+    std::filesystem::create_directories(mDir + "/runtime", ec);
+    std::filesystem::permissions(mDir + "/runtime", std::filesystem::perms::owner_all, ec);
+    std::ofstream(mDir + "/client.conf") << "autospawn = no\n";
+    // Only what libpulse clients read; HOME stays, Qt's settings live there.
+    // pipewire-pulse makes its socket in PULSE_RUNTIME_PATH.
+    const std::string socket = mDir + (options.kind == Kind::PipeWire ? "/runtime/native" : "/native");
+    setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
+    setenv("PULSE_CLIENTCONFIG", (mDir + "/client.conf").c_str(), 1);
+    setenv("PULSE_RUNTIME_PATH", (mDir + "/runtime").c_str(), 1);
 }
 
 PulseServer::~PulseServer()
 {
     stop();
-    for (const auto &[key, value] : mSavedEnvironment) {
-        if (value)
-            setenv(key.c_str(), value->c_str(), 1);
-        else
-            unsetenv(key.c_str());
-    }
-    if (!mDir.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(mDir, ignored);
-    }
+    std::error_code ignored;
+    std::filesystem::remove_all(mDir, ignored);
 }
 
-bool PulseServer::required()
+pid_t PulseServer::launch(const std::vector<std::string> &args, const std::string &out, bool ownGroup)
 {
-    const char *ci = std::getenv("CI");
-    return ci && std::strcmp(ci, "true") == 0;
-}
-
-std::vector<std::string> PulseServer::environment() const
-{
-    const std::map<std::string, std::string> overrides{
-        {"HOME", mDir + "/home"},
-        {"XDG_RUNTIME_DIR", mDir + "/runtime"},
-        {"XDG_CONFIG_HOME", mDir + "/home/.config"},
-        {"PULSE_RUNTIME_PATH", mDir + "/runtime"},
-        {"PULSE_STATE_PATH", mDir + "/state"},
-        {"PULSE_SERVER", "unix:" + socketPath()},
-        {"PULSE_CLIENTCONFIG", mDir + "/client.conf"},
-        {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + mDir + "/no-bus"},
-    };
-    std::vector<std::string> env;
-    for (char **e = environ; e && *e; ++e) {
-        const std::string entry(*e);
-        const std::string key = entry.substr(0, entry.find('='));
-        if (!overrides.contains(key))
-            env.push_back(entry);
-    }
-    for (const auto &[key, value] : overrides)
-        env.push_back(key + "=" + value);
-    return env;
-}
-
-void PulseServer::exportEnvironment()
-{
-    // Only what libpulse clients read; HOME stays, Qt's settings live there.
-    const std::pair<const char *, std::string> values[] = {
-        {"PULSE_SERVER", "unix:" + socketPath()},
-        {"PULSE_CLIENTCONFIG", mDir + "/client.conf"},
-        {"PULSE_RUNTIME_PATH", mDir + "/runtime"},
-        {"PULSE_STATE_PATH", mDir + "/state"},
-    };
-    for (const auto &[key, value] : values) {
-        if (mSavedEnvironment.size() < std::size(values)) {
-            const char *old = std::getenv(key);
-            mSavedEnvironment.emplace_back(key, old ? std::optional<std::string>(old) : std::nullopt);
-        }
-        setenv(key, value.c_str(), 1);
-    }
-}
-
-pid_t PulseServer::launch(const std::vector<std::string> &args, const char *stdoutPath, const char *stderrPath)
-{
-    std::vector<std::string> env = environment();
+    std::vector<std::string> env{"HOME=" + mDir + "/home", "XDG_RUNTIME_DIR=" + mDir + "/runtime",
+        "XDG_CONFIG_HOME=" + mDir + "/home/.config", "XDG_STATE_HOME=" + mDir + "/home",
+        "PULSE_STATE_PATH=" + mDir + "/home",
+        // dbus-run-session gives PipeWire its own bus; nothing else may start one.
+        "DBUS_SESSION_BUS_ADDRESS=unix:path=" + mDir + "/no-bus"};
+    for (char **e = environ; *e; ++e)
+        if (std::ranges::none_of(env, [&](const auto &o) { return std::string_view(*e).starts_with(o.substr(0, o.find('=') + 1)); }))
+            env.emplace_back(*e);
     std::vector<char *> argv, envp;
     for (const auto &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
     for (auto &e : env)
         envp.push_back(e.data());
+    argv.push_back(nullptr);
     envp.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath ? stdoutPath : "/dev/null",
-        O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const std::string logPath = stderrPath ? stderrPath : mDir + "/clients.log";
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, (mDir + "/log.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, ownGroup ? POSIX_SPAWN_SETPGROUP : 0);
     pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0 ? pid : -1;
 }
 
 int PulseServer::run(const std::vector<std::string> &args, std::string *output)
 {
-    const std::string outPath = mDir + "/run.out";
-    const pid_t pid = launch(args, outPath.c_str());
-    if (pid <= 0)
-        return -1;
+    const pid_t pid = launch(args, mDir + "/run.out");
     int status = 0;
-    const auto deadline = Clock::now() + 10s;
-    for (;;) {
-        const pid_t r = waitpid(pid, &status, WNOHANG);
-        if (r == pid)
-            break;
-        if (r < 0 || Clock::now() >= deadline) {
-            terminate(pid);
-            return -1;
-        }
-        std::this_thread::sleep_for(2ms);
+    if (pid <= 0 || !waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10s)) {
+        terminate(pid);
+        return -1;
     }
-    if (output) {
-        std::ifstream in(outPath);
+    if (std::ifstream in(mDir + "/run.out"); output)
         output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 pid_t PulseServer::spawn(const std::vector<std::string> &args)
 {
-    const pid_t pid = launch(args, nullptr);
-    if (pid > 0)
-        mHelpers.push_back(pid);
+    const pid_t pid = launch(args, "/dev/null");
+    mHelpers.push_back(pid);
     return pid;
 }
 
-void PulseServer::kill(pid_t pid)
+bool PulseServer::loadSink()
 {
-    std::erase(mHelpers, pid);
-    terminate(pid);
+    return run({"pactl", "load-module", "module-null-sink", "sink_name=tone", "rate=" + std::to_string(mOptions.rateHz)})
+        == 0;
 }
 
-bool PulseServer::waitReady()
+bool PulseServer::unloadSink()
 {
-    const auto deadline = Clock::now() + 10s;
-    while (Clock::now() < deadline) {
-        int status = 0;
-        if (waitpid(mServerPid, &status, WNOHANG) == mServerPid) {
-            mServerPid = -1;
-            mError = "the server exited at once; see " + mDir + "/server.log";
-            return false;
-        }
-        if (run({"pactl", "info"}) == 0)
-            return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    mError = "the server did not answer within 10 s";
-    return false;
+    std::string modules;
+    run({"pactl", "list", "short", "modules"}, &modules);
+    const auto at = modules.find("sink_name=tone");
+    const auto line = modules.rfind('\n', at) + 1; // npos + 1 is the start
+    return at != std::string::npos && run({"pactl", "unload-module", modules.substr(line, modules.find('\t', line) - line)}) == 0;
 }
 
 bool PulseServer::start()
 {
     if (mServerPid > 0)
         return true;
-    if (mDir.empty()) {
-        mError = "no temporary folder";
-        return false;
-    }
-    std::string sink = "module-null-sink sink_name=tone rate=" + std::to_string(mOptions.rateHz);
-    const std::vector<std::string> args{"pulseaudio", "--daemonize=no", "-n", "--use-pid-file=no",
-        "--exit-idle-time=-1", "--disallow-exit", "--realtime=no", "--high-priority=no", "--log-target=stderr",
-        "--load=module-native-protocol-unix socket=" + socketPath() + " auth-anonymous=1", "--load=" + sink};
-
-    mServerPid = launch(args, nullptr, (mDir + "/server.log").c_str());
-    if (mServerPid <= 0) {
-        mServerPid = -1;
-        mError = "cannot run pulseaudio";
-        return false;
-    }
-    if (!waitReady()) {
+    if (mOptions.kind == Kind::PipeWire) // WirePlumber links the streams: without it recorders hear nothing.
+        mServerPid = launch({"dbus-run-session", "--", "sh", "-c",
+                                "pipewire & until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.02; done;"
+                                " wireplumber & pipewire-pulse & wait"},
+            "/dev/null", true);
+    else
+        mServerPid = launch({"pulseaudio", "--daemonize=no", "-n", "--use-pid-file=no", "--exit-idle-time=-1",
+                                "--disallow-exit", "--realtime=no", "--high-priority=no", "--log-target=stderr",
+                                "--load=module-native-protocol-unix socket=" + mDir + "/native auth-anonymous=1"},
+            "/dev/null");
+    const std::string keeper = mDir + "/keeper.raw";
+    const char *why = mServerPid <= 0 ? "cannot run the server"
+        : !waitFor([&] { return run({"pactl", "info"}) == 0; }, 15s) ? "no answer within 15 s"
+        : !loadSink() ? "cannot load the null sink"
+        // A long latency, so it does not set PipeWire's quantum for the tuner.
+        : spawn({"sh", "-c", "exec parec -d tone.monitor --latency-msec=100 --channels=1 --format=u8 --raw >" + keeper}) < 0
+            || !waitFor([&] { return std::filesystem::exists(keeper) && std::filesystem::file_size(keeper) > 0; }, 15s)
+        ? "the monitor delivered nothing within 15 s" : nullptr;
+    if (why) {
+        mError = std::string(kindName(mOptions.kind)) + ": " + why;
         stop();
-        return false;
     }
-    exportEnvironment();
-
-    // Warm the monitor up and keep it warm. At the sink's own rate: an idle
-    // sink switches to a rate that suits its first stream.
-    const std::string keeperPath = mDir + "/keeper.raw";
-    const pid_t keeper = launch({"parec", "-d", "tone.monitor", "--latency-msec=10",
-                                    "--rate=" + std::to_string(mOptions.rateHz), "--channels=1", "--format=u8", "--raw"},
-        keeperPath.c_str());
-    if (keeper > 0)
-        mHelpers.push_back(keeper);
-    const auto deadline = Clock::now() + 15s;
-    std::error_code ec;
-    while (Clock::now() < deadline) {
-        if (std::filesystem::file_size(keeperPath, ec) > 0 && !ec)
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    mError = "the sink's monitor delivered nothing within 15 s";
-    stop();
-    return false;
+    return !why;
 }
 
 void PulseServer::stop()
@@ -267,32 +184,30 @@ void PulseServer::stop()
     for (const pid_t pid : mHelpers)
         terminate(pid);
     mHelpers.clear();
-    terminate(mServerPid);
+    terminate(mOptions.kind == Kind::PipeWire ? -mServerPid : mServerPid);
     mServerPid = -1;
 }
 
 pid_t PulseServer::playTone(double frequencyHz, double seconds)
 {
-    const double rate = mOptions.rateHz;
-    return playSamples("tone", mOptions.rateHz,
-        [&](std::size_t i) { return float(0.5 * std::sin(2.0 * std::numbers::pi * frequencyHz * double(i) / rate)); },
-        seconds);
+    const std::string path = mDir + "/sound-" + std::to_string(mSoundCount++) + ".raw";
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t i = 0; i < std::size_t(seconds * mOptions.rateHz); ++i) {
+        const auto value = float(0.5 * std::sin(2.0 * std::numbers::pi * frequencyHz * double(i) / mOptions.rateHz));
+        out.write(reinterpret_cast<const char *>(&value), sizeof value);
+    }
+    out.close();
+    // In short periods, as a sound card delivers.
+    return spawn({"pacat", "--playback", "-d", "tone", "--latency-msec=20", "--raw", "--format=float32le",
+        "--rate=" + std::to_string(mOptions.rateHz), "--channels=1", path});
 }
 
-pid_t PulseServer::playSamples(const std::string &sink, unsigned rateHz,
-    const std::function<float(std::size_t)> &sample, double seconds)
+int PulseServer::shownVolume()
 {
-    const std::string path = mDir + "/sound-" + std::to_string(mToneCount++) + ".raw";
-    {
-        std::ofstream out(path, std::ios::binary);
-        const auto frames = std::size_t(seconds * rateHz);
-        for (std::size_t i = 0; i < frames; ++i) {
-            const float value = sample(i);
-            out.write(reinterpret_cast<const char *>(&value), sizeof value);
-        }
-    }
-    return spawn({"pacat", "--playback", "-d", sink, "--raw", "--format=float32le",
-        "--rate=" + std::to_string(rateHz), "--channels=1", path});
+    std::string out; // "Volume: front-left: 24248 /  37% / …"
+    run({"pactl", "get-source-volume", "tone.monitor"}, &out);
+    const auto slash = out.find('/');
+    return slash == std::string::npos ? -1 : std::atoi(out.c_str() + slash + 1);
 }
 
 } // namespace quaverly::test

@@ -1,90 +1,64 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstddef>
-#include <functional>
-#include <optional>
 #include <string>
-#include <utility>
-#include <sys/types.h>
 #include <vector>
+#include <sys/types.h>
 
 namespace quaverly::test {
 
-// A private PulseAudio server for tests: own runtime directory, socket and
-// HOME under a temporary folder, anonymous access, one null sink "tone"
-// whose monitor "tone.monitor" is the capture source. start() also points
-// this process's libpulse clients at it (PULSE_SERVER and friends), and
-// keeps one recorder on the monitor so later recorders get data at once
-// (a fresh null-sink monitor is ~2 s late). Stopped by pid.
+// A private sound server speaking the pulse protocol: PulseAudio, or
+// PipeWire (pipewire, wireplumber, pipewire-pulse under one
+// dbus-run-session). Own runtime directory, socket and HOME in a temporary
+// folder; a null sink "tone" whose monitor "tone.monitor" is the capture
+// source. start() points this process's libpulse clients at it and keeps a
+// recorder on the monitor (a fresh null-sink monitor is ~2 s late). All it
+// starts is ended by pid (PipeWire's daemons by their process group).
 class PulseServer {
 public:
+    enum class Kind { PulseAudio, PipeWire };
     struct Options {
+        Kind kind = Kind::PulseAudio;
         unsigned rateHz = 48000;
     };
 
     PulseServer();
     explicit PulseServer(Options options);
     ~PulseServer();
-
     PulseServer(const PulseServer &) = delete;
     PulseServer &operator=(const PulseServer &) = delete;
 
-    // Starts the server (again, on the same socket, after stop()). On
-    // failure returns false with the reason in error().
+    // (Re)starts; on failure false with the reason in error().
     bool start();
-    // Stops the server and every helper started through it.
     void stop();
-    [[nodiscard]] bool isRunning() const { return mServerPid > 0; }
     [[nodiscard]] const std::string &error() const { return mError; }
-    // Takes effect at the next start().
-    void setRateHz(unsigned rateHz) { mOptions.rateHz = rateHz; }
-    [[nodiscard]] std::string socketPath() const { return mDir + "/native"; }
     [[nodiscard]] const std::string &directory() const { return mDir; }
+    // Takes effect at the next start() or loadSink().
+    void setRateHz(unsigned rateHz) { mOptions.rateHz = rateHz; }
+    // Unplug and plug "tone": a re-plugged device.
+    bool unloadSink();
+    bool loadSink();
 
-    // Runs a client (pactl, pacat, …) against the server and waits for it.
-    // Returns its exit status (-1 if it could not run); output gets stdout.
+    // Runs a client (pactl, …) and waits; its exit status, -1 if it could
+    // not run. output gets its stdout.
     int run(const std::vector<std::string> &args, std::string *output = nullptr);
-    // Starts a client in the background; stopped with stop() or kill().
+    // Starts a client in the background, ended by stop().
     pid_t spawn(const std::vector<std::string> &args);
-    void kill(pid_t pid);
-
-    // Plays a sine of the given frequency and length (amplitude 0.5, mono
-    // float32 at the sink's rate) into the sink, in the background.
+    // Plays a sine (amplitude 0.5) into "tone" in the background.
     pid_t playTone(double frequencyHz, double seconds);
-    // Plays `seconds` of sample(i) (mono float32 at rateHz) into a sink, in
-    // the background; NaN and infinities pass as they are.
-    pid_t playSamples(const std::string &sink, unsigned rateHz, const std::function<float(std::size_t)> &sample,
-        double seconds);
-
-    // Whether the environment demands a real server (CI=true): tests then
-    // fail instead of skipping when it cannot start.
-    [[nodiscard]] static bool required();
+    // The monitor's volume as pactl shows it, in whole percent.
+    [[nodiscard]] int shownVolume();
 
 private:
-    std::vector<std::string> environment() const;
-    pid_t launch(const std::vector<std::string> &args, const char *stdoutPath, const char *stderrPath = nullptr);
-    bool waitReady();
-    void exportEnvironment();
+    pid_t launch(const std::vector<std::string> &args, const std::string &out, bool ownGroup = false);
 
     Options mOptions;
-    std::string mDir;
-    std::string mError;
+    std::string mDir, mError;
     pid_t mServerPid = -1;
     std::vector<pid_t> mHelpers;
-    int mToneCount = 0;
-    // What exportEnvironment() replaced, restored by the destructor.
-    std::vector<std::pair<std::string, std::optional<std::string>>> mSavedEnvironment;
+    int mSoundCount = 0;
 };
 
-} // namespace quaverly::test
+[[nodiscard]] const char *kindName(PulseServer::Kind kind);
 
-// Starts `server` or ends the test: a failure under CI, a skip elsewhere.
-#define QUAVERLY_START_PULSE_SERVER(server)                                                          \
-    do {                                                                                            \
-        if (!(server).start()) {                                                                    \
-            if (::quaverly::test::PulseServer::required())                                          \
-                FAIL() << "private PulseAudio server did not start: " << (server).error();          \
-            GTEST_SKIP() << "no private PulseAudio server: " << (server).error();                   \
-        }                                                                                           \
-    } while (false)
+} // namespace quaverly::test
