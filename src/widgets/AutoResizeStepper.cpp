@@ -120,6 +120,13 @@ void AutoResizeStepper::paintEvent(QPaintEvent *)
         return;
     painter.scale(width() / drawn.width(), height() / drawn.height());
     painter.drawComplexControl(QStyle::CC_SpinBox, styleOption());
+    // The arrows alone show no keyboard focus in most styles.
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = QRectF(QPointF(), drawn).toRect();
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
 }
 
 void AutoResizeStepper::mousePressEvent(QMouseEvent *event)

@@ -11,7 +11,6 @@
 #include "widgets/ResizeWindow.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -32,7 +31,7 @@ protected:
 
     QString text(const char *name) const
     {
-        return mController->window()->findChild<QLineEdit *>(QLatin1String(name))->text();
+        return mController->window()->findChild<QWidget *>(QLatin1String(name))->property("text").toString();
     }
     std::string reading() const // "G♯4 +0"
     {

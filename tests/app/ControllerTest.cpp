@@ -152,7 +152,7 @@ TEST_P(WindowAndAnalyzer, ShowTheSameReadingAfterEveryBlock)
 
     addMicrophone("Microphone", info.samplerate);
     start();
-    const auto hzText = [](const std::string &hz) { return QString::asprintf("%.1fHz", std::stod(hz)); };
+    const auto hzText = [](const std::string &hz) { return QString::asprintf("%.1fHz", QString::fromStdString(hz).toDouble()); };
     const auto centText = [](const std::string &c) { return c == "0" ? u("±0") : QString::asprintf("%+d", std::stoi(c)); };
     std::size_t block = 0;
     feed(samples, 512, [&] {
