@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite twice
-# (a plain build and one with AddressSanitizer + UBSan), fuzzes each libFuzzer
-# target for a minute while a two-minute soak of the application runs beside
-# it, and runs the tests where threads meet real PulseAudio under
-# ThreadSanitizer.
+# (a plain build, whose run includes the PipeWire, window-manager, screen
+# reader and package tests, and one with AddressSanitizer + UBSan), runs the
+# tests where threads meet real sound servers under ThreadSanitizer, fuzzes
+# each libFuzzer target briefly, and soaks the application for two minutes
+# beside the sanitizer builds.
+#
+# Longer runs: QUAVERLY_FUZZ_SECONDS=600 QUAVERLY_SOAK_MINUTES=30 ./scripts/test.sh
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
+
+fuzz_seconds=${QUAVERLY_FUZZ_SECONDS:-15}
+soak_minutes=${QUAVERLY_SOAK_MINUTES:-2}
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions="$top/tests/lsan.supp"
 
 status=0
-stage() { echo "== $*"; }
+started=$SECONDS
+stage() { echo "== $* ($((SECONDS - started)) s)"; }
 run_suite() {
     local name=$1; shift
     stage "$name build"
@@ -23,23 +30,16 @@ run_suite() {
 }
 run_suite plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-# The soak needs little CPU, so it runs while the fuzzers take the cores.
-stage "soak (2 min) and fuzzing (60 s per target)"
+# The soak needs little CPU, so it runs while the sanitizer builds take the cores.
+stage "soak ($soak_minutes min) in the background"
 soak_log="$top/build/soak.log"
-"$top/bench/soak.sh" 2 "$top/build/plain/src/app/quaverly" >"$soak_log" 2>&1 &
+"$top/bench/soak.sh" "$soak_minutes" "$top/build/plain/src/app/quaverly" >"$soak_log" 2>&1 &
 soak_pid=$!
-"$top/tests/fuzz/run.sh" "$top/build/fuzz" 60 || status=1
-if wait "$soak_pid"; then
-    tail -n 2 "$soak_log"
-else
-    cat "$soak_log" >&2
-    status=1
-fi
 
 run_suite asan -DCMAKE_BUILD_TYPE=Debug -DQUAVERLY_SANITIZE=ON -DQUAVERLY_BUILD_BENCH=OFF
 
-# Only the programs whose threads meet: the audio tests against a real
-# server and the application's end-to-end tests.
+# Only the programs whose threads meet: the audio tests against real
+# servers and the application's end-to-end tests.
 stage "tsan build"
 tsan_targets=(audio_pulse_tests app_pulse_test app_fault_test)
 cmake -S "$top" -B "$top/build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAVERLY_TSAN=ON \
@@ -51,4 +51,16 @@ QT_QPA_PLATFORM=offscreen \
     ctest --test-dir "$top/build/tsan" -j "$(nproc)" --output-on-failure \
         -R '(ServerTest|NoServerTest|PulseController|ControllerFault)[.]' \
         || status=1
+
+stage "fuzzing ($fuzz_seconds s per target)"
+"$top/tests/fuzz/run.sh" "$top/build/fuzz" "$fuzz_seconds" || status=1
+
+stage "soak result"
+if wait "$soak_pid"; then
+    tail -n 2 "$soak_log"
+else
+    cat "$soak_log" >&2
+    status=1
+fi
+stage "done, status $status"
 exit $status
