@@ -117,9 +117,10 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
         disclosureButton();
     });
     connect(mUi->actionQuit, &QAction::triggered, this, &Controller::terminate);
-    connect(mUi->actionHelp, &QAction::triggered, this, &Controller::showHelp);
-    connect(mUi->actionWebPage, &QAction::triggered, this, &Controller::openMakerPage);
-    connect(mUi->actionSoundSettings, &QAction::triggered, this, &Controller::openSoundPreferences);
+    connect(mUi->actionHelp, &QAction::triggered, this, &HelpPanel::showHelpPanel);
+    connect(mUi->actionWebPage, &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl(QStringLiteral("https://quillfen.example.org/quaverly/"))); });
+    connect(mUi->actionSoundSettings, &QAction::triggered, this, [] { quaverly::openSoundPreferences(); });
 
     connect(&mPresence, &InputPresence::availableChanged, this, [this](bool available) {
         mTuner.setInputAvailable(available);
@@ -321,8 +322,9 @@ void Controller::terminate()
 bool Controller::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (watched != mWindow) {
-    } else if (type == QEvent::Close) {
+    if (watched != mWindow)
+        return QObject::eventFilter(watched, event);
+    if (type == QEvent::Close) {
         terminate();
     } else if (type == QEvent::Hide || (type == QEvent::WindowStateChange && mWindow->isMinimized())) {
         applicationDidHide();
@@ -476,21 +478,6 @@ void Controller::setClock(Tuner::Clock clock)
 {
     mUi->mSpokenReading->setClock(clock);
     mTuner.setClock(std::move(clock));
-}
-
-void Controller::showHelp()
-{
-    HelpPanel::showHelpPanel();
-}
-
-void Controller::openSoundPreferences()
-{
-    quaverly::openSoundPreferences();
-}
-
-void Controller::openMakerPage()
-{
-    QDesktopServices::openUrl(QUrl(tr("https://quillfen.example.org/quaverly/")));
 }
 
 void Controller::updateUI(CaptureBlock block, float rateHz)

@@ -79,8 +79,6 @@ public:
     void setMicrophoneAccess(std::unique_ptr<MicrophoneAccess> access) { mMicrophoneAccess = std::move(access); }
 
     [[nodiscard]] ResizeWindow *window() const { return mWindow; }
-    [[nodiscard]] float frequency() const { return mTuner.frequency(); }
-    [[nodiscard]] float sampleRate() const { return mCapture.sampleRate(); }
     // Capture blocks processed so far.
     [[nodiscard]] std::uint64_t blockCount() const { return mBlockCount; }
 
@@ -93,9 +91,6 @@ public slots:
     void inputDevicePopupChanged();
     void inputVolumeSliderChanged();
     void disclosureButton();
-    void showHelp();
-    void openSoundPreferences();
-    void openMakerPage();
     // Whether the captured source exists (the input unit says so when it
     // vanishes or returns, or the server goes or comes back). Main thread.
     void setInputAvailable(bool available) { mPresence.setAnnounced(available); }
