@@ -9,7 +9,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <map>
 #include <numeric>
