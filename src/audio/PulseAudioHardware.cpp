@@ -5,7 +5,6 @@
 #include "audio/PulseHandles.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>

@@ -40,11 +40,6 @@ DiscloseGeometry discloseGeometry(bool disclosed, qreal minH, QSizeF boxSize,
 
 ResizeWindow::ResizeWindow(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) {}
 
-quint64 ResizeWindow::styleMask(quint64 mask)
-{
-    return mask;
-}
-
 void ResizeWindow::setContentAspectRatio(QSizeF ratio)
 {
     mContentAspectRatio = (ratio.width() > 0.0 && ratio.height() > 0.0) ? ratio : QSizeF();
