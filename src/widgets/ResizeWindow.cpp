@@ -113,7 +113,6 @@ void ResizeWindow::disclose(bool disclosed, const QWidget &undisclosedSizeBox,
         mLastContentSize = mContent ? mContent->size() : QSize();
         if (completion)
             completion();
-        emit frameAnimationFinished();
         return;
     }
     auto *animation = new QPropertyAnimation(this, "geometry", this);
@@ -131,7 +130,6 @@ void ResizeWindow::disclose(bool disclosed, const QWidget &undisclosedSizeBox,
                     placeContent(mContent->size());
                 if (completion)
                     completion();
-                emit frameAnimationFinished();
             });
     animation->start();
 }

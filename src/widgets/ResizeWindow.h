@@ -70,9 +70,6 @@ public:
     void setAnimationDuration(int milliseconds) { mAnimationDuration = milliseconds; }
     bool isAnimating() const { return mAnimation != nullptr; }
 
-signals:
-    void frameAnimationFinished();
-
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
