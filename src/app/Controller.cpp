@@ -485,8 +485,6 @@ void Controller::updateUI(CaptureBlock block, float rateHz)
     ++mBlockCount;
     const BlockResult result = mTuner.updateUI(block, rateHz);
     block.reset();
-    if (result.strobe)
-        mUi->mStrobeView->setPeak(result.rawPeak);
     mUi->mStrobeView->setData(result.strobe);
     mPresence.blockArrived();
     show();

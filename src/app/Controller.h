@@ -75,8 +75,6 @@ public:
     void setClock(Tuner::Clock clock);
     // What ends the event loop after termination; tests replace it.
     void setQuitHandler(std::function<void()> quit) { mQuit = std::move(quit); }
-    // The platform's permission service; set before launching finishes.
-    void setMicrophoneAccess(std::unique_ptr<MicrophoneAccess> access) { mMicrophoneAccess = std::move(access); }
 
     [[nodiscard]] ResizeWindow *window() const { return mWindow; }
     // Capture blocks processed so far.

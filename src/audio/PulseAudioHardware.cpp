@@ -549,14 +549,6 @@ PulseAudioHardware::~PulseAudioHardware()
     }
 }
 
-bool PulseAudioHardware::isConnected() const
-{
-    if (!d->mainloop)
-        return false;
-    const MainloopGuard guard(d->mainloop.get());
-    return d->connected;
-}
-
 bool PulseAudioHardware::isDeviceAlive(AudioDeviceID device)
 {
     // Ready, not connected: a source that is back is told while the
