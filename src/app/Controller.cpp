@@ -6,7 +6,6 @@
 #include "app/ThreadHandOff.h"
 #include "audio/AUInputUnit.h"
 #include "audio/AudioHardware.h"
-#include "audio/MicrophoneAccess.h"
 #include "audio/SoundPreferences.h"
 #include "display/StrobeView.h"
 #include "music/FloatValue.h"
@@ -30,7 +29,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 namespace quaverly {
 namespace {

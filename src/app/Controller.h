@@ -116,10 +116,8 @@ private:
     ResizeWindow *mWindow = nullptr;
     std::shared_ptr<AudioHardware> mHardware;
     std::unique_ptr<AUInputUnit> mAUInputUnit;
-    // mSampleRate, mBuffer, mBufferSize, mBufferOffset, mBufferFrames,
-    // mIsBufferInvalid; its sink runs on the IO thread.
+    // Its sink runs on the IO thread.
     CaptureBuffer mCapture;
-    // Detection, acceptance, resolution, time-outs, pause.
     Tuner mTuner;
     ReadoutPanel mReadouts;
     bool disclosed = false;
