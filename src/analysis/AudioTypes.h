@@ -31,13 +31,9 @@ inline constexpr AudioPropertySelector kAudioDevicePropertyDeviceIsAlive = fourC
 inline constexpr AudioPropertySelector kAudioDevicePropertyStreamConfiguration = fourCharCode("slay");
 inline constexpr AudioPropertySelector kAudioDevicePropertyStreamFormat = fourCharCode("sfmt");
 inline constexpr AudioPropertySelector kAudioDevicePropertyDataSource = fourCharCode("ssrc");
-inline constexpr AudioPropertySelector kAudioDevicePropertyDataSources = fourCharCode("ssc#");
 inline constexpr AudioPropertySelector kAudioDevicePropertyDeviceHasChanged = fourCharCode("diff");
 inline constexpr AudioPropertySelector kAudioDevicePropertyVolumeScalar = fourCharCode("volm");
 inline constexpr AudioPropertySelector kAudioDevicePropertyVolumeRangeDecibels = fourCharCode("vdb#");
-inline constexpr AudioPropertySelector kAudioDevicePropertyDeviceName = fourCharCode("name");
-inline constexpr AudioPropertySelector kAudioDevicePropertyDeviceManufacturer = fourCharCode("makr");
-inline constexpr AudioPropertySelector kAudioHardwarePropertyDevices = fourCharCode("dev#");
 
 struct AudioBuffer {
     std::uint32_t mNumberChannels = 0;
@@ -89,26 +85,10 @@ inline AudioBufferListPtr makeAudioBufferList(std::uint32_t n)
     return AudioBufferListPtr(list);
 }
 
-struct SMPTETime {
-    std::int16_t mSubframes = 0;
-    std::int16_t mSubframeDivisor = 0;
-    std::uint32_t mCounter = 0;
-    std::uint32_t mType = 0;
-    std::uint32_t mFlags = 0;
-    std::int16_t mHours = 0;
-    std::int16_t mMinutes = 0;
-    std::int16_t mSeconds = 0;
-    std::int16_t mFrames = 0;
-};
-
 struct AudioTimeStamp {
     double mSampleTime = 0.0; // frames since the stream started
     std::uint64_t mHostTime = 0;
-    double mRateScalar = 0.0;
-    std::uint64_t mWordClockTime = 0;
-    SMPTETime mSMPTETime;
     std::uint32_t mFlags = 0;
-    std::uint32_t mReserved = 0;
 };
 
 inline constexpr std::uint32_t kAudioTimeStampSampleTimeValid = 1u << 0;

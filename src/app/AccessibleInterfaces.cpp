@@ -9,7 +9,6 @@
 #include "widgets/DisclosureButton.h"
 #include "widgets/SpokenReading.h"
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QComboBox>
@@ -143,14 +142,6 @@ public:
     }
 };
 
-// Whether the area is shown, from the triangle as it is or as a checkable button.
-bool isDisclosed(const QWidget *triangle)
-{
-    if (const auto *button = qobject_cast<const QAbstractButton *>(triangle); button && button->isCheckable())
-        return button->isChecked();
-    return triangle->property("state").toLongLong() != 0;
-}
-
 class DisclosureAccessible final : public QAccessibleWidget {
 public:
     explicit DisclosureAccessible(DisclosureButton *triangle) : QAccessibleWidget(triangle, QAccessible::Button)
@@ -168,7 +159,7 @@ public:
     {
         QAccessible::State s = QAccessibleWidget::state();
         s.expandable = true;
-        s.expanded = isDisclosed(widget());
+        s.expanded = static_cast<const DisclosureButton *>(widget())->isChecked();
         s.collapsed = !s.expanded;
         s.checkable = false;
         s.checked = false;

@@ -6,7 +6,6 @@
 #include "app/ThreadHandOff.h"
 #include "audio/AUInputUnit.h"
 #include "audio/AudioHardware.h"
-#include "audio/MicrophoneAccess.h"
 #include "audio/SoundPreferences.h"
 #include "display/StrobeView.h"
 #include "music/FloatValue.h"
@@ -30,7 +29,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 namespace quaverly {
 namespace {
@@ -117,9 +115,10 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
         disclosureButton();
     });
     connect(mUi->actionQuit, &QAction::triggered, this, &Controller::terminate);
-    connect(mUi->actionHelp, &QAction::triggered, this, &Controller::showHelp);
-    connect(mUi->actionWebPage, &QAction::triggered, this, &Controller::openMakerPage);
-    connect(mUi->actionSoundSettings, &QAction::triggered, this, &Controller::openSoundPreferences);
+    connect(mUi->actionHelp, &QAction::triggered, this, &HelpPanel::showHelpPanel);
+    connect(mUi->actionWebPage, &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl(QStringLiteral("https://quillfen.example.org/quaverly/"))); });
+    connect(mUi->actionSoundSettings, &QAction::triggered, this, [] { quaverly::openSoundPreferences(); });
 
     connect(&mPresence, &InputPresence::availableChanged, this, [this](bool available) {
         mTuner.setInputAvailable(available);
@@ -321,8 +320,9 @@ void Controller::terminate()
 bool Controller::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (watched != mWindow) {
-    } else if (type == QEvent::Close) {
+    if (watched != mWindow)
+        return QObject::eventFilter(watched, event);
+    if (type == QEvent::Close) {
         terminate();
     } else if (type == QEvent::Hide || (type == QEvent::WindowStateChange && mWindow->isMinimized())) {
         applicationDidHide();
@@ -478,28 +478,11 @@ void Controller::setClock(Tuner::Clock clock)
     mTuner.setClock(std::move(clock));
 }
 
-void Controller::showHelp()
-{
-    HelpPanel::showHelpPanel();
-}
-
-void Controller::openSoundPreferences()
-{
-    quaverly::openSoundPreferences();
-}
-
-void Controller::openMakerPage()
-{
-    QDesktopServices::openUrl(QUrl(tr("https://quillfen.example.org/quaverly/")));
-}
-
 void Controller::updateUI(CaptureBlock block, float rateHz)
 {
     ++mBlockCount;
     const BlockResult result = mTuner.updateUI(block, rateHz);
     block.reset();
-    if (result.strobe)
-        mUi->mStrobeView->setPeak(result.rawPeak);
     mUi->mStrobeView->setData(result.strobe);
     mPresence.blockArrived();
     show();

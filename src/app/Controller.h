@@ -75,12 +75,8 @@ public:
     void setClock(Tuner::Clock clock);
     // What ends the event loop after termination; tests replace it.
     void setQuitHandler(std::function<void()> quit) { mQuit = std::move(quit); }
-    // The platform's permission service; set before launching finishes.
-    void setMicrophoneAccess(std::unique_ptr<MicrophoneAccess> access) { mMicrophoneAccess = std::move(access); }
 
     [[nodiscard]] ResizeWindow *window() const { return mWindow; }
-    [[nodiscard]] float frequency() const { return mTuner.frequency(); }
-    [[nodiscard]] float sampleRate() const { return mCapture.sampleRate(); }
     // Capture blocks processed so far.
     [[nodiscard]] std::uint64_t blockCount() const { return mBlockCount; }
 
@@ -93,9 +89,6 @@ public slots:
     void inputDevicePopupChanged();
     void inputVolumeSliderChanged();
     void disclosureButton();
-    void showHelp();
-    void openSoundPreferences();
-    void openMakerPage();
     // Whether the captured source exists (the input unit says so when it
     // vanishes or returns, or the server goes or comes back). Main thread.
     void setInputAvailable(bool available) { mPresence.setAnnounced(available); }
@@ -123,10 +116,8 @@ private:
     ResizeWindow *mWindow = nullptr;
     std::shared_ptr<AudioHardware> mHardware;
     std::unique_ptr<AUInputUnit> mAUInputUnit;
-    // mSampleRate, mBuffer, mBufferSize, mBufferOffset, mBufferFrames,
-    // mIsBufferInvalid; its sink runs on the IO thread.
+    // Its sink runs on the IO thread.
     CaptureBuffer mCapture;
-    // Detection, acceptance, resolution, time-outs, pause.
     Tuner mTuner;
     ReadoutPanel mReadouts;
     bool disclosed = false;

@@ -19,7 +19,6 @@ public:
     void captureStarted();
     void captureStopped();
     void blockArrived();
-    [[nodiscard]] bool isAvailable() const { return mAvailable; }
 
 signals:
     void availableChanged(bool available);

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 
 namespace quaverly {
 
@@ -33,13 +32,6 @@ constexpr std::array<ListenerRegistration, 7> kListeners{{
     {kAudioPropertyWildcardChannel, kAudioDevicePropertyVolumeScalar},
     {kAudioPropertyWildcardChannel, kAudioDevicePropertyVolumeRangeDecibels},
 }};
-
-AudioBufferListPtr copyBufferList(const AudioBufferList &list)
-{
-    auto copy = makeAudioBufferList(list.mNumberBuffers);
-    std::ranges::copy(buffers(list), buffers(*copy).begin());
-    return copy;
-}
 
 } // namespace
 
@@ -113,8 +105,6 @@ void AUInputUnit::setStreamConfiguration()
     std::uint32_t channels = 0;
     for (const AudioBuffer &b : buffers(*list))
         channels += b.mNumberChannels;
-    std::lock_guard lock(mCacheMutex);
-    mAudioBufferList = std::move(list);
     mChannels.store(channels, std::memory_order_release);
 }
 
@@ -122,24 +112,6 @@ double AUInputUnit::sampleRate() const
 {
     std::lock_guard lock(mCacheMutex);
     return mInputStreamDescription.mSampleRate;
-}
-
-bool AUInputUnit::isNativeEndian() const
-{
-    std::lock_guard lock(mCacheMutex);
-    return (mInputStreamDescription.mFormatFlags & kAudioFormatFlagIsBigEndian) == 0;
-}
-
-AudioStreamBasicDescription AUInputUnit::streamDescription() const
-{
-    std::lock_guard lock(mCacheMutex);
-    return mInputStreamDescription;
-}
-
-AudioBufferListPtr AUInputUnit::streamConfiguration() const
-{
-    std::lock_guard lock(mCacheMutex);
-    return mAudioBufferList ? copyBufferList(*mAudioBufferList) : nullptr;
 }
 
 OSStatus AUInputUnit::listenerProc(const AudioDeviceListenerParams *params)
@@ -218,20 +190,11 @@ void AUInputUnit::setupPopUpButton(QComboBox *popUp)
     if (popUp == mDevicePopUpButton)
         return;
     mDevicePopUpButton = popUp;
-    if (popUp)
-        setupPopUpButton(popUp, mAudioInputSourceArray);
-}
-
-void AUInputUnit::setupPopUpButton(QComboBox *popUp, const std::vector<InputSource> &sources)
-{
+    if (!popUp)
+        return;
     popUp->clear();
-    for (std::size_t i = 0; i < sources.size(); ++i)
-        popUp->insertItem(int(i), sources[i].name);
-}
-
-int AUInputUnit::indexOfDefaultInputDevice() const
-{
-    return 0;
+    for (const InputSource &source : mAudioInputSourceArray)
+        popUp->addItem(source.name);
 }
 
 void AUInputUnit::setInputDeviceWithName(const QString &name)
@@ -240,7 +203,7 @@ void AUInputUnit::setInputDeviceWithName(const QString &name)
     if (!name.isNull() && mDevicePopUpButton)
         index = mDevicePopUpButton->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
-        index = indexOfDefaultInputDevice();
+        index = 0; // the hardware lists the server's default source first
     if (mDevicePopUpButton)
         mDevicePopUpButton->setCurrentIndex(index);
     setInputDeviceAtIndex(index);
@@ -248,8 +211,6 @@ void AUInputUnit::setInputDeviceWithName(const QString &name)
 
 void AUInputUnit::setInputDeviceAtIndex(qint64 index)
 {
-    if (mAudioInputSourceArray.empty() || index == mIndexOfInputDevice)
-        return;
     // Guards what the caller's index cannot promise: a pop-up filled from
     // another list, or an out-of-range index.
     if (index < 0 || std::uint64_t(index) >= mAudioInputSourceArray.size())
@@ -268,7 +229,7 @@ void AUInputUnit::setInputDeviceAtIndex(qint64 index)
         setInputAvailable(mHardware->isDeviceAlive(entry.deviceID));
     }
     if (entry.dataSource)
-        setDataSource(*entry.dataSource);
+        mHardware->setDataSource(inputDevice(), true, *entry.dataSource);
 }
 
 void AUInputUnit::setInputAvailable(bool available)
@@ -279,17 +240,10 @@ void AUInputUnit::setInputAvailable(bool available)
     emit inputAvailableChanged(available);
 }
 
-void AUInputUnit::setDataSource(std::uint32_t source)
-{
-    mHardware->setDataSource(inputDevice(), true, source);
-}
-
 void AUInputUnit::setupVolumeSlider(QSlider *slider, QWidget *volumeText)
 {
-    if (slider != mVolumeSlider)
-        mVolumeSlider = slider;
-    if (volumeText != mVolumeText)
-        mVolumeText = volumeText;
+    mVolumeSlider = slider;
+    mVolumeText = volumeText;
 }
 
 void AUInputUnit::setVolumeState()

@@ -69,7 +69,6 @@ public:
     void setStreamConfiguration();
     // 0.0 until a device has been opened.
     [[nodiscard]] double sampleRate() const;
-    [[nodiscard]] bool isNativeEndian() const;
 
     // Refreshes what the property affects, then forwards to the client's
     // listener and returns its status.
@@ -81,15 +80,12 @@ public:
     // Catalogue and device selection.
     void setupAudioSource(std::vector<InputSource> &sources, bool isInput);
     void setupPopUpButton(QComboBox *popUp);
-    void setupPopUpButton(QComboBox *popUp, const std::vector<InputSource> &sources);
-    [[nodiscard]] int indexOfDefaultInputDevice() const;
     // A null QString stands for "no saved title".
     void setInputDeviceWithName(const QString &name);
     // The entry already open is opened again (a way out for the user when
     // a device misbehaves); another data source of the open device is only
     // selected.
     void setInputDeviceAtIndex(qint64 index);
-    void setDataSource(std::uint32_t source);
 
     // Input volume. volumeText is a QLineEdit or a QLabel (or a subclass).
     void setupVolumeSlider(QSlider *slider, QWidget *volumeText);
@@ -100,13 +96,7 @@ public:
     [[nodiscard]] const std::vector<InputSource> &audioInputSources() const { return mAudioInputSourceArray; }
     [[nodiscard]] AudioDeviceID inputDevice() const { return mInputDevice.load(std::memory_order_acquire); }
     [[nodiscard]] std::uint32_t channels() const { return mChannels.load(std::memory_order_acquire); }
-    [[nodiscard]] bool isVolumeWritable() const { return mIsVolumeWritable.load(std::memory_order_acquire); }
     [[nodiscard]] float inputVolume() const { return mInputVolume.load(std::memory_order_acquire); }
-    // Main thread: as last emitted (true until the open device goes away).
-    [[nodiscard]] bool isInputAvailable() const { return mInputAvailable; }
-    [[nodiscard]] AudioStreamBasicDescription streamDescription() const;
-    // A copy of the cached configuration; null before the first read.
-    [[nodiscard]] AudioBufferListPtr streamConfiguration() const;
 
 signals:
     void inputAvailableChanged(bool available);
@@ -121,7 +111,6 @@ private:
     QPointer<QComboBox> mDevicePopUpButton;
     QPointer<QSlider> mVolumeSlider;
     QPointer<QWidget> mVolumeText;
-    qint64 mIndexOfInputDevice = -1;
     // Main thread: the entry opened last, -1 before the first.
     qint64 mOpenIndex = -1;
     bool mInputAvailable = true;
@@ -135,7 +124,6 @@ private:
     // the notification thread (listener); read by both.
     mutable std::mutex mCacheMutex;
     AudioStreamBasicDescription mInputStreamDescription;
-    AudioBufferListPtr mAudioBufferList;
     std::atomic<std::uint32_t> mChannels{0};
     // Written by setVolumeState (either thread) and setVolume (main).
     std::atomic<bool> mIsVolumeWritable{false};

@@ -5,14 +5,12 @@
 #include "audio/PulseHandles.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <map>
-#include <mutex>
+#include <numeric>
 #include <thread>
 
 namespace quaverly {
@@ -120,6 +118,17 @@ struct PulseAudioHardware::Impl {
     {
         auto it = sources.find(device);
         return it == sources.end() ? nullptr : &it->second;
+    }
+
+    // `read` of the device's cached source (null if unknown) under the
+    // lock; `none` without a main loop.
+    template <class R, class F>
+    R withSource(AudioDeviceID device, R none, F read)
+    {
+        if (!mainloop)
+            return none;
+        const MainloopGuard guard(mainloop.get());
+        return read(static_cast<const Source *>(source(device)));
     }
 
     // Lock held. Starts connecting; onContextState carries it on.
@@ -332,7 +341,6 @@ struct PulseAudioHardware::Impl {
         // chunk on, as the capture path drops non-positive times.
         now.mSampleTime = c.position;
         now.mHostTime = hostTimeNs();
-        now.mRateScalar = 1.0;
         now.mFlags = kAudioTimeStampSampleTimeValid | kAudioTimeStampHostTimeValid;
         AudioTimeStamp none;
         c.proc(c.device, &now, c.list.get(), &now, nullptr, &none, c.clientData);
@@ -541,43 +549,23 @@ PulseAudioHardware::~PulseAudioHardware()
     }
 }
 
-bool PulseAudioHardware::isConnected() const
-{
-    if (!d->mainloop)
-        return false;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
-    return d->connected;
-}
-
 bool PulseAudioHardware::isDeviceAlive(AudioDeviceID device)
 {
-    if (!d->mainloop)
-        return false;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
-    const Source *s = d->source(device);
     // Ready, not connected: a source that is back is told while the
     // server's list is still being read.
-    return d->contextIsReady() && s && s->present;
+    return d->withSource(device, false, [this](const Source *s) { return d->contextIsReady() && s && s->present; });
 }
 
 std::string PulseAudioHardware::sourceName(AudioDeviceID device) const
 {
-    if (!d->mainloop)
-        return {};
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
-    const Source *s = d->source(device);
-    return s ? s->name : std::string();
+    return d->withSource(device, std::string(), [](const Source *s) { return s ? s->name : std::string(); });
 }
 
 std::vector<AudioDeviceID> PulseAudioHardware::devices()
 {
     if (!d->mainloop)
         return {};
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     std::vector<std::pair<AudioDeviceID, const Source *>> present;
     for (const auto &[id, s] : d->sources)
         if (s.present)
@@ -599,8 +587,7 @@ OSStatus PulseAudioHardware::streamFormat(AudioDeviceID device, bool isInput, Au
 {
     if (!isInput || !d->mainloop)
         return kAudioHardwareBadDeviceError;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     const Source *s = d->source(device);
     if (!s || !s->present)
         return kAudioHardwareBadDeviceError;
@@ -620,67 +607,44 @@ OSStatus PulseAudioHardware::streamFormat(AudioDeviceID device, bool isInput, Au
 
 std::string PulseAudioHardware::deviceName(AudioDeviceID device, bool)
 {
-    if (!d->mainloop)
-        return {};
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
-    const Source *s = d->source(device);
-    return s ? s->description : std::string();
+    return d->withSource(device, std::string(), [](const Source *s) { return s ? s->description : std::string(); });
 }
 
 std::string PulseAudioHardware::deviceManufacturer(AudioDeviceID device, bool)
 {
-    if (!d->mainloop)
-        return {};
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
-    const Source *s = d->source(device);
-    return s ? s->manufacturer : std::string();
+    return d->withSource(device, std::string(), [](const Source *s) { return s ? s->manufacturer : std::string(); });
 }
 
 bool PulseAudioHardware::isDataSourceSettable(AudioDeviceID device, bool isInput)
 {
-    if (!isInput || !d->mainloop)
-        return false;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
-    const Source *s = d->source(device);
     // A single port is no choice: the device's own name says more.
-    return s && s->portNames.size() >= 2;
+    return isInput && d->withSource(device, false, [](const Source *s) { return s && s->portNames.size() >= 2; });
 }
 
 std::vector<std::uint32_t> PulseAudioHardware::dataSources(AudioDeviceID device, bool isInput)
 {
-    if (!isInput || !d->mainloop)
-        return {};
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
-    const Source *s = d->source(device);
-    std::vector<std::uint32_t> ids;
-    if (s)
-        for (std::uint32_t i = 0; i < s->portNames.size(); ++i)
-            ids.push_back(i + 1);
+    std::vector<std::uint32_t> ids(isInput ? d->withSource(device, std::size_t(0), [](const Source *s) {
+        return s ? s->portNames.size() : 0;
+    }) : 0);
+    std::iota(ids.begin(), ids.end(), 1u);
     return ids;
 }
 
 std::optional<std::string> PulseAudioHardware::dataSourceName(AudioDeviceID device, bool isInput, std::uint32_t source)
 {
-    if (!isInput || !d->mainloop)
+    if (!isInput)
         return std::nullopt;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
-    const Source *s = d->source(device);
-    if (!s || source < 1 || source > s->portDescriptions.size())
-        return std::nullopt;
-    return s->portDescriptions[source - 1];
+    return d->withSource(device, std::optional<std::string>(), [source](const Source *s) {
+        return s && source >= 1 && source <= s->portDescriptions.size()
+            ? std::optional(s->portDescriptions[source - 1]) : std::nullopt;
+    });
 }
 
 OSStatus PulseAudioHardware::setDataSource(AudioDeviceID device, bool isInput, std::uint32_t source)
 {
     if (!isInput || !d->mainloop)
         return kAudioHardwareBadDeviceError;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     const Source *s = d->source(device);
     if (!s || !s->present || !d->contextIsReady())
         return kAudioHardwareBadDeviceError;
@@ -695,8 +659,7 @@ AudioBufferListPtr PulseAudioHardware::streamConfiguration(AudioDeviceID device,
 {
     if (!isInput || !d->mainloop)
         return nullptr;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     const Source *s = d->source(device);
     if (!s || !s->present)
         return nullptr;
@@ -708,20 +671,16 @@ AudioBufferListPtr PulseAudioHardware::streamConfiguration(AudioDeviceID device,
 
 bool PulseAudioHardware::isVolumeSettable(AudioDeviceID device, std::uint32_t channel, bool isInput)
 {
-    if (!isInput || !d->mainloop)
-        return false;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
-    const Source *s = d->source(device);
-    return s && s->present && channel >= 1 && channel <= s->volume.channels;
+    return isInput && d->withSource(device, false, [channel](const Source *s) {
+        return s && s->present && channel >= 1 && channel <= s->volume.channels;
+    });
 }
 
 OSStatus PulseAudioHardware::volumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float &scalar)
 {
     if (!isInput || !d->mainloop)
         return kAudioHardwareBadDeviceError;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     const Source *s = d->source(device);
     if (!s || !s->present)
         return kAudioHardwareBadDeviceError;
@@ -736,8 +695,7 @@ OSStatus PulseAudioHardware::setVolumeScalar(AudioDeviceID device, std::uint32_t
 {
     if (!isInput || !d->mainloop)
         return kAudioHardwareBadDeviceError;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     Source *s = d->source(device);
     if (!s || !s->present || !d->contextIsReady())
         return kAudioHardwareBadDeviceError;
@@ -755,8 +713,7 @@ OSStatus PulseAudioHardware::addIOProc(AudioDeviceID device, AudioDeviceIOProc p
 {
     if (!proc || !d->mainloop)
         return kAudioHardwareUnspecifiedError;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     auto it = std::ranges::find_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
     if (it != d->ioProcs.end())
         it->clientData = clientData;
@@ -770,8 +727,7 @@ OSStatus PulseAudioHardware::removeIOProc(AudioDeviceID device, AudioDeviceIOPro
     if (!d->mainloop)
         return kAudioHardwareUnspecifiedError;
     stop(device, proc);
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     std::erase_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
     return kAudioNoError;
 }
@@ -782,8 +738,7 @@ OSStatus PulseAudioHardware::start(AudioDeviceID device, AudioDeviceIOProc proc)
         return kAudioHardwareNotRunningError;
     // Never waits for the server: the stream opens when the source is
     // there, now or once it (or the server) is back.
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     auto reg = std::ranges::find_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
     if (reg == d->ioProcs.end())
         return kAudioHardwareUnspecifiedError;
@@ -809,8 +764,7 @@ OSStatus PulseAudioHardware::stop(AudioDeviceID device, AudioDeviceIOProc proc)
 {
     if (!d->mainloop)
         return kAudioHardwareNotRunningError;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     auto it = std::ranges::find_if(d->captures, [&](const auto &c) { return c->device == device && c->proc == proc; });
     if (it == d->captures.end())
         return kAudioHardwareNotRunningError;
@@ -826,8 +780,7 @@ OSStatus PulseAudioHardware::addPropertyListener(AudioDeviceID device, std::uint
 {
     if (!proc || !d->mainloop)
         return kAudioHardwareUnspecifiedError;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     d->listeners.push_back({device, channel, isInput, property, proc, clientData});
     return kAudioNoError;
 }
@@ -837,8 +790,7 @@ OSStatus PulseAudioHardware::removePropertyListener(AudioDeviceID device, std::u
 {
     if (!d->mainloop)
         return kAudioHardwareUnspecifiedError;
-    MainloopLock lock(d->mainloop.get());
-    std::lock_guard guard(lock);
+    const MainloopGuard guard(d->mainloop.get());
     // One registration per call, as it was added.
     auto it = std::ranges::find_if(d->listeners, [&](const auto &l) {
         return l.device == device && l.channel == channel && l.isInput == isInput && l.property == property

@@ -45,8 +45,6 @@ public:
     PulseAudioHardware(const PulseAudioHardware &) = delete;
     PulseAudioHardware &operator=(const PulseAudioHardware &) = delete;
 
-    // Whether the last connection attempt reached a ready server.
-    [[nodiscard]] bool isConnected() const;
     // The server-side source name behind a device id; empty if unknown.
     [[nodiscard]] std::string sourceName(AudioDeviceID device) const;
 

@@ -31,31 +31,27 @@ using StreamPtr = std::unique_ptr<pa_stream, StreamDeleter>;
 using OperationPtr = std::unique_ptr<pa_operation, OperationDeleter>;
 using ProplistPtr = std::unique_ptr<pa_proplist, ProplistDeleter>;
 
-// BasicLockable over the threaded main loop's lock. Callbacks run with the
+// Holds the threaded main loop's lock for a scope. Callbacks run with the
 // lock already held and the lock is not recursive, so on the main loop
 // thread itself this does nothing.
-class MainloopLock {
+class MainloopGuard {
 public:
-    explicit MainloopLock(pa_threaded_mainloop *mainloop) noexcept
-        : mMainloop(mainloop)
+    explicit MainloopGuard(pa_threaded_mainloop *mainloop) noexcept
+        : mMainloop(pa_threaded_mainloop_in_thread(mainloop) ? nullptr : mainloop)
     {
-    }
-    void lock() noexcept
-    {
-        mHeld = !pa_threaded_mainloop_in_thread(mMainloop);
-        if (mHeld)
+        if (mMainloop)
             pa_threaded_mainloop_lock(mMainloop);
     }
-    void unlock() noexcept
+    ~MainloopGuard()
     {
-        if (mHeld)
+        if (mMainloop)
             pa_threaded_mainloop_unlock(mMainloop);
-        mHeld = false;
     }
+    MainloopGuard(const MainloopGuard &) = delete;
+    MainloopGuard &operator=(const MainloopGuard &) = delete;
 
 private:
     pa_threaded_mainloop *mMainloop;
-    bool mHeld = false;
 };
 
 } // namespace quaverly::pulse

@@ -30,19 +30,12 @@ public:
     // redraw; the same block again, or none twice, asks for nothing. None shows the
     // background only.
     void setData(CaptureBlock block);
-    // Stored only; the drawing does not use it.
-    void setPeak(float peak) { mPeak = peak; }
     // A different value restarts the window at sample 0. No redraw.
     void setFrequency(float frequencyHz);
     // Any thread. A different value restarts the window at sample 0. No redraw.
     void setSampleRate(float sampleRateHz);
 
-    float frequency() const { return mFrequency; }
-    float sampleRate() const { return mSampleRate; }
-    float peak() const { return mPeak; }
     const CaptureBlock &data() const { return mData; }
-    // Where the next redraw's window starts, in samples of the block.
-    double frameIndex() const { return mFrameIndex; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -60,7 +53,6 @@ private:
     float mSampleRate = 0.0f;
     float mFrequency = 0.0f;
     CaptureBlock mData;
-    float mPeak = 0.0f;
     double mFrameIndex = 0.0;
 };
 

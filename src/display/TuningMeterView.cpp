@@ -57,14 +57,6 @@ void TuningMeterView::setCent(float cent)
     update();
 }
 
-void TuningMeterView::setThreshold(std::int32_t threshold)
-{
-    if (threshold == mThreshold)
-        return;
-    mThreshold = threshold;
-    update();
-}
-
 void TuningMeterView::paintEvent(QPaintEvent *)
 {
     mImage.ensure(isOriginalSet() ? originalFrame().size() : QSizeF(size()), devicePixelRatioF());
@@ -81,7 +73,7 @@ void TuningMeterView::paintEvent(QPaintEvent *)
 void TuningMeterView::drawMeter(QPainter &painter)
 {
     mImage.drawAt(painter, tuningmeterImage, 0.0, 0.0);
-    const NeedlePlacement placement = placeNeedle(mCent, mThreshold, tuningneedleSize.width());
+    const NeedlePlacement placement = placeNeedle(mCent, kThreshold, tuningneedleSize.width());
     const Image *needle = nullptr;
     switch (placement.needle) {
     case Needle::InTune:

@@ -33,10 +33,8 @@ public:
 
     // Cents of deviation (the controller sends whole cents).
     void setCent(float cent);
-    void setThreshold(std::int32_t threshold);
 
     float cent() const { return mCent; }
-    std::int32_t threshold() const { return mThreshold; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -52,7 +50,8 @@ private:
     QSizeF tuningneedleSize;
     Canvas mImage;
     float mCent = 0.0f;
-    std::int32_t mThreshold = 3;
+    // Whole cents the needle shows as in tune.
+    static constexpr std::int32_t kThreshold = 3;
 };
 
 } // namespace quaverly

@@ -167,6 +167,19 @@ private:
         return std::nullopt;
     }
 
+    // Blanks, then `c`, which must follow `what`.
+    bool take(char c, const std::string &what)
+    {
+        if (!skipBlanks())
+            return false;
+        if (atEnd() || peek() != c) {
+            mError = {mLine, std::string("expected '") + c + "' after " + what};
+            return false;
+        }
+        advance();
+        return true;
+    }
+
     std::optional<PropertyListValue> parseDictionaryBody(std::size_t openLine, std::size_t depth)
     {
         PropertyListValue dictionary;
@@ -192,25 +205,11 @@ private:
                 mError = {keyLine, "a dictionary key must be a string"};
                 return std::nullopt;
             }
-            if (!skipBlanks())
-                return std::nullopt;
-            if (atEnd() || peek() != '=') {
-                mError = {mLine, "expected '=' after the key " + quoted(key->string)};
-                return std::nullopt;
-            }
-            advance();
-            if (!skipBlanks())
+            if (!take('=', "the key " + quoted(key->string)) || !skipBlanks())
                 return std::nullopt;
             auto value = parseValue(depth);
-            if (!value)
+            if (!value || !take(';', "the value of " + quoted(key->string)))
                 return std::nullopt;
-            if (!skipBlanks())
-                return std::nullopt;
-            if (atEnd() || peek() != ';') {
-                mError = {mLine, "expected ';' after the value of " + quoted(key->string)};
-                return std::nullopt;
-            }
-            advance();
             const auto [it, inserted] = index.try_emplace(key->string, dictionary.dictionary.size());
             if (inserted)
                 dictionary.dictionary.emplace_back(std::move(key->string), std::move(*value));

@@ -74,12 +74,10 @@ public:
     [[nodiscard]] NoteResolver &resolver() { return mResolver; }
     [[nodiscard]] const NoteResolver &resolver() const { return mResolver; }
     [[nodiscard]] const TunerReading &reading() const { return mReading; }
-    [[nodiscard]] float frequency() const { return mFrequency; }
 
     // While paused detection and the level go on, the note readouts freeze
     // and the strobe gets no samples.
     void setPaused(bool paused) { mPaused = paused; }
-    [[nodiscard]] bool isPaused() const { return mPaused; }
     // A gone input drops the held peak, so a returning one starts afresh.
     void setInputAvailable(bool available);
 

@@ -62,21 +62,11 @@ void AutoResizeStepper::setIncrement(double increment)
         mIncrement = increment;
 }
 
-void AutoResizeStepper::stepUp()
-{
-    setValue(mValue + mIncrement);
-}
-
-void AutoResizeStepper::stepDown()
-{
-    setValue(mValue - mIncrement);
-}
-
 void AutoResizeStepper::step(Arrow arrow)
 {
     if (arrow == Arrow::None)
         return;
-    arrow == Arrow::Up ? stepUp() : stepDown();
+    setValue(arrow == Arrow::Up ? mValue + mIncrement : mValue - mIncrement);
     update();
     emit stepped(mValue);
 }
@@ -174,16 +164,12 @@ void AutoResizeStepper::keyPressEvent(QKeyEvent *event)
     }
 }
 
-void AutoResizeStepper::focusInEvent(QFocusEvent *event)
+bool AutoResizeStepper::event(QEvent *event)
 {
-    QWidget::focusInEvent(event);
-    update();
-}
-
-void AutoResizeStepper::focusOutEvent(QFocusEvent *event)
-{
-    QWidget::focusOutEvent(event);
-    update();
+    // The focus frame comes and goes with the keyboard focus.
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        update();
+    return QWidget::event(event);
 }
 
 } // namespace quaverly

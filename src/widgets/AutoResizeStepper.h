@@ -34,9 +34,6 @@ public:
     void setMaximum(double maximum);
     void setIncrement(double increment);
 
-    void stepUp();
-    void stepDown();
-
     QSize sizeHint() const override;
 
 signals:
@@ -50,8 +47,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     enum class Arrow { None, Up, Down };

@@ -48,8 +48,7 @@ AutoResizing *autoResizing(QObject *object)
     return dynamic_cast<AutoResizing *>(object);
 }
 
-} // namespace
-
+// Computed in double, kept at single precision; a superview that had no width gives 1.
 qreal widthScale(qreal superviewWidth, qreal originalSuperviewWidth)
 {
     if (!(originalSuperviewWidth > 0.0) || !std::isfinite(superviewWidth))
@@ -57,12 +56,8 @@ qreal widthScale(qreal superviewWidth, qreal originalSuperviewWidth)
     return static_cast<double>(static_cast<float>(superviewWidth / originalSuperviewWidth));
 }
 
-QRectF scaledFrame(const QRectF &originalFrame, qreal scale)
-{
-    return {originalFrame.x() * scale, originalFrame.y() * scale,
-            originalFrame.width() * scale, originalFrame.height() * scale};
-}
-
+// Each edge rounded on its own, so neighbouring controls stay neighbours and the initial
+// layout returns exactly.
 QRect pixelFrame(const QRectF &frame)
 {
     const int left = static_cast<int>(std::lround(frame.left()));
@@ -71,6 +66,8 @@ QRect pixelFrame(const QRectF &frame)
     const int bottom = static_cast<int>(std::lround(frame.top() + frame.height()));
     return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
 }
+
+} // namespace
 
 QRectF fittedPicture(QSizeF area, QSizeF aspectRatio)
 {
@@ -141,7 +138,8 @@ void AutoResizing::resizeWithOldSuperviewSize(QSizeF oldSuperviewSize, const QRe
         ? widthScale(picture.width(), mOriginalSuperviewSize.width()) : 0.0;
     // Children (of a box) are placed by this call's resize event, before the font changes,
     // so they never see a scaled font they did not ask for.
-    mControl.setGeometry(pixelFrame(scaledFrame(mOriginalFrame, scale).translated(picture.topLeft())));
+    const QRectF scaled(mOriginalFrame.topLeft() * scale, mOriginalFrame.size() * scale);
+    mControl.setGeometry(pixelFrame(scaled.translated(picture.topLeft())));
     if (mContent == Content::Zoomed)
         applyContentScale(scale);
     didResize();

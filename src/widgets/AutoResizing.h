@@ -40,7 +40,6 @@ public:
 
     bool isOriginalSet() const { return mIsOriginalSet; }
     QRectF originalFrame() const { return mOriginalFrame; }
-    QSizeF originalSuperviewSize() const { return mOriginalSuperviewSize; }
     // 1 until the first scaled resize.
     qreal contentScale() const { return mContentScale; }
 
@@ -69,18 +68,6 @@ private:
     QFont mOriginalFont;
     qreal mContentScale = 1.0;
 };
-
-// The width ratio as the controls use it: computed in double, kept at single precision.
-// A superview that had no width gives 1 rather than infinity.
-[[nodiscard]] qreal widthScale(qreal superviewWidth, qreal originalSuperviewWidth);
-
-// originalFrame scaled about the superview's top-left corner (Qt is y-down, so the distance
-// from the top scales). Not rounded.
-[[nodiscard]] QRectF scaledFrame(const QRectF &originalFrame, qreal scale);
-
-// Widget geometry is in whole logical pixels: each edge is rounded on its own, so
-// neighbouring controls stay neighbours and the initial layout returns exactly.
-[[nodiscard]] QRect pixelFrame(const QRectF &frame);
 
 // The largest rectangle of the given aspect ratio (width : height) inside area, centred: a
 // maximised, tiled or full-screen window shows the whole picture scaled by its limiting

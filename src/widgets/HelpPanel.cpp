@@ -10,47 +10,17 @@
 #include <QShortcut>
 
 namespace quaverly {
-namespace {
-
-QString &contentPath()
-{
-    static QString path = QStringLiteral(":/help/index.html");
-    return path;
-}
-
-std::function<void()> &beep()
-{
-    static std::function<void()> function = [] { QApplication::beep(); };
-    return function;
-}
-
-} // namespace
-
-void HelpPanel::setContentPath(const QString &path)
-{
-    contentPath() = path;
-}
-
-void HelpPanel::setBeep(std::function<void()> function)
-{
-    beep() = function ? std::move(function) : [] { QApplication::beep(); };
-}
-
-HelpPanel &HelpPanel::shared()
-{
-    // Never destroyed: the panel is a top-level widget and must not outlive the application.
-    static auto *instance = new HelpPanel;
-    return *instance;
-}
 
 void HelpPanel::showHelpPanel()
 {
-    shared().show();
+    // Never destroyed: the panel is a top-level widget and must not outlive the application.
+    static auto *instance = new HelpPanel;
+    instance->show();
 }
 
 bool HelpPanel::load()
 {
-    QFile file(contentPath());
+    QFile file(QStringLiteral(":/help/index.html"));
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const QByteArray html = file.readAll();
@@ -71,7 +41,7 @@ void HelpPanel::show()
 {
     if (!window && !load()) {
         qWarning().noquote() << "Failed to load Help.nib";
-        beep()();
+        QApplication::beep();
         return;
     }
     if (!window->isVisible()) {

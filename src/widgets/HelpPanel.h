@@ -5,8 +5,6 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
-
 namespace quaverly {
 
 // Owns the help panel: one shared instance, created on the first request and never
@@ -17,23 +15,13 @@ namespace quaverly {
 // centres it again. Main thread only.
 class HelpPanel {
 public:
-    // The help command.
+    // The help command: loads the panel if needed and brings it to the front.
     static void showHelpPanel();
-    static HelpPanel &shared();
-
-    // Loads the panel if needed and brings it to the front.
-    void show();
-    // The panel; null until it has been loaded.
-    QWidget *panel() const { return window; }
-
-    // Where the help text is read from (":/help/index.html"); tests point it elsewhere.
-    static void setContentPath(const QString &path);
-    // The beep of the failure path (QApplication::beep); tests count it.
-    static void setBeep(std::function<void()> beep);
 
 private:
     HelpPanel() = default;
     bool load();
+    void show();
 
     QPointer<QWidget> window;
 };

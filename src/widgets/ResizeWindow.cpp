@@ -40,11 +40,6 @@ DiscloseGeometry discloseGeometry(bool disclosed, qreal minH, QSizeF boxSize,
 
 ResizeWindow::ResizeWindow(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) {}
 
-quint64 ResizeWindow::styleMask(quint64 mask)
-{
-    return mask;
-}
-
 void ResizeWindow::setContentAspectRatio(QSizeF ratio)
 {
     mContentAspectRatio = (ratio.width() > 0.0 && ratio.height() > 0.0) ? ratio : QSizeF();
@@ -118,7 +113,6 @@ void ResizeWindow::disclose(bool disclosed, const QWidget &undisclosedSizeBox,
         mLastContentSize = mContent ? mContent->size() : QSize();
         if (completion)
             completion();
-        emit frameAnimationFinished();
         return;
     }
     auto *animation = new QPropertyAnimation(this, "geometry", this);
@@ -136,7 +130,6 @@ void ResizeWindow::disclose(bool disclosed, const QWidget &undisclosedSizeBox,
                     placeContent(mContent->size());
                 if (completion)
                     completion();
-                emit frameAnimationFinished();
             });
     animation->start();
 }

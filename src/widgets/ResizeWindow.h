@@ -43,11 +43,6 @@ class ResizeWindow : public QMainWindow {
 public:
     explicit ResizeWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
 
-    // Style masks came from a platform whose releases before 10.4 could not resize such a
-    // window and lost the resizable bit here. Every platform Qt runs on resizes windows, so
-    // the mask is returned unchanged; kept so window set-up code reads the same everywhere.
-    [[nodiscard]] static quint64 styleMask(quint64 mask);
-
     QSizeF contentAspectRatio() const { return mContentAspectRatio; }
     // Width : height of the content; an empty size removes the lock.
     void setContentAspectRatio(QSizeF ratio);
@@ -63,23 +58,17 @@ public:
     // keeping the window's top-left corner (start-up with the settings area hidden).
     void setContentSize(QSizeF size);
 
-    // Shows (disclosed) or hides the settings area: the window grows or shrinks from its top
-    // edge, animated, to the shown height (contentMinSize) or to the hidden-size box's height,
-    // both times the current scale (content width / box width), capped at the screen's usable
-    // height; the content aspect ratio then becomes the new state's. Hiding also takes the
-    // focus to the window, which ends editing in the area being hidden. completion runs once
-    // the window has its final frame (at once when not animated): put the focus in a field
-    // there, since each resize step takes the focus to the window. The box must keep its frame
-    // when the window scales (it is not an AutoResize control).
+    // Shows or hides the settings area: the window grows or shrinks from its top edge,
+    // animated, to discloseGeometry's frame, and the content aspect ratio becomes the new
+    // state's. Hiding takes the focus to the window, ending any edit in the area. completion
+    // runs once the frame is final (at once when not animated): each resize step takes the
+    // focus to the window. The box keeps its frame when the window scales (not AutoResize).
     void disclose(bool disclosed, const QWidget &undisclosedSizeBox,
                   std::function<void()> completion = {});
 
     // 0 makes disclose immediate.
     void setAnimationDuration(int milliseconds) { mAnimationDuration = milliseconds; }
     bool isAnimating() const { return mAnimation != nullptr; }
-
-signals:
-    void frameAnimationFinished();
 
 protected:
     bool event(QEvent *event) override;
