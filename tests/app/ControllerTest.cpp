@@ -31,7 +31,7 @@ TEST_F(Window, FirstRunShowsTheReferenceNoteAndChoicesSurviveARestart)
     start();
     EXPECT_EQ(note() + text("mFrequencyText") + text("mIdealFrequencyText") + text("mFrequencyDiffText") +
               text("mLevelText"), u("A4 ±0440.0Hz440.0Hz±0.0Hz-96dB"));
-    EXPECT_EQ(dotsAndLamps(), "g..........");
+    EXPECT_EQ(dotsAndLamps(), u("g.........."));
     EXPECT_FALSE(widget("mTonicPopUpButton")->isEnabled());
     auto *reference = widget<QLineEdit>("mReferencePitchText");
     reference->setText(QStringLiteral("442"));
@@ -80,7 +80,7 @@ TEST_F(Window, NoInputLooksCalmAndReadingsFollowWhenInputReturns)
     const auto expectNoInput = [&] {
         EXPECT_EQ(note() + text("mFrequencyText") + text("mFrequencyDiffText") + text("mIdealFrequencyText") +
                   text("mLevelText"), u("– no input––––dB"));
-        EXPECT_EQ(dotsAndLamps(), "...........");
+        EXPECT_EQ(dotsAndLamps(), u("..........."));
         EXPECT_TRUE(std::isnan(widget<TuningMeterView>("mTuningMeterView")->cent())) << "the needle is drawn";
         EXPECT_EQ(widget<StrobeView>("mStrobeView")->data(), nullptr) << "the strobe shows bars";
     };
@@ -95,12 +95,12 @@ TEST_F(Window, NoInputLooksCalmAndReadingsFollowWhenInputReturns)
         QCoreApplication::processEvents();
     };
     feedTone(446.0, 0.5, 0.9);
-    EXPECT_EQ(note() + ' ' + QString::fromStdString(dotsAndLamps()), u("A4 +23 b.rgggggggy"));
+    EXPECT_EQ(note() + ' ' + dotsAndLamps(), u("A4 +23 b.rgggggggy"));
     plug(false);
     expectNoInput();
     plug(true);
     feedTone(523.25, 0.5);
-    EXPECT_EQ(note() + ' ' + QString::fromStdString(dotsAndLamps().substr(0, 3)), u("C5 ±0 g.."));
+    EXPECT_EQ(note() + ' ' + dotsAndLamps().left(3), u("C5 ±0 g.."));
     EXPECT_EQ(text("mFrequencyText").left(3), u("523"));
     // Nobody says the source is gone, but blocks stop coming.
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("mCentText") == u("no input"); }, 5000))
