@@ -1,20 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/WindowFixture.h"
-#include "support/QtApp.h"
 #include "widgets/AutoResizeLabel.h"
-#include "widgets/ResizeWindow.h"
 #include "widgets/SpokenReading.h"
 
 #include <QAccessible>
-#include <QApplication>
-#include <QLabel>
 #include <QTest>
 
 #include <cstdlib>
-
-#include <gtest/gtest.h>
-
-#include <vector>
 
 namespace quaverly::test {
 namespace {

@@ -6,35 +6,25 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <functional>
-#include <sys/wait.h>
-#include <thread>
-
 namespace quaverly::test {
 namespace {
 
-bool poll(const std::function<bool()> &done)
-{
-    for (int i = 0; i < 200; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
-        if (done())
-            return true;
-    return false;
-}
+using namespace std::chrono_literals;
+using pulse_server::waitFor;
 
 TEST(PulseController, TerminationSignalSavesTheSettingsAndExitsCleanly)
 {
-    PulseServer server;
+    PulseServer server{{}};
     ASSERT_TRUE(server.start()) << server.error();
     const pid_t app = server.spawn({QUAVERLY_APP_PATH});
-    ASSERT_TRUE(poll([&] {
+    ASSERT_TRUE(waitFor([&] {
         std::string outputs;
         server.run({"pactl", "list", "source-outputs"}, &outputs);
         return outputs.find("application.name = \"Quaverly\"") != std::string::npos;
-    })) << "the application never started capture";
+    }, 10s)) << "the application never started capture";
     ASSERT_EQ(::kill(app, SIGTERM), 0);
     int status = -1;
-    ASSERT_TRUE(poll([&] { return ::waitpid(app, &status, WNOHANG) == app; })) << "no end on SIGTERM";
+    ASSERT_TRUE(waitFor([&] { return ::waitpid(app, &status, WNOHANG) == app; }, 10s)) << "no end on SIGTERM";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     QSettings stored(QString::fromStdString(server.directory() + "/home/.config/quillfen/Quaverly.conf"),
         QSettings::IniFormat);

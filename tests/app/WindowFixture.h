@@ -91,21 +91,17 @@ protected:
     QString text(const char *name) const { return widget(name)->property("text").toString(); }
     // Note, accidental and octave, then the cent text.
     QString note() const { return text("mNoteText") + text("mAccidentalText") + text("mOctaveText") + ' ' + text("mCentText"); }
-    // One letter per picture, by its colour: . gray, g green, b blue, r red, y yellow.
-    std::string pictures(std::initializer_list<const char *> names) const
+    // The in-tune, flat and sharp dots, then the level meter from its lowest lamp, one letter
+    // per picture by its colour: . gray, g green, b blue, r red, y yellow.
+    QString dotsAndLamps() const
     {
-        std::string s;
-        for (const char *name : names) {
+        QString s;
+        for (const char *name : {"mInTuneDot", "mFlatDot", "mSharpDot", "mLevel0", "mLevel1", "mLevel2", "mLevel3",
+                 "mLevel4", "mLevel5", "mLevel6", "mLevel7"}) {
             const QString image = widget<AutoResizeImageView>(name)->image().name();
-            s += image.isEmpty() ? '?' : image.startsWith(QLatin1String("gray")) ? '.' : image.at(0).toLatin1();
+            s += image.isEmpty() ? QChar(u'?') : image.startsWith(QLatin1String("gray")) ? QChar(u'.') : image.at(0);
         }
         return s;
-    }
-    // The in-tune, flat and sharp dots, then the level meter from its lowest lamp.
-    std::string dotsAndLamps() const
-    {
-        return pictures({"mInTuneDot", "mFlatDot", "mSharpDot", "mLevel0", "mLevel1", "mLevel2", "mLevel3", "mLevel4",
-                         "mLevel5", "mLevel6", "mLevel7"});
     }
     void choose(const char *popUp, int index)
     {

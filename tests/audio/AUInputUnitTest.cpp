@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 
 namespace quaverly {
 namespace {
@@ -72,8 +71,6 @@ protected:
         unit->setupPopUpButton(&popUp);
         slider.setRange(0, 100);
         unit->setupVolumeSlider(&slider, &text);
-        QObject::connect(unit.get(), &AUInputUnit::inputAvailableChanged, unit.get(),
-            [this](bool available) { availability.push_back(available); });
     }
 
     // What the client sees when it hears of a change: the unit's own refresh must be done.
@@ -91,7 +88,6 @@ protected:
     QSlider slider;
     QLineEdit text;
     std::vector<double> seen;
-    std::vector<bool> availability;
 };
 
 struct Choice {
@@ -146,20 +142,6 @@ INSTANTIATE_TEST_SUITE_P(Selectors, ChangeTest,
         Change{kAudioDevicePropertyDataSource, {44100, 2, 0.25}},
         Change{kAudioDevicePropertyDeviceIsAlive, {44100, 2, 0.5}}));
 
-TEST_F(UnitTest, DeviceLossAndReturnAreToldOnTheMainThreadInOrder)
-{
-    unit->setInputDeviceAtIndex(2);
-    std::thread([this] {
-        for (const bool alive : {false, true, false}) {
-            hw->update(2, [&](Device &d) { d.alive = alive; });
-            hw->notify(2, 0, kAudioDevicePropertyDeviceIsAlive);
-        }
-    }).join();
-    EXPECT_TRUE(availability.empty()) << "told off the main thread";
-    QCoreApplication::processEvents();
-    EXPECT_EQ(availability, (std::vector<bool>{false, true, false}));
-}
-
 struct Volume {
     const char *what;
     std::vector<std::uint32_t> streams;
@@ -188,10 +170,8 @@ TEST_P(VolumeTest, ControlsShowTheDeviceStateAsMixersDo)
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, VolumeTest,
-    ::testing::Values(Volume{"settable at half", {1}, {true}, 0.5f, true, "50"},
-        Volume{"channel 2 of 2 not settable", {2}, {true, false}, 0.5f, false, "n/a"},
+    ::testing::Values(Volume{"channel 2 of 2 not settable", {2}, {true, false}, 0.5f, false, "n/a"},
         Volume{"no channels", {}, {}, 0.5f, false, "n/a"},
-        Volume{"just below 0.37 rounds as mixers do", {1}, {true}, std::nextafter(0.37f, 0.0f), true, "37"},
         Volume{"three channels over two streams", {2, 1}, {true, true, true}, 0.004f, true, "0"}));
 
 TEST_F(UnitTest, SetVolumeWritesEveryChannelOnlyWhenWritableAndChanged)

@@ -10,7 +10,6 @@
 #include "support/PulseServer.h"
 #include "support/QtApp.h"
 
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QSlider>
 
@@ -162,7 +161,7 @@ TEST_P(ServerTest, LossIsReportedAndCaptureResumesOnItsOwnWhenTheSourceIsBack)
 
 INSTANTIATE_TEST_SUITE_P(Servers, ServerTest,
     ::testing::Values(PulseServer::Kind::PulseAudio, PulseServer::Kind::PipeWire),
-    [](const auto &info) { return std::string(test::kindName(info.param)); });
+    [](const auto &info) { return std::string(PulseServer::kindName(info.param)); });
 
 // A socket that accepts but never answers: no devices, and no hang.
 TEST(NoServerTest, SilentServerGivesAnEmptyCatalogueInTime)

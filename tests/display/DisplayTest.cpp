@@ -4,7 +4,6 @@
 
 #include "support/QtApp.h"
 
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -20,32 +19,7 @@ namespace {
 constexpr float kRate = 44100.0f;
 constexpr std::size_t kBlock = 3207; // two periods of A0 at 44.1 kHz
 
-// A display in a shown window; the colours it draws along a row, in logical pixels of its frame.
-template <class View>
-struct Shown {
-    bool appReady = (test::ensureQtApp(), true);
-    QWidget window;
-    View *view = new View(&window);
-    Shown(QSize windowSize, QRect frame)
-    {
-        window.resize(windowSize);
-        view->setGeometry(frame);
-        window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-    std::vector<QColor> row(qreal y)
-    {
-        const qreal ratio = view->devicePixelRatioF();
-        QImage image((QSizeF(view->size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(ratio);
-        image.fill(Qt::transparent);
-        view->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-        std::vector<QColor> colours;
-        for (int x = 0; x < view->width(); ++x)
-            colours.push_back(image.pixelColor(int((x + 0.5) * ratio), int(y * ratio)));
-        return colours;
-    }
-};
+using test::Shown;
 
 CaptureBlock sine(double hz, std::size_t block)
 {

@@ -186,8 +186,6 @@ TEST(TemperamentToolTips, ListCentsFromEqualTemperamentWithAAsZeroInEitherForm)
               "cents = (-5.000, 5.000, -25.000, -5.000, -5.000, -5.000, -5.000, -5.000, -5.000, 0.000, -5.000, -5.000)");
 }
 
-
-
 // The first row of these temperaments (the built-in Pythagorean one by default).
 NoteResolver tuned(std::int64_t tonic = 0, std::string_view temperaments = kBuiltInTemperaments)
 {

@@ -2,9 +2,12 @@
 #pragma once
 
 #include "audio/AudioHardware.h"
+#include "music/CLocale.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
+#include <numeric>
 
 namespace quaverly::test {
 
@@ -32,42 +35,160 @@ public:
         std::vector<float> volumes;
     };
 
-    AudioDeviceID addDevice(Device device);
+    AudioDeviceID addDevice(Device device)
+    {
+        std::lock_guard lock(mMutex);
+        const auto id = AudioDeviceID(mDevices.size() + 1);
+        mDevices.emplace(id, std::move(device));
+        return id;
+    }
     template<typename F>
     void update(AudioDeviceID id, F &&edit)
     {
         std::lock_guard lock(mMutex);
         edit(mDevices.at(id));
     }
-    [[nodiscard]] Device device(AudioDeviceID id) const;
+    // An unknown id is a dead device without input.
+    [[nodiscard]] Device device(AudioDeviceID id) const
+    {
+        std::lock_guard lock(mMutex);
+        const auto it = mDevices.find(id);
+        Device none;
+        none.hasInput = none.alive = false;
+        return it == mDevices.end() ? none : it->second;
+    }
     // The recorded writes that start with prefix, in order.
-    [[nodiscard]] std::vector<std::string> log(const std::string &prefix = {}) const;
-    void clearLog();
-    void runIOCycle(AudioDeviceID device, const AudioBufferList &input, double sampleTime);
-    void notify(AudioDeviceID device, std::uint32_t channel, AudioPropertySelector property);
-    [[nodiscard]] bool isRunning(AudioDeviceID device) const;
+    [[nodiscard]] std::vector<std::string> log(const std::string &prefix = {}) const
+    {
+        std::lock_guard lock(mMutex);
+        std::vector<std::string> matching;
+        std::ranges::copy_if(mLog, std::back_inserter(matching), [&](const auto &e) { return e.starts_with(prefix); });
+        return matching;
+    }
+    void clearLog()
+    {
+        std::lock_guard lock(mMutex);
+        mLog.clear();
+    }
+    void runIOCycle(AudioDeviceID device, const AudioBufferList &input, double sampleTime)
+    {
+        std::lock_guard lock(mMutex);
+        AudioTimeStamp now;
+        now.mSampleTime = sampleTime;
+        now.mFlags = kAudioTimeStampSampleTimeValid;
+        for (const Registration &p : std::vector(mIOProcs))
+            if (p.device == device && p.running)
+                reinterpret_cast<AudioDeviceIOProc>(p.proc)(device, &now, &input, &now, nullptr, &now, p.clientData);
+    }
+    void notify(AudioDeviceID device, std::uint32_t channel, AudioPropertySelector property)
+    {
+        std::lock_guard lock(mMutex);
+        for (const Registration &l : std::vector(mListeners))
+            if (l.device == device && l.property == property
+                && (l.channel == channel || l.channel == kAudioPropertyWildcardChannel))
+                reinterpret_cast<AudioDevicePropertyListenerProc>(l.proc)(device, channel, true, property, l.clientData);
+    }
+    [[nodiscard]] bool isRunning(AudioDeviceID device) const
+    {
+        std::lock_guard lock(mMutex);
+        return std::ranges::any_of(mIOProcs, [&](const auto &p) { return p.device == device && p.running; });
+    }
 
-    std::vector<AudioDeviceID> devices() override;
+    std::vector<AudioDeviceID> devices() override
+    {
+        std::lock_guard lock(mMutex);
+        std::vector<AudioDeviceID> ids;
+        for (const auto &entry : mDevices)
+            ids.push_back(entry.first);
+        return ids;
+    }
     bool isDeviceAlive(AudioDeviceID id) override { return device(id).alive; }
-    OSStatus streamFormat(AudioDeviceID id, bool isInput, AudioStreamBasicDescription &format) override;
+    OSStatus streamFormat(AudioDeviceID id, bool isInput, AudioStreamBasicDescription &format) override
+    {
+        const Device d = device(id);
+        if (isInput && !d.hasInput)
+            return kAudioHardwareBadDeviceError;
+        const std::uint32_t channels = std::accumulate(d.streamChannels.begin(), d.streamChannels.end(), 0u);
+        format = {.mSampleRate = d.sampleRate, .mFormatID = kAudioFormatLinearPCM,
+            .mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked, .mBytesPerPacket = 4 * channels,
+            .mFramesPerPacket = 1, .mBytesPerFrame = 4 * channels, .mChannelsPerFrame = channels, .mBitsPerChannel = 32};
+        return kAudioNoError;
+    }
     std::string deviceName(AudioDeviceID id, bool) override { return device(id).name; }
     std::string deviceManufacturer(AudioDeviceID id, bool) override { return device(id).manufacturer; }
     bool isDataSourceSettable(AudioDeviceID id, bool) override { return device(id).dataSourceSettable; }
-    std::vector<std::uint32_t> dataSources(AudioDeviceID id, bool) override;
-    std::optional<std::string> dataSourceName(AudioDeviceID id, bool, std::uint32_t source) override;
-    OSStatus setDataSource(AudioDeviceID id, bool, std::uint32_t source) override;
-    AudioBufferListPtr streamConfiguration(AudioDeviceID id, bool) override;
-    bool isVolumeSettable(AudioDeviceID id, std::uint32_t channel, bool) override;
-    OSStatus volumeScalar(AudioDeviceID id, std::uint32_t channel, bool, float &scalar) override;
-    OSStatus setVolumeScalar(AudioDeviceID id, std::uint32_t channel, bool, float scalar) override;
-    OSStatus addIOProc(AudioDeviceID id, AudioDeviceIOProc proc, void *clientData) override;
-    OSStatus removeIOProc(AudioDeviceID id, AudioDeviceIOProc proc) override;
+    std::vector<std::uint32_t> dataSources(AudioDeviceID id, bool) override
+    {
+        std::vector<std::uint32_t> ids;
+        for (const DataSource &s : device(id).dataSources)
+            ids.push_back(s.id);
+        return ids;
+    }
+    std::optional<std::string> dataSourceName(AudioDeviceID id, bool, std::uint32_t source) override
+    {
+        for (const DataSource &s : device(id).dataSources)
+            if (s.id == source)
+                return s.name;
+        return std::nullopt;
+    }
+    OSStatus setDataSource(AudioDeviceID id, bool, std::uint32_t source) override
+    {
+        std::lock_guard lock(mMutex);
+        mLog.push_back("setDataSource " + std::to_string(id) + " " + std::to_string(source));
+        mDevices.at(id).currentDataSource = source;
+        return kAudioNoError;
+    }
+    AudioBufferListPtr streamConfiguration(AudioDeviceID id, bool) override
+    {
+        const auto channels = device(id).streamChannels;
+        auto list = makeAudioBufferList(std::uint32_t(channels.size()));
+        for (std::size_t i = 0; i < channels.size(); ++i)
+            buffers(*list)[i].mNumberChannels = channels[i];
+        return list;
+    }
+    bool isVolumeSettable(AudioDeviceID id, std::uint32_t channel, bool) override
+    {
+        const auto settable = device(id).volumeSettable;
+        return channel >= 1 && channel <= settable.size() && settable[channel - 1];
+    }
+    OSStatus volumeScalar(AudioDeviceID id, std::uint32_t channel, bool, float &scalar) override
+    {
+        const auto volumes = device(id).volumes;
+        if (channel < 1 || channel > volumes.size())
+            return kAudioHardwareUnknownPropertyError;
+        scalar = volumes[channel - 1];
+        return kAudioNoError;
+    }
+    OSStatus setVolumeScalar(AudioDeviceID id, std::uint32_t channel, bool, float scalar) override
+    {
+        std::lock_guard lock(mMutex);
+        mLog.push_back("setVolume " + std::to_string(id) + " ch" + std::to_string(channel) + " " + formatC("%.9g", double(scalar)));
+        auto &volumes = mDevices.at(id).volumes;
+        if (channel < 1 || channel > volumes.size())
+            return kAudioHardwareUnknownPropertyError;
+        volumes[channel - 1] = scalar;
+        return kAudioNoError;
+    }
+    OSStatus addIOProc(AudioDeviceID id, AudioDeviceIOProc proc, void *clientData) override
+    {
+        return add(mIOProcs, {id, 0, 0, reinterpret_cast<void *>(proc), clientData, false});
+    }
+    OSStatus removeIOProc(AudioDeviceID id, AudioDeviceIOProc proc) override
+    {
+        return remove(mIOProcs, {id, 0, 0, reinterpret_cast<void *>(proc), nullptr, false});
+    }
     OSStatus start(AudioDeviceID id, AudioDeviceIOProc proc) override { return run(id, proc, true); }
     OSStatus stop(AudioDeviceID id, AudioDeviceIOProc proc) override { return run(id, proc, false); }
     OSStatus addPropertyListener(AudioDeviceID id, std::uint32_t channel, bool, AudioPropertySelector property,
-        AudioDevicePropertyListenerProc proc, void *clientData) override;
+        AudioDevicePropertyListenerProc proc, void *clientData) override
+    {
+        return add(mListeners, {id, channel, property, reinterpret_cast<void *>(proc), clientData, true});
+    }
     OSStatus removePropertyListener(AudioDeviceID id, std::uint32_t channel, bool, AudioPropertySelector property,
-        AudioDevicePropertyListenerProc proc) override;
+        AudioDevicePropertyListenerProc proc) override
+    {
+        return remove(mListeners, {id, channel, property, reinterpret_cast<void *>(proc), nullptr, true});
+    }
 
 private:
     struct Registration {
@@ -81,7 +202,31 @@ private:
             return device == o.device && channel == o.channel && property == o.property && proc == o.proc;
         }
     };
-    OSStatus run(AudioDeviceID id, AudioDeviceIOProc proc, bool running);
+    OSStatus add(std::vector<Registration> &list, const Registration &r)
+    {
+        std::lock_guard lock(mMutex);
+        list.push_back(r);
+        return kAudioNoError;
+    }
+    // Removing what was never added is an error, as on the real layer.
+    OSStatus remove(std::vector<Registration> &list, const Registration &r)
+    {
+        std::lock_guard lock(mMutex);
+        const auto it = std::ranges::find(list, r);
+        if (it == list.end())
+            return kAudioHardwareUnknownPropertyError;
+        list.erase(it);
+        return kAudioNoError;
+    }
+    OSStatus run(AudioDeviceID id, AudioDeviceIOProc proc, bool running)
+    {
+        std::lock_guard lock(mMutex);
+        mLog.push_back((running ? "start " : "stop ") + std::to_string(id));
+        for (Registration &p : mIOProcs)
+            if (p.device == id && p.proc == reinterpret_cast<void *>(proc))
+                p.running = running;
+        return kAudioNoError;
+    }
 
     // Recursive: listeners and IO procedures call back into the fake.
     mutable std::recursive_mutex mMutex;

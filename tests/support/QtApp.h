@@ -3,8 +3,14 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QWidget>
+#include <QWindow>
+
+#include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace quaverly::test {
 
@@ -27,5 +33,33 @@ inline bool serveUntil(const std::function<bool()> &done, int timeoutMs = 15000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return done();
 }
+
+// A shown window holding one widget of the given frame; the colours it draws along a row, in
+// logical pixels of its frame.
+template <class View>
+struct Shown {
+    bool appReady = (ensureQtApp(), true);
+    QWidget window;
+    View *view = new View(&window);
+    Shown(QSize windowSize, QRect frame)
+    {
+        window.resize(windowSize);
+        view->setGeometry(frame);
+        window.show();
+        EXPECT_TRUE(serveUntil([&] { return window.windowHandle()->isExposed(); }));
+    }
+    std::vector<QColor> row(qreal y)
+    {
+        const qreal ratio = view->devicePixelRatioF();
+        QImage image((QSizeF(view->size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::transparent);
+        view->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        std::vector<QColor> colours;
+        for (int x = 0; x < view->width(); ++x)
+            colours.push_back(image.pixelColor(int((x + 0.5) * ratio), int(y * ratio)));
+        return colours;
+    }
+};
 
 } // namespace quaverly::test

@@ -26,20 +26,7 @@
 namespace quaverly {
 namespace {
 
-// A shown window holding one control of the given frame.
-template <class Control>
-struct Shown {
-    bool appReady = (test::ensureQtApp(), true);
-    QWidget window;
-    Control *control = new Control(&window);
-    Shown(QSize size, QRect frame)
-    {
-        window.resize(size);
-        control->setGeometry(frame);
-        window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-};
+using test::Shown;
 
 struct PlaceRow {
     const char *what;
@@ -58,11 +45,10 @@ TEST_P(PlacementTest, ControlsZoomFromTheirInitialFrameIntoTheFittedPicture)
         shown.window.resize(size);
         resizeSubviews(shown.window, old, fittedPicture(QSizeF(size), GetParam().aspect));
     }
-    EXPECT_EQ(shown.control->geometry(), GetParam().expected) << GetParam().what;
+    EXPECT_EQ(shown.view->geometry(), GetParam().expected) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(Resizes, PlacementTest, ::testing::Values(
-    PlaceRow{"widened to 600", {}, {{600, 600}}, {15, 45, 150, 30}},
     PlaceRow{"taller at the same width hangs from the top", {}, {{400, 650}}, {10, 30, 100, 20}},
     PlaceRow{"scale 1.25 rounds each edge", {}, {{500, 500}}, {13, 38, 125, 25}},
     PlaceRow{"no drift after many resizes", {}, {{401, 401}, {433, 500}, {612, 700}, {399, 300}, {400, 400}},
@@ -83,7 +69,7 @@ TEST_P(ClickTest, PressedPictureOnlyWhileHeldInsideAndOneActionPerClick)
 {
     // Too small for a focus ring: the drawing must be exactly the named picture.
     Shown<DisclosureButton> shown({100, 100}, {20, 20, 8, 8});
-    DisclosureButton *button = shown.control;
+    DisclosureButton *button = shown.view;
     button->setFocus();
     int clicks = 0;
     QObject::connect(button, &DisclosureButton::clicked, button, [&] { ++clicks; });
@@ -124,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Sequences, ClickTest, ::testing::Values(
 TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
 {
     Shown<AutoResizeStepper> shown({200, 100}, {10, 10, 19, 27});
-    AutoResizeStepper *stepper = shown.control;
+    AutoResizeStepper *stepper = shown.view;
     stepper->setMinimum(349.0);
     stepper->setMaximum(499.9);
     stepper->setIncrement(0.1);
