@@ -87,7 +87,7 @@ void printFigures(const char *what, std::vector<double> ns)
 
 bool captureLive(double seconds)
 {
-    test::PulseServer server;
+    test::PulseServer server{{}};
     if (!server.start()) {
         std::fprintf(stderr, "no private PulseAudio server: %s\n", server.error().c_str());
         return false;

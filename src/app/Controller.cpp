@@ -36,10 +36,6 @@ namespace {
 constexpr char kPauseNotification[] = "quillfen.PauseNotification";
 constexpr char kResumeNotification[] = "quillfen.ResumeNotification";
 constexpr char kTemperamentsResource[] = ":/Temperaments.txt";
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString pitchText(float hz)
 {

@@ -25,11 +25,6 @@ constexpr std::array<const char *, 4> kSideImageNames = {"gray24x24", "gray24x24
 // What a readout shows when nothing is measured.
 constexpr char16_t kNothing[] = u"\u2013";
 
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 template <typename Field>
 void setText(Field *field, const QString &text)
 {

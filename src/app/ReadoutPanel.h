@@ -4,13 +4,22 @@
 #include "tuner/Tuner.h"
 #include "widgets/ImageLibrary.h"
 
+#include <QString>
+
 #include <array>
+#include <string_view>
 
 namespace Ui {
 class MainWindow;
 }
 
 namespace quaverly {
+
+// The core's UTF-8 texts as Qt strings.
+inline QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // The main window's readouts as a view of the tuner's reading: note,
 // cents, needle, dots, strobe frequency, and while the settings area is

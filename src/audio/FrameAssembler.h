@@ -28,10 +28,10 @@ public:
     // A gap in the stream: a partly gathered frame cannot be completed.
     void dropPartial() noexcept { mCarried = 0; }
 
-    // Calls emit(const std::uint8_t *frames, std::size_t count) once for a
+    // Calls deliver(const std::uint8_t *frames, std::size_t count) once for a
     // completed carried frame and once for the whole frames of this piece.
     template<typename Emit>
-    void push(const std::uint8_t *data, std::size_t bytes, Emit &&emit) noexcept
+    void push(const std::uint8_t *data, std::size_t bytes, Emit &&deliver) noexcept
     {
         if (mFrameBytes == 0 || bytes == 0)
             return;
@@ -44,11 +44,11 @@ public:
             if (mCarried < mFrameBytes)
                 return;
             mCarried = 0;
-            emit(static_cast<const std::uint8_t *>(mCarry.data()), std::size_t(1));
+            deliver(static_cast<const std::uint8_t *>(mCarry.data()), std::size_t(1));
         }
         const std::size_t frames = bytes / mFrameBytes;
         if (frames > 0)
-            emit(data, frames);
+            deliver(data, frames);
         const std::size_t rest = bytes - frames * mFrameBytes;
         if (rest > 0)
             std::memcpy(mCarry.data(), data + frames * mFrameBytes, rest);

@@ -42,7 +42,7 @@ int hexDigit(char c)
 }
 
 // A name as it appears in a message: quoted and cut short.
-std::string quoted(std::string_view text)
+std::string shownName(std::string_view text)
 {
     constexpr std::size_t kShown = 40;
     return "\"" + std::string(utf8Prefix(text, kShown)) + (text.size() > kShown ? "…\"" : "\"");
@@ -205,10 +205,10 @@ private:
                 mError = {keyLine, "a dictionary key must be a string"};
                 return std::nullopt;
             }
-            if (!take('=', "the key " + quoted(key->string)) || !skipBlanks())
+            if (!take('=', "the key " + shownName(key->string)) || !skipBlanks())
                 return std::nullopt;
             auto value = parseValue(depth);
-            if (!value || !take(';', "the value of " + quoted(key->string)))
+            if (!value || !take(';', "the value of " + shownName(key->string)))
                 return std::nullopt;
             const auto [it, inserted] = index.try_emplace(key->string, dictionary.dictionary.size());
             if (inserted)
