@@ -13,8 +13,8 @@
 #                 name and its command line with the tree prefixes removed;
 #                 default: real servers, window manager, accessibility bus,
 #                 packaging and metadata validators
-#   -t SECONDS    per-test limit (default 60; a test's own TIMEOUT may be
-#                 lower); a test over it kills the mutant, as a hang would
+#   -t SECONDS    a test may take 3 times its unchanged time plus SECONDS
+#                 (default 60) before it counts as hung, which kills the mutant
 #   -j JOBS       tests run at once (default 2)
 #   -l            only list the chosen mutants
 #
@@ -42,6 +42,8 @@ done
 shift $((OPTIND - 1))
 src=$(cd "${1:-$here/..}" && pwd)
 build=${2:-$src/build/mut}
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
 state=$build/mutate
 helper=$(mktemp /tmp/quaverly-mutate.XXXXXX.py)
 
@@ -252,6 +254,7 @@ def cmd_tests(src, build, exclude, limit, out):
             arg = arg.replace(p + "/", "")
         return arg
     chosen, targets, left = [], [], 0
+    groups = {}
     for t in info["tests"]:
         props = {p["name"]: p["value"] for p in t.get("properties", [])}
         if "command" not in t or props.get("DISABLED"):
@@ -261,22 +264,47 @@ def cmd_tests(src, build, exclude, limit, out):
             continue
         env = dict(e.split("=", 1) for e in props.get("ENVIRONMENT", []))
         own = props.get("TIMEOUT")
-        chosen.append({"name": t["name"], "command": t["command"],
-                       "cwd": props.get("WORKING_DIRECTORY", build), "env": env,
-                       "timeout": min(float(own), limit) if own else limit,
-                       "will_fail": bool(props.get("WILL_FAIL")),
-                       "pass_re": props.get("PASS_REGULAR_EXPRESSION", []),
-                       "fail_re": props.get("FAIL_REGULAR_EXPRESSION", []),
-                       "skip_re": props.get("SKIP_REGULAR_EXPRESSION", []),
-                       "skip_rc": props.get("SKIP_RETURN_CODE")})
+        test = {"name": t["name"].split("  # ")[0], "command": t["command"],
+                "cwd": props.get("WORKING_DIRECTORY", build), "env": env,
+                "timeout": min(float(own), limit) if own else limit,
+                "will_fail": bool(props.get("WILL_FAIL")),
+                "pass_re": props.get("PASS_REGULAR_EXPRESSION", []),
+                "fail_re": props.get("FAIL_REGULAR_EXPRESSION", []),
+                "skip_re": props.get("SKIP_REGULAR_EXPRESSION", []),
+                "skip_rc": props.get("SKIP_RETURN_CODE")}
+        # One process per GoogleTest program instead of one per case: starting
+        # a Qt program hundreds of times would cost more than the tests.
+        filters = [a for a in t["command"][1:] if a.startswith("--gtest_filter=")]
+        plain = not (test["will_fail"] or test["pass_re"] or test["fail_re"])
+        if len(filters) == 1 and plain and not any(c in filters[0][15:] for c in ":-*?"):
+            rest = tuple(a for a in t["command"][1:] if a != filters[0])
+            key = (t["command"][0], rest, test["cwd"], tuple(sorted(env.items())))
+            if key in groups:
+                group = groups[key]
+                group["cases"].append(filters[0][15:])
+                group["timeout"] += test["timeout"]
+                continue
+            test["cases"] = [filters[0][15:]]
+            test["rest"] = list(rest)
+            groups[key] = test
+        test["index"] = len(chosen)
+        chosen.append(test)
         program = os.path.realpath(t["command"][0])
         if program.startswith(os.path.realpath(build) + "/"):
             rel = os.path.relpath(program, os.path.realpath(build))
             if rel not in targets:
                 targets.append(rel)
+    for test in chosen:
+        if "cases" in test:
+            shown_env = " ".join(f"{k}={v}" for k, v in test["env"].items() if k != "QT_QPA_PLATFORM")
+            test["name"] = f"{os.path.basename(test['command'][0])} {shown_env}".strip()
+            test["command"] = [test["command"][0], "--gtest_filter=" + ":".join(test["cases"]),
+                               "--gtest_fail_fast"] + test["rest"]
     with open(out, "w") as f:
         json.dump(chosen, f)
-    print(f"{len(chosen)} fast tests from {len(targets)} programs, {left} left out", file=sys.stderr)
+    cases = sum(len(t.get("cases", [0])) for t in chosen)
+    print(f"{cases} fast tests in {len(chosen)} runs of {len(targets)} programs, {left} left out",
+          file=sys.stderr)
     print("\n".join(targets))
 
 
@@ -294,7 +322,7 @@ def verdict(test, proc_rc, output):
     return ok != test["will_fail"]
 
 
-def cmd_run(state, jobs, baseline, folder):
+def cmd_run(state, jobs, baseline, folder, limit):
     with open(os.path.join(state, "tests.json")) as f:
         tests = json.load(f)
     times_path = os.path.join(state, "times.json")
@@ -305,6 +333,9 @@ def cmd_run(state, jobs, baseline, folder):
         # Tests of the mutated folder first, then the quickest: the first failure ends the run.
         near = lambda t: 0 if f"/tests/{folder}/" in t["command"][0] else 1
         tests.sort(key=lambda t: (near(t), times.get(t["name"], 0)))
+        # A run far over its time on the unchanged tree counts as hung.
+        for t in tests:
+            t["timeout"] = min(t["timeout"], 3 * times.get(t["name"], 0) + limit)
     pending, running, failed = list(tests), [], []
     logdir = os.path.join(state, "log")
     os.makedirs(logdir, exist_ok=True)
@@ -312,7 +343,7 @@ def cmd_run(state, jobs, baseline, folder):
         while (pending or running) and not (failed and not baseline):
             while pending and len(running) < jobs:
                 t = pending.pop(0)
-                log = open(os.path.join(logdir, re.sub(r"\W", "_", t["name"]) + ".txt"), "w+")
+                log = open(os.path.join(logdir, f"test-{t['index']}.txt"), "w+")
                 env = dict(os.environ, **t["env"])
                 p = subprocess.Popen(t["command"], cwd=t["cwd"], env=env, stdout=log,
                                      stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
@@ -351,7 +382,8 @@ def cmd_run(state, jobs, baseline, folder):
             print("mutate: the unchanged tree fails these fast tests (fix them or leave them out with -x):",
                   *failed, sep="\n  ", file=sys.stderr)
             sys.exit(1)
-        print(f"{len(tests)} fast tests pass in {sum(times.values()):.0f} s of test time", file=sys.stderr)
+        print(f"the unchanged tree passes them in {sum(times.values()):.0f} s of test time:",
+              ", ".join(f"{k} {v:.0f} s" for k, v in times.items()), file=sys.stderr)
         return
     print(f"killed by {failed[0]}" if failed else "survived")
     sys.exit(0 if failed else 1)
@@ -366,7 +398,7 @@ if __name__ == "__main__":
     elif cmd == "tests":
         cmd_tests(args[0], args[1], args[2], float(args[3]), args[4])
     elif cmd == "run":
-        cmd_run(args[0], int(args[1]), args[2] == "baseline", args[3])
+        cmd_run(args[0], int(args[1]), args[2] == "baseline", args[3], float(args[4]))
 PY
 
 mkdir -p "$state/log"
@@ -386,7 +418,7 @@ cmake --build "$build" >"$state/log/build.txt" 2>&1 ||
 python3 "$helper" tests "$src" "$build" "$exclude" "$limit_s" "$state/tests.json" >"$state/targets.txt"
 mapfile -t targets <"$state/targets.txt"
 [ ${#targets[@]} -gt 0 ] || { echo "mutate: no fast tests left to run" >&2; exit 1; }
-python3 "$helper" run "$state" "$jobs" baseline -
+python3 "$helper" run "$state" "$jobs" baseline - "$limit_s"
 
 compiled=0 killed=0 total=0
 survivors=()
@@ -401,7 +433,7 @@ while IFS=$'\t' read -r -u 3 file line col orig repl before after; do
     if cmake --build "$build" --target "${targets[@]}" >"$state/log/mutant-$total-build.txt" 2>&1; then
         compiled=$((compiled + 1))
         folder=$(basename "$(dirname "$file")")
-        if outcome=$(python3 "$helper" run "$state" "$jobs" mutant "$folder"); then
+        if outcome=$(python3 "$helper" run "$state" "$jobs" mutant "$folder" "$limit_s"); then
             killed=$((killed + 1))
         else
             survivors+=("$where")
