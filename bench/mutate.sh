@@ -417,7 +417,7 @@ fi
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DQUAVERLY_UNITY_BUILD=OFF \
         -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST \
         -DQUAVERLY_BUILD_BENCH=OFF >"$state/log/configure.txt"
 fi
