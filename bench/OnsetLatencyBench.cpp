@@ -13,7 +13,7 @@
 #include "support/QtApp.h"
 #include "widgets/ResizeWindow.h"
 
-#include <QLineEdit>
+#include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -71,8 +71,8 @@ int main(int argc, char **argv)
     controller.awakeFromNib();
     const auto note = [&] {
         const auto *w = controller.window();
-        return (w->findChild<QLineEdit *>(QStringLiteral("mNoteText"))->text()
-            + w->findChild<QLineEdit *>(QStringLiteral("mAccidentalText"))->text())
+        return (w->findChild<QLabel *>(QStringLiteral("mNoteText"))->text()
+            + w->findChild<QLabel *>(QStringLiteral("mAccidentalText"))->text())
             .toStdString();
     };
     test::serveUntil([&] { return controller.blockCount() > 10; }, 10000);
