@@ -5,8 +5,6 @@
 // would. Also the help's transpositions against the window's pop-up.
 #include "widgets/AutoResizeBox.h"
 #include "widgets/AutoResizeStepper.h"
-#include "widgets/DisclosureButton.h"
-#include "widgets/ImageLibrary.h"
 #include "widgets/ResizeWindow.h"
 
 #include "support/QtApp.h"
@@ -14,7 +12,6 @@
 #include "ui_MainWindow.h"
 
 #include <QFile>
-#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -55,36 +52,6 @@ INSTANTIATE_TEST_SUITE_P(Resizes, PlacementTest, ::testing::Values(
              {10, 30, 100, 20}},
     PlaceRow{"too wide: scaled by the height, centred", {400, 400}, {{1000, 500}}, {263, 38, 125, 25}},
     PlaceRow{"too tall: scaled by the width, centred", {400, 400}, {{500, 900}}, {13, 238, 125, 25}}));
-
-// Pressing, dragging out and Space are QAbstractButton's; the pictures and the toggled state
-// are the button's own.
-TEST(Disclosure, PressedPictureWhileHeldThenTheStateEachClickToggles)
-{
-    // Too small for a focus ring: the drawing must be exactly the named picture.
-    Shown<DisclosureButton> shown({100, 100}, {20, 20, 8, 8});
-    DisclosureButton *button = shown.view;
-    const auto draws = [&](const char *picture) {
-        QImage drawn(8, 8, QImage::Format_ARGB32_Premultiplied), expected(8, 8, QImage::Format_ARGB32_Premultiplied);
-        drawn.fill(Qt::transparent);
-        expected.fill(Qt::transparent);
-        button->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
-        QPainter painter(&expected);
-        painter.setRenderHint(QPainter::Antialiasing);
-        ImageLibrary::image(QString::fromLatin1(picture)).draw(painter, QRectF(0, 0, 8, 8));
-        painter.end();
-        return drawn == expected;
-    };
-    int clicks = 0;
-    QObject::connect(button, &DisclosureButton::clicked, button, [&] { ++clicks; });
-    for (const char *released : {"down", "right"}) {
-        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(4, 4));
-        EXPECT_TRUE(draws("middle")) << "held, before " << released;
-        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(4, 4));
-        EXPECT_TRUE(draws(released)) << released;
-    }
-    EXPECT_EQ(clicks, 2);
-    EXPECT_EQ(button->state(), 0);
-}
 
 TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
 {
