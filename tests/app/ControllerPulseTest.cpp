@@ -1,8 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The application as a process on a private server.
+// The application on a private server: as a process, and as the real
+// Controller capturing through an unplugged device and a restarted server.
+#include "app/Controller.h"
+#include "audio/PulseAudioHardware.h"
 #include "support/PulseServer.h"
+#include "support/QtApp.h"
+#include "widgets/ResizeWindow.h"
 
+#include <QComboBox>
 #include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +39,65 @@ TEST(PulseController, TerminationSignalSavesTheSettingsAndExitsCleanly)
         QSettings::IniFormat);
     EXPECT_EQ(stored.value(QStringLiteral("quillfen.InputDeviceKey")).toString(), "Monitor : Monitor of Null Output");
 }
+
+// While the input is gone no reading is claimed and nothing is captured from
+// elsewhere; once it is back (re-plugged at another rate) the window follows
+// the sound by itself, on the choice it started with.
+class ControllerFault : public ::testing::TestWithParam<std::tuple<PulseServer::Kind, bool>> {};
+
+TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
+{
+    const auto [kind, replug] = GetParam();
+    ensureQtApp();
+    PulseServer server{{.kind = kind}};
+    ASSERT_TRUE(server.start()) << server.error();
+    QTemporaryDir dir;
+    Controller controller(std::make_shared<PulseAudioHardware>(),
+        std::make_unique<QSettings>(dir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat));
+    controller.awakeFromNib();
+    const auto text = [&](const char *name) {
+        return controller.window()->findChild<QWidget *>(QLatin1String(name))->property("text").toString();
+    };
+    const auto reading = [&] {
+        return (text("mNoteText") + text("mAccidentalText") + text("mOctaveText") + ' ' + text("mCentText")).toStdString();
+    };
+    auto *input = controller.window()->findChild<QComboBox *>(QStringLiteral("mInputDevicePopUpButton"));
+    const QString chosen = input->currentText();
+    server.playTone(446.0, 3.0);
+    ASSERT_TRUE(serveUntil([&] { return reading() == "A4 +23"; })) << reading();
+    if (kind == PulseServer::Kind::PipeWire) { // the stream must not pull the graph below 1024/48000
+        std::string outputs;
+        server.run({"pactl", "list", "source-outputs"}, &outputs);
+        const auto ours = outputs.find("application.name = \"Quaverly\"");
+        const auto at = outputs.rfind("node.latency = \"", ours);
+        ASSERT_TRUE(ours != std::string::npos && at != std::string::npos) << outputs;
+        unsigned frames = 0, rate = 1;
+        std::sscanf(outputs.c_str() + at, "node.latency = \"%u/%u\"", &frames, &rate);
+        EXPECT_GE(double(frames) / rate, 1024.0 / 48000.0) << outputs.substr(at, 40);
+    }
+    ASSERT_EQ(server.run({"pactl", "load-module", "module-null-sink", "sink_name=other"}), 0);
+
+    if (replug)
+        ASSERT_TRUE(server.unloadSink());
+    else
+        server.stop();
+    EXPECT_TRUE(serveUntil([&] { return text("mCentText") == "no input" && text("mNoteText") == "–"; }))
+        << "a reading is still claimed: " << reading();
+    serveUntil([] { return false; }, 500);
+    EXPECT_EQ(text("mCentText"), "no input") << "capture was moved to another source";
+
+    server.setRateHz(44100);
+    ASSERT_TRUE(replug ? server.loadSink() : server.start()) << server.error();
+    server.playTone(415.0, 4.0);
+    EXPECT_TRUE(serveUntil([&] { return reading().starts_with("G♯4"); })) << "after the return: " << reading();
+    EXPECT_EQ(input->currentText(), chosen) << "the choice was moved";
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, ControllerFault,
+    ::testing::Combine(::testing::Values(PulseServer::Kind::PulseAudio, PulseServer::Kind::PipeWire), ::testing::Bool()),
+    [](const auto &info) {
+        return PulseServer::kindName(std::get<0>(info.param)) + std::string(std::get<1>(info.param) ? "Replug" : "Restart");
+    });
 
 } // namespace
 } // namespace quaverly::test

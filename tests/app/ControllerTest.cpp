@@ -72,8 +72,9 @@ TEST_F(Window, NoInputDeviceAlertsThenTerminatesAndForgetsTheDevice)
     EXPECT_FALSE(settings()->contains(QLatin1String(settings_keys::kInputDevice)));
 }
 
-// No input: nothing on the face claims a reading; readings follow the sound when it returns.
-TEST_F(Window, NoInputLooksCalmAndReadingsFollowWhenInputReturns)
+// No input: nothing on the face claims a reading (the return on real servers is
+// the pulse test's).
+TEST_F(Window, NoInputLooksCalmWhenTheDeviceGoesOrBlocksStop)
 {
     addMicrophone();
     start();
@@ -84,30 +85,22 @@ TEST_F(Window, NoInputLooksCalmAndReadingsFollowWhenInputReturns)
         EXPECT_TRUE(std::isnan(widget<TuningMeterView>("mTuningMeterView")->cent())) << "the needle is drawn";
         EXPECT_EQ(widget<StrobeView>("mStrobeView")->data(), nullptr) << "the strobe shows bars";
     };
-    // Unplugged, then back, told from the device's own thread as a device does.
-    const auto plug = [&](bool alive) {
-        const QString before = note();
-        std::thread([&] {
-            mHardware->update(mDevice, [&](FakeAudioHardware::Device &d) { d.alive = alive; });
-            mHardware->notify(mDevice, 0, kAudioDevicePropertyDeviceIsAlive);
-        }).join();
-        EXPECT_EQ(note(), before) << "the window was changed off the main thread";
-        QCoreApplication::processEvents();
-    };
     feedTone(446.0, 0.5, 0.9);
     EXPECT_EQ(note() + ' ' + dotsAndLamps(), u("A4 +23 b.rgggggggy"));
-    plug(false);
-    expectNoInput();
-    plug(true);
-    feedTone(523.25, 0.5);
-    EXPECT_EQ(note() + ' ' + dotsAndLamps().left(3), u("C5 ±0 g.."));
-    EXPECT_EQ(text("mFrequencyText").left(3), u("523"));
     // Nobody says the source is gone, but blocks stop coming.
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("mCentText") == u("no input"); }, 5000))
         << "a capture without blocks kept its last reading";
     expectNoInput();
     feedTone(446.0, 0.3);
     EXPECT_EQ(note(), u("A4 +23"));
+    // Unplugged, told from the device's own thread as a device does.
+    std::thread([&] {
+        mHardware->update(mDevice, [&](FakeAudioHardware::Device &d) { d.alive = false; });
+        mHardware->notify(mDevice, 0, kAudioDevicePropertyDeviceIsAlive);
+    }).join();
+    EXPECT_EQ(note(), u("A4 +23")) << "the window was changed off the main thread";
+    QCoreApplication::processEvents();
+    expectNoInput();
 }
 
 // One recording through the window and through quaverly-analyze: after every

@@ -99,16 +99,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, FloatValueTest, ::testing::Values(
     FloatRow{"NaN", kNan, kNan, true}, FloatRow{"-infinity", -kInf, -kInf, true}, FloatRow{"1e39", kInf, kInf, true},
     FloatRow{"-1e-400", -0.0f, -0.0f, true}));
 
-TEST(NumberTexts, UseThePointWhateverTheProcessLocale)
-{
-    ASSERT_TRUE(std::setlocale(LC_ALL, "de_DE.UTF-8")) << "de_DE.UTF-8 is not generated: run scripts/setup.sh";
-    NoteResolver resolver;
-    const std::string texts = frequencyText(446.12f) + plusMinusFloatString(-1.25f) + resolver.tonicMenuTitle(0)
-        + loadTemperaments(kBuiltInTemperaments).toolTip(0);
-    std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(texts, "446.1Hz-1.2HzC (261.6Hz)" + kPythagoreanTip);
-}
-
 struct LoadRow {
     std::string text;
     Names names;

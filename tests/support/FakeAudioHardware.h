@@ -88,11 +88,6 @@ public:
                 && (l.channel == channel || l.channel == kAudioPropertyWildcardChannel))
                 reinterpret_cast<AudioDevicePropertyListenerProc>(l.proc)(device, channel, true, property, l.clientData);
     }
-    [[nodiscard]] bool isRunning(AudioDeviceID device) const
-    {
-        std::lock_guard lock(mMutex);
-        return std::ranges::any_of(mIOProcs, [&](const auto &p) { return p.device == device && p.running; });
-    }
 
     std::vector<AudioDeviceID> devices() override
     {

@@ -5,8 +5,6 @@
 // would. Also the help's transpositions against the window's pop-up.
 #include "widgets/AutoResizeBox.h"
 #include "widgets/AutoResizeStepper.h"
-#include "widgets/DisclosureButton.h"
-#include "widgets/ImageLibrary.h"
 #include "widgets/ResizeWindow.h"
 
 #include "support/QtApp.h"
@@ -14,7 +12,6 @@
 #include "ui_MainWindow.h"
 
 #include <QFile>
-#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -55,57 +52,6 @@ INSTANTIATE_TEST_SUITE_P(Resizes, PlacementTest, ::testing::Values(
              {10, 30, 100, 20}},
     PlaceRow{"too wide: scaled by the height, centred", {400, 400}, {{1000, 500}}, {263, 38, 125, 25}},
     PlaceRow{"too tall: scaled by the width, centred", {400, 400}, {{500, 900}}, {13, 238, 125, 25}}));
-
-enum class Step { Press, DragOut, DragIn, Release, ReleaseOut, SpacePress, SpaceRelease };
-struct ClickRow {
-    const char *what;
-    std::vector<std::pair<Step, const char *>> steps; // each with the picture it leaves
-    int clicks;
-};
-void PrintTo(const ClickRow &row, std::ostream *out) { *out << row.what; }
-class ClickTest : public ::testing::TestWithParam<ClickRow> {};
-
-TEST_P(ClickTest, PressedPictureOnlyWhileHeldInsideAndOneActionPerClick)
-{
-    // Too small for a focus ring: the drawing must be exactly the named picture.
-    Shown<DisclosureButton> shown({100, 100}, {20, 20, 8, 8});
-    DisclosureButton *button = shown.view;
-    button->setFocus();
-    int clicks = 0;
-    QObject::connect(button, &DisclosureButton::clicked, button, [&] { ++clicks; });
-    for (const auto &[step, picture] : GetParam().steps) {
-        const QPoint at = step == Step::DragOut || step == Step::ReleaseOut ? QPoint(40, 40) : QPoint(4, 4);
-        if (step == Step::Press)
-            QTest::mousePress(button, Qt::LeftButton, {}, at);
-        else if (step == Step::Release || step == Step::ReleaseOut)
-            QTest::mouseRelease(button, Qt::LeftButton, {}, at);
-        else if (step == Step::SpacePress || step == Step::SpaceRelease)
-            QTest::sendKeyEvent(step == Step::SpacePress ? QTest::Press : QTest::Release, button, Qt::Key_Space, ' ', {});
-        else { // a drag as the system sends it: QTest::mouseMove carries no buttons
-            QMouseEvent drag(QEvent::MouseMove, at, button->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, {});
-            QCoreApplication::sendEvent(button, &drag);
-        }
-        QImage drawn(8, 8, QImage::Format_ARGB32_Premultiplied), expected(8, 8, QImage::Format_ARGB32_Premultiplied);
-        drawn.fill(Qt::transparent), expected.fill(Qt::transparent);
-        button->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
-        QPainter painter(&expected);
-        painter.setRenderHint(QPainter::Antialiasing);
-        ImageLibrary::image(QString::fromLatin1(picture)).draw(painter, QRectF(0, 0, 8, 8));
-        painter.end();
-        EXPECT_TRUE(drawn == expected) << GetParam().what << ": step " << int(step) << " not " << picture;
-    }
-    EXPECT_EQ(button->state(), clicks % 2) << GetParam().what;
-    EXPECT_EQ(clicks, GetParam().clicks) << GetParam().what;
-}
-
-INSTANTIATE_TEST_SUITE_P(Sequences, ClickTest, ::testing::Values(
-    ClickRow{"press and release inside", {{Step::Press, "middle"}, {Step::Release, "down"}}, 1},
-    ClickRow{"drag out and release outside cancels",
-             {{Step::Press, "middle"}, {Step::DragOut, "right"}, {Step::ReleaseOut, "right"}}, 0},
-    ClickRow{"drag out and back in still clicks",
-             {{Step::Press, "middle"}, {Step::DragOut, "right"}, {Step::DragIn, "middle"}, {Step::Release, "down"}}, 1},
-    ClickRow{"Space twice", {{Step::SpacePress, "middle"}, {Step::SpaceRelease, "down"}, {Step::SpacePress, "middle"},
-                             {Step::SpaceRelease, "right"}}, 2}));
 
 TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
 {
