@@ -55,6 +55,9 @@ std::uint64_t hostTimeNs() noexcept
     return std::uint64_t(ts.tv_sec) * 1000000000u + std::uint64_t(ts.tv_nsec);
 }
 
+// How long an open stream may deliver nothing before it is opened again.
+constexpr std::uint64_t kSilentStreamNs = 2'000'000'000;
+
 static_assert(FrameAssembler::kMaxFrameBytes >= PA_CHANNELS_MAX * sizeof(float));
 
 } // namespace
@@ -73,6 +76,10 @@ struct PulseAudioHardware::Impl {
         std::uint32_t frameBytes = 0;
         double position = 0.0;
         FrameAssembler frames;
+        // Main loop thread only: when the stream was opened, and whether it
+        // has delivered anything since.
+        std::uint64_t openedNs = 0;
+        bool heard = false;
     };
 
     struct IOProcRegistration {
@@ -218,11 +225,16 @@ struct PulseAudioHardware::Impl {
         }
         bool waiting = false;
         for (auto &c : self->captures) {
-            if (c->stream)
-                continue;
             const Source *s = self->source(c->device);
-            if (s && s->present)
+            if (!s || !s->present)
+                continue;
+            // A stream that no session manager linked (PipeWire coming back
+            // before WirePlumber) stays silent for good: open it again.
+            if (c->stream && !c->heard && hostTimeNs() - c->openedNs > kSilentStreamNs)
+                closeStream(*c);
+            if (!c->stream)
                 waiting |= !self->openStream(*c);
+            waiting |= !c->heard;
         }
         if (waiting)
             self->scheduleRetry();
@@ -306,6 +318,9 @@ struct PulseAudioHardware::Impl {
             closeStream(c);
             return false;
         }
+        c.openedNs = hostTimeNs();
+        c.heard = false;
+        scheduleRetry();
         return true;
     }
 
@@ -498,6 +513,7 @@ struct PulseAudioHardware::Impl {
     static void onRead(pa_stream *s, std::size_t, void *userdata) noexcept
     {
         auto &c = *static_cast<Capture *>(userdata);
+        c.heard = true;
         for (;;) {
             const void *data = nullptr;
             std::size_t bytes = 0;

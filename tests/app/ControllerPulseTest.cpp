@@ -88,7 +88,7 @@ TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
 
     server.setRateHz(44100);
     ASSERT_TRUE(replug ? server.loadSink() : server.start()) << server.error();
-    server.playTone(415.0, 4.0);
+    server.playTone(415.0, 8.0);
     EXPECT_TRUE(serveUntil([&] { return reading().starts_with("G♯4"); })) << "after the return: " << reading();
     EXPECT_EQ(input->currentText(), chosen) << "the choice was moved";
 }
