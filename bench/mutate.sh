@@ -349,7 +349,7 @@ def cmd_run(state, jobs, baseline, folder, limit):
         while (pending or running) and not (failed and not baseline):
             while pending and len(running) < jobs:
                 t = pending.pop(0)
-                log = open(os.path.join(logdir, f"test-{t['index']}.txt"), "w+")
+                log = open(os.path.join(logdir, f"test-{t['index']}.txt"), "w+", errors="replace")
                 env = dict(os.environ, **t["env"])
                 p = subprocess.Popen(t["command"], cwd=t["cwd"], env=env, stdout=log,
                                      stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
