@@ -11,7 +11,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
 
-fuzz_seconds=${QUAVERLY_FUZZ_SECONDS:-15}
+fuzz_seconds=${QUAVERLY_FUZZ_SECONDS:-10}
 soak_minutes=${QUAVERLY_SOAK_MINUTES:-2}
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
