@@ -146,7 +146,8 @@ class DisclosureAccessible final : public QAccessibleWidget {
 public:
     explicit DisclosureAccessible(DisclosureButton *triangle) : QAccessibleWidget(triangle, QAccessible::Button)
     {
-        QObject::connect(triangle, &DisclosureButton::clicked, triangle, [triangle] {
+        // Every change, not only clicks: the settings shortcut and restored state too.
+        QObject::connect(triangle, &DisclosureButton::toggled, triangle, [triangle] {
             QAccessible::State changed;
             changed.expanded = true;
             changed.collapsed = true;
