@@ -92,9 +92,11 @@ float PitchDetector::averageDiffs(std::uint64_t *diffs, std::uint64_t count, std
             reference = last;
         }
     }
-    // No repeated value, or the smallest one is the most frequent: the
-    // largest value is the reference.
-    if (reference == 0)
+    // No repeated value: the largest is the reference. (Testing the index
+    // instead would also drop a smallest value that is the most frequent:
+    // a tone starting mid-block, whose first interval is the longest, then
+    // gave no reading.)
+    if (bestCount == 1)
         reference = last;
 
     const std::uint64_t r = values[reference];
