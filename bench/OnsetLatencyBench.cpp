@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Tone onset to a new note on screen, with the real Controller on a private
-// PulseAudio or PipeWire. One player runs throughout, fed in real time in
-// 5 ms pieces (as a sound card delivers): silence, then a tone from a known
-// instant, at random block phases, alternating between G♯4 and A4 so every
-// onset changes the note. Prints each delay, the median, the worst and the
-// capture stream's node.latency as the server reports it.
+// PulseAudio or PipeWire. One player runs throughout, writing 5 ms pieces
+// into a 10 ms server buffer (so writes pace it, as a sound card would):
+// silence, then a tone at random block phases, alternating between G♯4 and
+// A4 so every onset changes the note. The onset is the moment the tone's
+// first piece is in the server's buffer, so each delay includes up to 10 ms
+// of playback. Prints each delay, the median, the worst and the capture
+// stream's node.latency as the server reports it.
 //
 //   quaverly_onset_bench [pulseaudio|pipewire] [ONSETS]
 #include "app/Controller.h"
@@ -17,10 +19,14 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <numbers>
@@ -42,25 +48,35 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", server.error().c_str());
         return 2;
     }
-    // The server's environment is this process's: popen's pacat plays into it.
-    FILE *player = popen("exec pacat --playback -d tone --latency-msec=20 --raw --format=float32le --rate=48000 "
-                         "--channels=1",
-        "w");
+    // The server's environment is this process's: the player finds it.
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 1};
+    pa_buffer_attr buffer{};
+    buffer.maxlength = buffer.prebuf = buffer.minreq = buffer.fragsize = std::uint32_t(-1);
+    buffer.tlength = 480 * sizeof(float);
+    int error = 0;
+    pa_simple *player = pa_simple_new(
+        nullptr, "quaverly-onset-bench", PA_STREAM_PLAYBACK, "tone", "tone", &spec, nullptr, &buffer, &error);
+    if (!player) {
+        std::fprintf(stderr, "player: %s\n", pa_strerror(error));
+        return 2;
+    }
     std::atomic<double> toneHz{0.0};
+    std::atomic<Clock::rep> onsetAt{0}; // set when a tone's first piece is written
     std::atomic<bool> running{true};
     std::thread feeder([&] {
-        constexpr int kPiece = 240; // 5 ms
-        float samples[kPiece];
-        double phase = 0.0;
-        for (auto due = Clock::now(); running; due += std::chrono::microseconds(5000)) {
-            std::this_thread::sleep_until(due);
+        float samples[240];
+        double phase = 0.0, playing = 0.0;
+        while (running) {
             const double hz = toneHz.load();
             for (float &s : samples) {
                 s = hz > 0.0 ? float(0.5 * std::sin(phase)) : 0.0f;
                 phase = std::fmod(phase + 2.0 * std::numbers::pi * hz / 48000.0, 2.0 * std::numbers::pi);
             }
-            std::fwrite(samples, sizeof samples, 1, player);
-            std::fflush(player);
+            if (pa_simple_write(player, samples, sizeof samples, &error) < 0)
+                break;
+            if (hz > 0.0 && playing == 0.0)
+                onsetAt = Clock::now().time_since_epoch().count();
+            playing = hz;
         }
     });
 
@@ -83,11 +99,14 @@ int main(int argc, char **argv)
     for (int i = 0; i < onsets; ++i) {
         const bool sharp = i % 2 == 0;
         test::serveUntil([] { return false; }, 500 + phaseMs(random));
-        const auto onset = Clock::now();
         const auto blocksBefore = controller.blockCount();
+        onsetAt = 0;
         toneHz = sharp ? 415.305 : 440.0;
         const bool shown = test::serveUntil([&] { return note() == (sharp ? "G♯" : "A"); }, 3000);
-        delays.push_back(std::chrono::duration<double, std::milli>(Clock::now() - onset).count());
+        const auto shownAt = Clock::now();
+        test::serveUntil([&] { return onsetAt != 0; }, 1000);
+        const Clock::time_point onset{Clock::duration(onsetAt.load())};
+        delays.push_back(std::chrono::duration<double, std::milli>(shownAt - onset).count());
         std::printf("onset %2d %s: %s%.1f ms, %d blocks later\n", i + 1, sharp ? "G#4" : "A4 ",
             shown ? "" : "not shown after ", delays.back(), int(controller.blockCount() - blocksBefore));
         test::serveUntil([] { return false; }, 500);
@@ -107,6 +126,6 @@ int main(int argc, char **argv)
     controller.applicationWillTerminate();
     running = false;
     feeder.join();
-    pclose(player);
+    pa_simple_free(player);
     return 0;
 }
