@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # run.sh BUILD_DIR [SECONDS]: builds the libFuzzer targets with clang in
-# BUILD_DIR and runs each for SECONDS (default 60), two at a time, starting
+# BUILD_DIR and runs each for SECONDS (default 60), all at once, starting
 # from the seed corpus in tests/fuzz/corpus. A crash, leak, time-out or
 # memory blow-up fails the run; the input that did it is left in
 # BUILD_DIR/artifacts and belongs in tests/fuzz/regressions/<target>/ once
@@ -23,7 +23,7 @@ run_target() {
     # own report and the sanitizers' still reach the log.
     local seeds=("$here/corpus/$target")
     [ -d "$here/regressions/$target" ] && seeds+=("$here/regressions/$target")
-    if "$build/${target}_fuzzer" "$work" "${seeds[@]}" \
+    if QUAVERLY_FUZZ_TARGET=$target "$build/quaverly_fuzzer" "$work" "${seeds[@]}" \
         -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
         -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
         >"$build/$target.log" 2>&1; then
@@ -36,11 +36,11 @@ run_target() {
 }
 
 status=0
-run_target temperament 16384 &
-first=$!
-run_target capture 4096 &
-second=$!
-wait "$first" || status=1
-wait "$second" || status=1
-run_target analyzer 65536 || status=1
+pids=()
+run_target temperament 16384 & pids+=($!)
+run_target capture 4096 & pids+=($!)
+run_target analyzer 65536 & pids+=($!)
+for pid in "${pids[@]}"; do
+    wait "$pid" || status=1
+done
 exit $status
