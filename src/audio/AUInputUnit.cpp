@@ -37,9 +37,10 @@ AUInputUnit::AUInputUnit(std::shared_ptr<AudioHardware> hardware, QObject *paren
     : QObject(parent)
     , mHardware(std::move(hardware))
 {
-    setupAudioSource(mAudioInputSourceArray, true);
+    // Listening first, so a list completed meanwhile is not missed.
     mHardware->addPropertyListener(
         kAudioDeviceUnknown, 0, true, kAudioHardwarePropertyDevices, &AUInputUnit::listener, this);
+    setupAudioSource(mAudioInputSourceArray, true);
 }
 
 AUInputUnit::~AUInputUnit()
