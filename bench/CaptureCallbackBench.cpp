@@ -104,6 +104,9 @@ bool captureLive(double seconds)
     gRecording.nanoseconds.assign(maxCallbacks, 0.0);
 
     PulseAudioHardware hw;
+    // The devices come once the server has answered.
+    for (const auto deadline = Clock::now() + std::chrono::seconds(5); hw.devices().empty() && Clock::now() < deadline;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const auto devices = hw.devices();
     if (devices.empty())
         return false;

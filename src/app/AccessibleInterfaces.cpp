@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 
 #include <cmath>
+#include <mutex>
 
 namespace quaverly {
 namespace {
@@ -271,11 +272,8 @@ QAccessibleInterface *interfaceFor(const QString &className, QObject *object)
 
 void installAccessibleInterfaces()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(interfaceFor);
-        return true;
-    }();
-    (void)installed;
+    static std::once_flag installed;
+    std::call_once(installed, [] { QAccessible::installFactory(interfaceFor); });
 }
 
 } // namespace quaverly

@@ -6,7 +6,6 @@
 #include "app/ThreadHandOff.h"
 #include "audio/AUInputUnit.h"
 #include "audio/AudioHardware.h"
-#include "audio/SoundPreferences.h"
 #include "display/StrobeView.h"
 #include "music/FloatValue.h"
 #include "music/Readouts.h"
@@ -52,8 +51,7 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
     , mCapture([this](CaptureBlock block) {
         // IO thread: hand the private copy over and return at once.
         const float rate = mCapture.sampleRate();
-        handoff::publish(this);
-        const handoff::Unwatched post;
+        const handoff::Sending post(this);
         QMetaObject::invokeMethod(
             this,
             [this, block = std::move(block), rate]() mutable {
@@ -175,31 +173,42 @@ void Controller::awakeFromNib()
     mWindow->raise();
     mWindow->activateWindow();
 
-    {
-        const QSignalBlocker blocker(mUi->mInputVolumeSlider);
-        mUi->mInputVolumeSlider->setValue(0);
-    }
+    mUi->mInputVolumeSlider->setValue(0);
     mUi->mInputVolumeText->setText(QStringLiteral("0"));
 
     mAUInputUnit = std::make_unique<AUInputUnit>(mHardware);
     mAUInputUnit->setIOProc(&CaptureBuffer::ioProc, &mCapture);
     mAUInputUnit->setListenerProc(&Controller::listener, this);
     connect(mAUInputUnit.get(), &AUInputUnit::inputAvailableChanged, this, &Controller::setInputAvailable);
+    connect(mAUInputUnit.get(), &AUInputUnit::inputSourcesChanged, this, &Controller::checkInputSources);
     mAUInputUnit->setupPopUpButton(mUi->mInputDevicePopUpButton);
-
-    if (mUi->mInputDevicePopUpButton->count() == 0) {
-        QMessageBox::warning(mWindow, QStringLiteral("Quaverly"),
-                             QStringLiteral("Sorry, Quaverly cannot run without an audio input device."));
-        terminate();
+    if (!checkInputSources())
         return;
-    }
 
     mAUInputUnit->setupVolumeSlider(mUi->mInputVolumeSlider, mUi->mInputVolumeText);
+    // Until the sound server has listed its sources nothing is open.
     mAUInputUnit->setInputDeviceWithName(mSavedInputDevice.value_or(QString()));
+    setInputAvailable(mAUInputUnit->isInputAvailable());
     mIsStarted = true;
     mIsCapturing = true;
-    mPresence.captureStarted();
+    mPresence.setCapturing(true);
     adoptSampleRate();
+}
+
+bool Controller::checkInputSources()
+{
+    if (mIsTerminated)
+        return false;
+    if (mUi->mInputDevicePopUpButton->count() > 0 || !mHardware->isDeviceListKnown()) {
+        adoptSampleRate();
+        return true;
+    }
+    // Nothing to remember either.
+    mSavedInputDevice.reset();
+    QMessageBox::warning(mWindow, QStringLiteral("Quaverly"),
+                         QStringLiteral("Sorry, Quaverly cannot run without an audio input device."));
+    terminate();
+    return false;
 }
 
 void Controller::loadTemperaments()
@@ -260,8 +269,11 @@ void Controller::saveSettings()
     values.tuning = music.tuning();
     values.tonic = music.tonic();
     values.transpose = music.transpose();
+    // The saved choice outlives a run in which the server never answered.
     if (mUi->mInputDevicePopUpButton->currentIndex() >= 0)
         values.inputDevice = mUi->mInputDevicePopUpButton->currentText();
+    else
+        values.inputDevice = mSavedInputDevice;
     writeSettings(*mSettings, values);
 }
 
@@ -284,12 +296,12 @@ void Controller::applicationDidUnhide()
         return;
     mAUInputUnit->start();
     mIsCapturing = true;
-    mPresence.captureStarted();
+    mPresence.setCapturing(true);
 }
 
 void Controller::stopCapture()
 {
-    mPresence.captureStopped();
+    mPresence.setCapturing(false);
     if (!mAUInputUnit || !mIsCapturing)
         return;
     mAUInputUnit->stop();
@@ -303,7 +315,6 @@ void Controller::applicationWillTerminate()
     mIsTerminated = true;
     stopCapture();
     saveSettings();
-    emit terminated();
 }
 
 void Controller::terminate()
@@ -331,6 +342,8 @@ bool Controller::eventFilter(QObject *watched, QEvent *event)
 
 void Controller::adoptSampleRate()
 {
+    if (!mAUInputUnit || mAUInputUnit->inputDevice() == kAudioDeviceUnknown)
+        return;
     const auto rate = static_cast<float>(mAUInputUnit->sampleRate());
     mCapture.setSampleRate(rate);
     mUi->mStrobeView->setSampleRate(rate);
@@ -345,12 +358,8 @@ OSStatus Controller::listener(AudioDeviceID inDevice, std::uint32_t inChannel, b
 
 OSStatus Controller::listenerProc(const AudioDeviceListenerParams *params)
 {
-    if (!params->isInput)
-        return 0;
-    const double rate = mAUInputUnit->sampleRate();
-    if (rate == static_cast<double>(mCapture.sampleRate()))
-        return 0;
-    adoptSampleRate();
+    if (params->isInput && mAUInputUnit->sampleRate() != static_cast<double>(mCapture.sampleRate()))
+        adoptSampleRate();
     return 0;
 }
 

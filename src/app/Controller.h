@@ -93,16 +93,15 @@ public slots:
     // vanishes or returns, or the server goes or comes back). Main thread.
     void setInputAvailable(bool available) { mPresence.setAnnounced(available); }
 
-signals:
-    // After applicationWillTerminate has saved the settings.
-    void terminated();
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void updateUI(CaptureBlock block, float rateHz);
     void show() { mReadouts.show(mTuner.reading(), disclosed); }
+    // After the input unit's catalogue changed: alerts and terminates (and
+    // returns false) when the device list is known to be empty.
+    bool checkInputSources();
     void loadTemperaments();
     void restoreSettings();
     void adoptSampleRate();

@@ -2,18 +2,13 @@
 #include "InputPresence.h"
 
 namespace quaverly {
-namespace {
-
-// A stream delivers a block every 73 ms; this long without one, it is gone.
-constexpr int kBlockWatchMs = 400;
-
-} // namespace
 
 InputPresence::InputPresence(QObject *parent)
     : QObject(parent)
 {
     mWatch.setSingleShot(true);
-    mWatch.setInterval(kBlockWatchMs);
+    // A stream delivers a block every 73 ms; this long without one, it is gone.
+    mWatch.setInterval(400);
     connect(&mWatch, &QTimer::timeout, this, [this] {
         mFlowing = false;
         update();
@@ -26,16 +21,13 @@ void InputPresence::setAnnounced(bool available)
     update();
 }
 
-void InputPresence::captureStarted()
+void InputPresence::setCapturing(bool capturing)
 {
-    mCapturing = true;
-    mWatch.start();
-}
-
-void InputPresence::captureStopped()
-{
-    mCapturing = false;
-    mWatch.stop();
+    mCapturing = capturing;
+    if (capturing)
+        mWatch.start();
+    else
+        mWatch.stop();
 }
 
 void InputPresence::blockArrived()

@@ -16,8 +16,7 @@ public:
 
     // From the input unit: the source vanished or returned.
     void setAnnounced(bool available);
-    void captureStarted();
-    void captureStopped();
+    void setCapturing(bool capturing);
     void blockArrived();
 
 signals:

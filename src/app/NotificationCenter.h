@@ -2,11 +2,7 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
-
-#include <functional>
-#include <vector>
 
 namespace quaverly {
 
@@ -14,23 +10,28 @@ namespace quaverly {
 // called, in registration order, when that name is posted. Main thread only;
 // another thread posts with QMetaObject::invokeMethod onto the main thread.
 // An observer is dropped when its context object is destroyed.
-class NotificationCenter {
+class NotificationCenter : public QObject {
+    Q_OBJECT
 public:
-    using Handler = std::function<void()>;
+    static NotificationCenter &defaultCenter()
+    {
+        static NotificationCenter center;
+        return center;
+    }
 
-    static NotificationCenter &defaultCenter();
+    template <typename Handler>
+    void addObserver(QObject *context, const QString &name, Handler handler)
+    {
+        connect(this, &NotificationCenter::posted, context, [name, handler](const QString &posted) {
+            if (posted == name)
+                handler();
+        }, Qt::DirectConnection);
+    }
+    void removeObserver(QObject *context) { disconnect(this, nullptr, context, nullptr); }
+    void post(const QString &name) { emit posted(name); }
 
-    void addObserver(QObject *context, const QString &name, Handler handler);
-    void removeObserver(QObject *context);
-    void post(const QString &name);
-
-private:
-    struct Observer {
-        QPointer<QObject> context;
-        QString name;
-        Handler handler;
-    };
-    std::vector<Observer> mObservers;
+signals:
+    void posted(const QString &name);
 };
 
 } // namespace quaverly

@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -15,17 +16,9 @@ namespace {
 // others; anything else (lists, byte arrays, maps) is the wrong type.
 bool isNumeric(const QVariant &v)
 {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
+    static constexpr std::array kNumeric{QMetaType::Int, QMetaType::UInt, QMetaType::LongLong,
+                                         QMetaType::ULongLong, QMetaType::Double, QMetaType::Float};
+    return std::ranges::find(kNumeric, QMetaType::Type(v.typeId())) != kNumeric.end();
 }
 
 std::optional<double> readDouble(const QSettings &store, const char *key)

@@ -8,9 +8,9 @@
 // receiver sees everything the sender wrote before the post. Qt as Debian
 // ships it is not built for ThreadSanitizer, which therefore cannot see that
 // mutex and would report each posted capture block as a race. The sender
-// calls publish() before it builds the post and builds it inside an
-// Unwatched scope (the functor's own bookkeeping); the posted function calls
-// receive() before it touches what it was given.
+// builds the post inside a Sending scope (which publishes and hides the
+// functor's own bookkeeping); the posted function calls receive() before it
+// touches what it was given.
 
 #if defined(__SANITIZE_THREAD__)
 #define QUAVERLY_THREAD_SANITIZER 1
@@ -31,43 +31,32 @@ void __tsan_ignore_thread_end();
 
 namespace quaverly::handoff {
 
-// Sending thread, before the post is built; `tag` names the hand-off.
-inline void publish(const void *tag) noexcept
-{
-#ifdef QUAVERLY_THREAD_SANITIZER
-    __tsan_release(const_cast<void *>(tag));
-#else
-    (void)tag;
-#endif
-}
-
-// Receiving thread, first thing in the posted function.
-inline void receive(const void *tag) noexcept
-{
-#ifdef QUAVERLY_THREAD_SANITIZER
-    __tsan_acquire(const_cast<void *>(tag));
-#else
-    (void)tag;
-#endif
-}
-
-// Sending thread: around building the post, whose memory the queue hands over.
-class Unwatched {
+// Sending thread, around building the post; `tag` names the hand-off.
+class Sending {
 public:
-    Unwatched() noexcept
+    explicit Sending([[maybe_unused]] const void *tag) noexcept
     {
 #ifdef QUAVERLY_THREAD_SANITIZER
+        __tsan_release(const_cast<void *>(tag));
         __tsan_ignore_thread_begin();
 #endif
     }
-    ~Unwatched()
+    ~Sending()
     {
 #ifdef QUAVERLY_THREAD_SANITIZER
         __tsan_ignore_thread_end();
 #endif
     }
-    Unwatched(const Unwatched &) = delete;
-    Unwatched &operator=(const Unwatched &) = delete;
+    Sending(const Sending &) = delete;
+    Sending &operator=(const Sending &) = delete;
 };
+
+// Receiving thread, first thing in the posted function.
+inline void receive([[maybe_unused]] const void *tag) noexcept
+{
+#ifdef QUAVERLY_THREAD_SANITIZER
+    __tsan_acquire(const_cast<void *>(tag));
+#endif
+}
 
 } // namespace quaverly::handoff

@@ -1,42 +1,76 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Controller.h"
-#include "app/SignalWatcher.h"
 #include "audio/PulseAudioHardware.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QSocketNotifier>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
-// Prints --help or --version if asked; true when the run ends there.
-bool answered(const QCommandLineParser &parser, const QCommandLineOption &help, const QCommandLineOption &version)
+int gSignalFds[2] = {-1, -1};
+
+extern "C" void onSignal(int number)
 {
-    if (!parser.isSet(help) && !parser.isSet(version))
-        return false;
-    // Before the application object exists, Qt calls the program <executable_name>.
-    const QString text = parser.isSet(help)
-        ? QString(parser.helpText()).replace(QStringLiteral("<executable_name>"), QStringLiteral("quaverly"))
-        : QStringLiteral("quaverly %1\n").arg(QStringLiteral(QUAVERLY_VERSION));
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-    return true;
+    const int saved = errno;
+    const char byte = static_cast<char>(number);
+    [[maybe_unused]] const ssize_t n = ::write(gSignalFds[0], &byte, 1);
+    errno = saved;
 }
 
-// The exit status when the run ends with the command line, nullopt to go on.
-// Unless `final`, a bad command line is left for a later look.
+// SIGTERM and SIGINT become QCoreApplication::exit(0) on the main thread
+// (self-pipe: the handler only writes one byte).
+void watchTerminationSignals(QObject *context)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gSignalFds) != 0) {
+        std::perror("Quaverly: cannot watch for termination signals");
+        return;
+    }
+    auto *notifier = new QSocketNotifier(gSignalFds[1], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
+        char byte = 0;
+        while (::read(gSignalFds[1], &byte, 1) == 1) {
+        }
+        // exit(), not quit(): quit() is ignored until the main loop runs, and
+        // a signal may come while the start-up alert runs its own loop.
+        QCoreApplication::exit(0);
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+// The exit status when the run ends with the command line (--help,
+// --version, an error), nullopt to go on. Unless `final`, a bad command line
+// is left for a later look.
 std::optional<int> judge(QCommandLineParser &parser, const QStringList &arguments, bool final,
                          const QCommandLineOption &help, const QCommandLineOption &version)
 {
     QString error;
-    if (!parser.parse(arguments))
+    if (!parser.parse(arguments)) {
         error = parser.errorText();
-    else if (answered(parser, help, version))
+    } else if (parser.isSet(help) || parser.isSet(version)) {
+        // Before the application object exists, Qt calls the program <executable_name>.
+        const QString text = parser.isSet(help)
+            ? QString(parser.helpText()).replace(QStringLiteral("<executable_name>"), QStringLiteral("quaverly"))
+            : QStringLiteral("quaverly %1\n").arg(QStringLiteral(QUAVERLY_VERSION));
+        std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
-    else if (!parser.positionalArguments().isEmpty())
+    } else if (!parser.positionalArguments().isEmpty())
         error = QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst());
     if (error.isEmpty() || !final)
         return std::nullopt;
@@ -90,7 +124,7 @@ int main(int argc, char *argv[])
 
     // SIGTERM and SIGINT end the run through the ordinary quit, so capture
     // stops and the settings are saved.
-    quaverly::SignalWatcher signalWatcher(&app);
+    watchTerminationSignals(&app);
 
     quaverly::Controller controller(std::make_shared<quaverly::PulseAudioHardware>());
     controller.awakeFromNib();

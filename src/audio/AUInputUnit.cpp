@@ -4,8 +4,6 @@
 #include "audio/AudioHardware.h"
 
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QSlider>
 
 #include <algorithm>
@@ -39,14 +37,17 @@ AUInputUnit::AUInputUnit(std::shared_ptr<AudioHardware> hardware, QObject *paren
     : QObject(parent)
     , mHardware(std::move(hardware))
 {
+    // Listening first, so a list completed meanwhile is not missed.
+    mHardware->addPropertyListener(
+        kAudioDeviceUnknown, 0, true, kAudioHardwarePropertyDevices, &AUInputUnit::listener, this);
     setupAudioSource(mAudioInputSourceArray, true);
 }
 
 AUInputUnit::~AUInputUnit()
 {
     // The hardware may outlive the unit: leave no callback pointing at it.
-    if (inputDevice() != kAudioDeviceUnknown)
-        stop();
+    mHardware->removePropertyListener(kAudioDeviceUnknown, 0, true, kAudioHardwarePropertyDevices, &AUInputUnit::listener);
+    stop();
 }
 
 void AUInputUnit::setIOProc(AudioDeviceIOProc proc, void *refCon)
@@ -63,34 +64,32 @@ void AUInputUnit::setListenerProc(AudioDevicePropertyListenerProc proc, void *re
 
 void AUInputUnit::start()
 {
-    if (mAudioInputSourceArray.empty())
-        return;
+    mRunning = true;
     const AudioDeviceID device = inputDevice();
+    if (device == kAudioDeviceUnknown)
+        return;
     mHardware->addIOProc(device, mIOProc, mIORefCon);
-    for (const auto &l : kListeners)
-        mHardware->addPropertyListener(device, l.channel, true, l.property, &AUInputUnit::listener, this);
+    for (const auto &[channel, property] : kListeners)
+        mHardware->addPropertyListener(device, channel, true, property, &AUInputUnit::listener, this);
     mHardware->start(device, mIOProc);
 }
 
 void AUInputUnit::stop()
 {
-    if (mAudioInputSourceArray.empty())
-        return;
+    mRunning = false;
     const AudioDeviceID device = inputDevice();
+    if (device == kAudioDeviceUnknown)
+        return;
     mHardware->stop(device, mIOProc);
-    for (const auto &l : kListeners)
-        mHardware->removePropertyListener(device, l.channel, true, l.property, &AUInputUnit::listener);
+    for (const auto &[channel, property] : kListeners)
+        mHardware->removePropertyListener(device, channel, true, property, &AUInputUnit::listener);
     mHardware->removeIOProc(device, mIOProc);
 }
 
 void AUInputUnit::setStreamFormat()
 {
-    AudioStreamBasicDescription format;
-    {
-        std::lock_guard lock(mCacheMutex);
-        format = mInputStreamDescription;
-    }
     // A failed read leaves the previous format in place.
+    AudioStreamBasicDescription format;
     if (mHardware->streamFormat(inputDevice(), true, format) != kAudioNoError)
         return;
     std::lock_guard lock(mCacheMutex);
@@ -117,6 +116,9 @@ double AUInputUnit::sampleRate() const
 OSStatus AUInputUnit::listenerProc(const AudioDeviceListenerParams *params)
 {
     switch (params->inPropertyID) {
+    case kAudioHardwarePropertyDevices:
+        QMetaObject::invokeMethod(this, &AUInputUnit::updateAudioSources, Qt::QueuedConnection);
+        return kAudioNoError;
     case kAudioDevicePropertyStreamConfiguration:
         setStreamConfiguration();
         break;
@@ -185,6 +187,26 @@ void AUInputUnit::setupAudioSource(std::vector<InputSource> &sources, bool isInp
     }
 }
 
+void AUInputUnit::updateAudioSources()
+{
+    std::vector<InputSource> fresh;
+    setupAudioSource(fresh, true);
+    // Entries are only added: indexes stay, and the open entry stays chosen
+    // while its device is away.
+    for (const InputSource &source : fresh) {
+        if (std::ranges::any_of(mAudioInputSourceArray, [&](const InputSource &s) {
+                return s.deviceID == source.deviceID && s.dataSource == source.dataSource;
+            }))
+            continue;
+        mAudioInputSourceArray.push_back(source);
+        if (mDevicePopUpButton)
+            mDevicePopUpButton->addItem(source.name);
+    }
+    if (mOpenIndex < 0)
+        setInputDeviceWithName(mWantedName);
+    emit inputSourcesChanged();
+}
+
 void AUInputUnit::setupPopUpButton(QComboBox *popUp)
 {
     if (popUp == mDevicePopUpButton)
@@ -199,6 +221,7 @@ void AUInputUnit::setupPopUpButton(QComboBox *popUp)
 
 void AUInputUnit::setInputDeviceWithName(const QString &name)
 {
+    mWantedName = name;
     int index = -1;
     if (!name.isNull() && mDevicePopUpButton)
         index = mDevicePopUpButton->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -219,13 +242,14 @@ void AUInputUnit::setInputDeviceAtIndex(qint64 index)
     const bool reopen = index == mOpenIndex;
     mOpenIndex = index;
     if (entry.deviceID != inputDevice() || reopen) {
-        if (inputDevice() != kAudioDeviceUnknown)
-            stop();
+        const bool running = mRunning;
+        stop();
         mInputDevice.store(entry.deviceID, std::memory_order_release);
         setStreamFormat();
         setStreamConfiguration();
         setVolumeState();
-        start();
+        if (running)
+            start();
         setInputAvailable(mHardware->isDeviceAlive(entry.deviceID));
     }
     if (entry.dataSource)
@@ -275,13 +299,9 @@ void AUInputUnit::updateVolumeState()
     const int percentage = std::isnan(volume) ? 0 : int(std::lround(std::clamp(double(volume), 0.0, 1.0) * 100.0));
     if (mVolumeSlider)
         mVolumeSlider->setValue(writable ? percentage : 100);
-    if (!mVolumeText)
-        return;
-    const QString text = writable ? QString::number(percentage) : QStringLiteral("n/a");
-    if (auto *edit = qobject_cast<QLineEdit *>(mVolumeText.data()))
-        edit->setText(text);
-    else if (auto *label = qobject_cast<QLabel *>(mVolumeText.data()))
-        label->setText(text);
+    // QLineEdit and QLabel alike.
+    if (mVolumeText)
+        mVolumeText->setProperty("text", writable ? QString::number(percentage) : QStringLiteral("n/a"));
 }
 
 void AUInputUnit::setVolume(int percentage)

@@ -52,7 +52,8 @@ public:
         std::optional<std::uint32_t> dataSource;
     };
 
-    // Builds the catalogue; opens no device.
+    // Builds the catalogue from the devices known now and keeps it current
+    // (updateAudioSources); opens no device.
     explicit AUInputUnit(std::shared_ptr<AudioHardware> hardware, QObject *parent = nullptr);
     ~AUInputUnit() override;
 
@@ -63,6 +64,8 @@ public:
     void setIOProc(AudioDeviceIOProc proc, void *refCon);
     void setListenerProc(AudioDevicePropertyListenerProc proc, void *refCon);
 
+    // Capture on the open device, and on any device opened later, until
+    // stop(); a unit starts out started.
     void start();
     void stop();
     void setStreamFormat();
@@ -80,7 +83,8 @@ public:
     // Catalogue and device selection.
     void setupAudioSource(std::vector<InputSource> &sources, bool isInput);
     void setupPopUpButton(QComboBox *popUp);
-    // A null QString stands for "no saved title".
+    // A null QString stands for "no saved title". Before any device is
+    // known the name is kept and chosen once the devices are listed.
     void setInputDeviceWithName(const QString &name);
     // The entry already open is opened again (a way out for the user when
     // a device misbehaves); another data source of the open device is only
@@ -95,15 +99,20 @@ public:
 
     [[nodiscard]] const std::vector<InputSource> &audioInputSources() const { return mAudioInputSourceArray; }
     [[nodiscard]] AudioDeviceID inputDevice() const { return mInputDevice.load(std::memory_order_acquire); }
-    [[nodiscard]] std::uint32_t channels() const { return mChannels.load(std::memory_order_acquire); }
-    [[nodiscard]] float inputVolume() const { return mInputVolume.load(std::memory_order_acquire); }
+    [[nodiscard]] bool isInputAvailable() const { return mInputAvailable; }
 
 signals:
     void inputAvailableChanged(bool available);
+    // After updateAudioSources; main thread.
+    void inputSourcesChanged();
 
 private:
     // Main thread.
     void setInputAvailable(bool available);
+    // Main thread, posted when the hardware's device list changed: adds new
+    // entries to the catalogue and the pop-up, and opens the wanted entry if
+    // none is open yet.
+    void updateAudioSources();
 
     std::shared_ptr<AudioHardware> mHardware;
     // Written on the main thread only (device selection); read by listeners.
@@ -113,7 +122,9 @@ private:
     QPointer<QWidget> mVolumeText;
     // Main thread: the entry opened last, -1 before the first.
     qint64 mOpenIndex = -1;
-    bool mInputAvailable = true;
+    QString mWantedName;
+    bool mRunning = true;
+    bool mInputAvailable = false;
     AudioDeviceIOProc mIOProc = nullptr;
     void *mIORefCon = nullptr;
     AudioDevicePropertyListenerProc mListenerProc = nullptr;

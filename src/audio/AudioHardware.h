@@ -14,6 +14,9 @@ inline constexpr OSStatus kAudioHardwareUnspecifiedError = 0x77686174;  // 'what
 inline constexpr OSStatus kAudioHardwareBadDeviceError = 0x21646576;    // '!dev'
 inline constexpr OSStatus kAudioHardwareUnknownPropertyError = 0x77686f3f; // 'who?'
 inline constexpr OSStatus kAudioHardwareNotRunningError = 0x73746f70;   // 'stop'
+// The device list changed; reported for the device kAudioDeviceUnknown,
+// which stands for the hardware as a whole.
+inline constexpr AudioPropertySelector kAudioHardwarePropertyDevices = fourCharCode("dev#");
 
 // The platform's audio hardware layer as AUInputUnit uses it: devices,
 // their properties, IO procedures and property listeners.
@@ -33,6 +36,8 @@ public:
 
     // Devices in the layer's own order.
     [[nodiscard]] virtual std::vector<AudioDeviceID> devices() = 0;
+    // False while the list is still to come (a server yet to answer).
+    [[nodiscard]] virtual bool isDeviceListKnown() { return true; }
 
     // kAudioNoError and the format when the device has a stream in that
     // direction, an error otherwise (the only status callers test).

@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MicrophoneAccess.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <array>
+#include <utility>
+
 namespace quaverly {
 
 namespace {
@@ -33,6 +39,25 @@ void checkMic(MicrophoneAccess &access)
         return;
     // The answer changes nothing: capture carries on with what it gets.
     access.requestAccess([](bool) {});
+}
+
+void openSoundPreferences()
+{
+    // pavucontrol's tab 4 is "Input Devices"; pavucontrol-qt numbers its
+    // tabs the same way.
+    static constexpr std::array<std::pair<const char *, const char *>, 6> kCommands{{
+        {"pavucontrol", "--tab=4"},
+        {"pavucontrol-qt", "--tab=4"},
+        {"gnome-control-center", "sound"},
+        {"systemsettings", "kcm_pulseaudio"},
+        {"kcmshell6", "kcm_pulseaudio"},
+        {"kcmshell5", "kcm_pulseaudio"},
+    }};
+    for (const auto &[program, argument] : kCommands) {
+        const QString path = QStandardPaths::findExecutable(QLatin1String(program));
+        if (!path.isEmpty() && QProcess::startDetached(path, {QLatin1String(argument)}))
+            return;
+    }
 }
 
 } // namespace quaverly

@@ -27,4 +27,9 @@ public:
 // changes nothing. Called when launching has finished.
 void checkMic(MicrophoneAccess &access);
 
+// Starts, detached, the desktop's sound settings at the input page: the
+// first found on PATH of pavucontrol, pavucontrol-qt, the GNOME and the KDE
+// sound settings. Nothing found is not an error the user hears of.
+void openSoundPreferences();
+
 } // namespace quaverly

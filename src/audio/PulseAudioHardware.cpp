@@ -5,21 +5,18 @@
 #include "audio/PulseHandles.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <ctime>
 #include <map>
 #include <numeric>
-#include <thread>
 
 namespace quaverly {
 
 using namespace pulse;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // A cached pa_source_info, kept current by the server's events.
 struct Source {
@@ -50,9 +47,7 @@ std::string manufacturerOf(const pa_source_info &info)
 
 std::uint64_t hostTimeNs() noexcept
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::uint64_t(ts.tv_sec) * 1000000000u + std::uint64_t(ts.tv_nsec);
+    return std::uint64_t(std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count());
 }
 
 // How long an open stream may deliver nothing before it is opened again.
@@ -100,21 +95,18 @@ struct PulseAudioHardware::Impl {
     static constexpr pa_usec_t kFirstRetryUs = 100000;
     static constexpr pa_usec_t kLastRetryUs = 1000000;
 
-    std::string applicationName;
-    std::chrono::milliseconds connectTimeout;
     MainloopPtr mainloop;
     bool mainloopRunning = false;
 
     // Everything below is guarded by the main loop lock.
     ContextPtr context;
+    // Sources listed: now, and at least once (read without the lock).
     bool connected = false;
-    // Once a server has answered, a lost one is looked for again.
-    bool everConnected = false;
+    std::atomic<bool> everConnected = false;
     pa_time_event *retryEvent = nullptr;
     pa_usec_t retryDelayUs = kFirstRetryUs;
     std::map<AudioDeviceID, Source> sources;
     std::map<std::string, AudioDeviceID> idsByName;
-    AudioDeviceID nextId = 1;
     std::string defaultSourceName;
     std::vector<IOProcRegistration> ioProcs;
     std::vector<std::unique_ptr<Capture>> captures;
@@ -138,16 +130,28 @@ struct PulseAudioHardware::Impl {
         return read(static_cast<const Source *>(source(device)));
     }
 
+    // `act` on the device's source under the lock if it is an input that
+    // is there now; kAudioHardwareBadDeviceError otherwise.
+    template <class F>
+    OSStatus withPresentSource(AudioDeviceID device, bool isInput, F act)
+    {
+        if (!isInput || !mainloop)
+            return kAudioHardwareBadDeviceError;
+        const MainloopGuard guard(mainloop.get());
+        Source *s = source(device);
+        return s && s->present ? act(*s) : kAudioHardwareBadDeviceError;
+    }
+
     // Lock held. Starts connecting; onContextState carries it on.
     void beginConnect()
     {
         dropContext();
         ProplistPtr props(pa_proplist_new());
-        pa_proplist_sets(props.get(), PA_PROP_APPLICATION_NAME, applicationName.c_str());
+        pa_proplist_sets(props.get(), PA_PROP_APPLICATION_NAME, "Quaverly");
         pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ID, "org.quillfen.Quaverly");
         pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ICON_NAME, "audio-input-microphone");
         context.reset(pa_context_new_with_proplist(
-            pa_threaded_mainloop_get_api(mainloop.get()), applicationName.c_str(), props.get()));
+            pa_threaded_mainloop_get_api(mainloop.get()), "Quaverly", props.get()));
         if (!context)
             return;
         pa_context_set_state_callback(context.get(), &Impl::onContextState, this);
@@ -155,25 +159,6 @@ struct PulseAudioHardware::Impl {
         // Never start a server behind the user's back: that could block.
         if (pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             dropContext();
-    }
-
-    // Main thread, lock not held: the one wait, at construction, so the
-    // catalogue can be built from the server's sources.
-    bool connect()
-    {
-        const auto deadline = Clock::now() + connectTimeout;
-        pa_threaded_mainloop_lock(mainloop.get());
-        beginConnect();
-        while (context && !connected && contextIsGood() && Clock::now() < deadline) {
-            pa_threaded_mainloop_unlock(mainloop.get());
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            pa_threaded_mainloop_lock(mainloop.get());
-        }
-        if (!connected)
-            dropContext();
-        const bool ok = connected;
-        pa_threaded_mainloop_unlock(mainloop.get());
-        return ok;
     }
 
     bool contextIsGood() const { return context && PA_CONTEXT_IS_GOOD(pa_context_get_state(context.get())); }
@@ -212,14 +197,11 @@ struct PulseAudioHardware::Impl {
     static void onRetry(pa_mainloop_api *, pa_time_event *, const timeval *, void *userdata) noexcept
     {
         auto *self = static_cast<Impl *>(userdata);
-        if (!self->connected && self->contextIsReady()) {
-            // Still reading the server's sources: not a failure.
-            self->scheduleRetry();
-            return;
-        }
         if (!self->connected) {
-            self->beginConnect();
-            // A server that never answers is asked again.
+            // Still connecting or reading the sources is not a failure;
+            // libpulse gives up on a server that never answers.
+            if (!self->contextIsGood())
+                self->beginConnect();
             self->scheduleRetry();
             return;
         }
@@ -366,10 +348,8 @@ struct PulseAudioHardware::Impl {
     // again.
     void updateSource(const pa_source_info &info)
     {
-        auto [it, inserted] = idsByName.try_emplace(info.name, nextId);
-        if (inserted)
-            ++nextId;
-        const AudioDeviceID id = it->second;
+        // Ids count from 1 and are never reused.
+        const AudioDeviceID id = idsByName.try_emplace(info.name, AudioDeviceID(idsByName.size() + 1)).first->second;
         Source &s = sources[id];
         const bool known = !s.name.empty();
         const Source old = s;
@@ -390,10 +370,13 @@ struct PulseAudioHardware::Impl {
             s.portDescriptions.emplace_back(info.ports[i]->description ? info.ports[i]->description : info.ports[i]->name);
         }
         s.activePort = info.active_port ? info.active_port->name : "";
+        const bool cameBack = !old.present;
+        // A listing in progress reports the list once it is complete.
+        if (cameBack && connected)
+            notify(kAudioDeviceUnknown, 0, kAudioHardwarePropertyDevices);
         if (!known)
             return;
 
-        const bool cameBack = !old.present;
         const bool formatChanged = old.spec.rate != s.spec.rate || old.spec.channels != s.spec.channels;
         if (cameBack || formatChanged) {
             for (auto &c : captures)
@@ -443,21 +426,21 @@ struct PulseAudioHardware::Impl {
         if (PA_CONTEXT_IS_GOOD(state))
             return;
         // The server went away (or never answered): every source is gone
-        // with it. The context is replaced from the retry timer, not here.
-        const bool wasConnected = self->connected;
+        // with it, also one that came back while the list was being read.
+        // The context is replaced from the retry timer, not here.
         self->connected = false;
-        if (wasConnected)
-            for (auto &[id, s] : self->sources)
-                self->loseSource(id, s);
-        if (self->everConnected)
-            self->scheduleRetry();
+        for (auto &[id, s] : self->sources)
+            self->loseSource(id, s);
+        self->scheduleRetry();
     }
 
     void listingDone()
     {
         if (pendingListings > 0 && --pendingListings == 0) {
-            connected = everConnected = true;
+            connected = true;
+            everConnected.store(true, std::memory_order_release);
             retryDelayUs = kFirstRetryUs;
+            notify(kAudioDeviceUnknown, 0, kAudioHardwarePropertyDevices);
         }
     }
 
@@ -532,37 +515,35 @@ struct PulseAudioHardware::Impl {
     }
 };
 
-PulseAudioHardware::PulseAudioHardware(const char *applicationName, std::chrono::milliseconds connectTimeout)
+PulseAudioHardware::PulseAudioHardware()
     : d(std::make_unique<Impl>())
 {
-    d->applicationName = applicationName ? applicationName : "Quaverly";
-    d->connectTimeout = connectTimeout;
     d->mainloop.reset(pa_threaded_mainloop_new());
     if (!d->mainloop)
         return;
     pa_threaded_mainloop_set_name(d->mainloop.get(), "quaverly-pulse");
     d->mainloopRunning = pa_threaded_mainloop_start(d->mainloop.get()) >= 0;
-    if (d->mainloopRunning && !d->connect())
-        std::fprintf(stderr, "audio: no PulseAudio server answered; no input devices\n");
+    if (!d->mainloopRunning)
+        return;
+    const MainloopGuard guard(d->mainloop.get());
+    d->beginConnect();
+    d->scheduleRetry();
 }
 
 PulseAudioHardware::~PulseAudioHardware()
 {
-    if (!d->mainloop)
+    // Without a running main loop no context was made.
+    if (!d->mainloopRunning)
         return;
-    if (d->mainloopRunning) {
-        pa_threaded_mainloop_lock(d->mainloop.get());
-        d->listeners.clear();
-        d->captures.clear();
-        d->dropContext();
-        if (d->retryEvent)
-            pa_threaded_mainloop_get_api(d->mainloop.get())->time_free(d->retryEvent);
-        d->retryEvent = nullptr;
-        pa_threaded_mainloop_unlock(d->mainloop.get());
-        pa_threaded_mainloop_stop(d->mainloop.get());
-    } else {
-        d->dropContext();
-    }
+    pa_threaded_mainloop_lock(d->mainloop.get());
+    d->listeners.clear();
+    d->captures.clear();
+    d->dropContext();
+    if (d->retryEvent)
+        pa_threaded_mainloop_get_api(d->mainloop.get())->time_free(d->retryEvent);
+    d->retryEvent = nullptr;
+    pa_threaded_mainloop_unlock(d->mainloop.get());
+    pa_threaded_mainloop_stop(d->mainloop.get());
 }
 
 bool PulseAudioHardware::isDeviceAlive(AudioDeviceID device)
@@ -572,9 +553,10 @@ bool PulseAudioHardware::isDeviceAlive(AudioDeviceID device)
     return d->withSource(device, false, [this](const Source *s) { return d->contextIsReady() && s && s->present; });
 }
 
-std::string PulseAudioHardware::sourceName(AudioDeviceID device) const
+bool PulseAudioHardware::isDeviceListKnown()
 {
-    return d->withSource(device, std::string(), [](const Source *s) { return s ? s->name : std::string(); });
+    // Without a running main loop no list will ever come.
+    return !d->mainloopRunning || d->everConnected.load(std::memory_order_acquire);
 }
 
 std::vector<AudioDeviceID> PulseAudioHardware::devices()
@@ -601,24 +583,20 @@ std::vector<AudioDeviceID> PulseAudioHardware::devices()
 
 OSStatus PulseAudioHardware::streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format)
 {
-    if (!isInput || !d->mainloop)
-        return kAudioHardwareBadDeviceError;
-    const MainloopGuard guard(d->mainloop.get());
-    const Source *s = d->source(device);
-    if (!s || !s->present)
-        return kAudioHardwareBadDeviceError;
-    const std::uint32_t channels = s->spec.channels;
-    format = AudioStreamBasicDescription{};
-    format.mSampleRate = double(s->spec.rate);
-    format.mFormatID = kAudioFormatLinearPCM;
-    format.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked
-        | (std::endian::native == std::endian::big ? kAudioFormatFlagIsBigEndian : 0u);
-    format.mBytesPerPacket = 4 * channels;
-    format.mFramesPerPacket = 1;
-    format.mBytesPerFrame = 4 * channels;
-    format.mChannelsPerFrame = channels;
-    format.mBitsPerChannel = 32;
-    return kAudioNoError;
+    return d->withPresentSource(device, isInput, [&format](const Source &s) {
+        const std::uint32_t channels = s.spec.channels;
+        format = AudioStreamBasicDescription{};
+        format.mSampleRate = double(s.spec.rate);
+        format.mFormatID = kAudioFormatLinearPCM;
+        format.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked
+            | (std::endian::native == std::endian::big ? kAudioFormatFlagIsBigEndian : 0u);
+        format.mBytesPerPacket = 4 * channels;
+        format.mFramesPerPacket = 1;
+        format.mBytesPerFrame = 4 * channels;
+        format.mChannelsPerFrame = channels;
+        format.mBitsPerChannel = 32;
+        return kAudioNoError;
+    });
 }
 
 std::string PulseAudioHardware::deviceName(AudioDeviceID device, bool)
@@ -658,30 +636,26 @@ std::optional<std::string> PulseAudioHardware::dataSourceName(AudioDeviceID devi
 
 OSStatus PulseAudioHardware::setDataSource(AudioDeviceID device, bool isInput, std::uint32_t source)
 {
-    if (!isInput || !d->mainloop)
-        return kAudioHardwareBadDeviceError;
-    const MainloopGuard guard(d->mainloop.get());
-    const Source *s = d->source(device);
-    if (!s || !s->present || !d->contextIsReady())
-        return kAudioHardwareBadDeviceError;
-    if (source < 1 || source > s->portNames.size())
-        return kAudioHardwareUnknownPropertyError;
-    OperationPtr(pa_context_set_source_port_by_name(
-        d->context.get(), s->name.c_str(), s->portNames[source - 1].c_str(), nullptr, nullptr));
-    return kAudioNoError;
+    return d->withPresentSource(device, isInput, [&](const Source &s) {
+        if (!d->contextIsReady())
+            return kAudioHardwareBadDeviceError;
+        if (source < 1 || source > s.portNames.size())
+            return kAudioHardwareUnknownPropertyError;
+        OperationPtr(pa_context_set_source_port_by_name(
+            d->context.get(), s.name.c_str(), s.portNames[source - 1].c_str(), nullptr, nullptr));
+        return kAudioNoError;
+    });
 }
 
 AudioBufferListPtr PulseAudioHardware::streamConfiguration(AudioDeviceID device, bool isInput)
 {
-    if (!isInput || !d->mainloop)
-        return nullptr;
-    const MainloopGuard guard(d->mainloop.get());
-    const Source *s = d->source(device);
-    if (!s || !s->present)
-        return nullptr;
+    AudioBufferListPtr list;
     // One interleaved stream with all the source's channels.
-    auto list = makeAudioBufferList(1);
-    list->mBuffers[0].mNumberChannels = s->spec.channels;
+    d->withPresentSource(device, isInput, [&list](const Source &s) {
+        list = makeAudioBufferList(1);
+        list->mBuffers[0].mNumberChannels = s.spec.channels;
+        return kAudioNoError;
+    });
     return list;
 }
 
@@ -694,35 +668,29 @@ bool PulseAudioHardware::isVolumeSettable(AudioDeviceID device, std::uint32_t ch
 
 OSStatus PulseAudioHardware::volumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float &scalar)
 {
-    if (!isInput || !d->mainloop)
-        return kAudioHardwareBadDeviceError;
-    const MainloopGuard guard(d->mainloop.get());
-    const Source *s = d->source(device);
-    if (!s || !s->present)
-        return kAudioHardwareBadDeviceError;
-    if (channel < 1 || channel > s->volume.channels)
-        return kAudioHardwareUnknownPropertyError;
-    // Software gain above 100 % reads as full scale.
-    scalar = float(std::min(1.0, double(s->volume.values[channel - 1]) / double(PA_VOLUME_NORM)));
-    return kAudioNoError;
+    return d->withPresentSource(device, isInput, [&](const Source &s) {
+        if (channel < 1 || channel > s.volume.channels)
+            return kAudioHardwareUnknownPropertyError;
+        // Software gain above 100 % reads as full scale.
+        scalar = float(std::min(1.0, double(s.volume.values[channel - 1]) / double(PA_VOLUME_NORM)));
+        return kAudioNoError;
+    });
 }
 
 OSStatus PulseAudioHardware::setVolumeScalar(AudioDeviceID device, std::uint32_t channel, bool isInput, float scalar)
 {
-    if (!isInput || !d->mainloop)
-        return kAudioHardwareBadDeviceError;
-    const MainloopGuard guard(d->mainloop.get());
-    Source *s = d->source(device);
-    if (!s || !s->present || !d->contextIsReady())
-        return kAudioHardwareBadDeviceError;
-    if (channel < 1 || channel > s->volume.channels || std::isnan(scalar))
-        return kAudioHardwareUnknownPropertyError;
-    pa_cvolume volume = s->pendingVolume.value_or(s->volume);
-    const double clamped = std::clamp(double(scalar), 0.0, 1.0);
-    volume.values[channel - 1] = pa_volume_t(std::lround(clamped * double(PA_VOLUME_NORM)));
-    s->pendingVolume = volume;
-    OperationPtr(pa_context_set_source_volume_by_name(d->context.get(), s->name.c_str(), &volume, nullptr, nullptr));
-    return kAudioNoError;
+    return d->withPresentSource(device, isInput, [&](Source &s) {
+        if (!d->contextIsReady())
+            return kAudioHardwareBadDeviceError;
+        if (channel < 1 || channel > s.volume.channels || std::isnan(scalar))
+            return kAudioHardwareUnknownPropertyError;
+        pa_cvolume volume = s.pendingVolume.value_or(s.volume);
+        const double clamped = std::clamp(double(scalar), 0.0, 1.0);
+        volume.values[channel - 1] = pa_volume_t(std::lround(clamped * double(PA_VOLUME_NORM)));
+        s.pendingVolume = volume;
+        OperationPtr(pa_context_set_source_volume_by_name(d->context.get(), s.name.c_str(), &volume, nullptr, nullptr));
+        return kAudioNoError;
+    });
 }
 
 OSStatus PulseAudioHardware::addIOProc(AudioDeviceID device, AudioDeviceIOProc proc, void *clientData)

@@ -3,7 +3,6 @@
 
 #include "audio/AudioHardware.h"
 
-#include <chrono>
 #include <memory>
 
 namespace quaverly {
@@ -25,30 +24,26 @@ namespace quaverly {
 // at exactly the rate streamFormat reports; the stream is reopened when the
 // source's rate or channel count changes.
 //
-// No server, or one that does not answer within connectTimeout: no devices.
-// A source that goes away, or the whole server: "device is alive" is
-// reported, started captures wait, and the server is looked for again
-// (0.1 s, doubling to 1 s). When the source is back under the same name the
-// capture resumes on it by itself and "device is alive" is reported again,
-// with "stream format" first if its rate changed. Only the constructor
-// waits for the server.
+// Nothing waits for the server. Until it has answered and its sources are
+// listed there are no devices; kAudioHardwarePropertyDevices is reported when
+// a listing is complete (first, and after each reconnect) and when a new
+// source appears. A source that goes away, or the whole server: "device is
+// alive" is reported, started captures wait, and the server is looked for
+// again (0.1 s, doubling to 1 s), as is one that has not answered yet. When
+// the source is back under the same name the capture resumes on it by itself
+// and "device is alive" is reported again, with "stream format" first if its
+// rate changed.
 class PulseAudioHardware final : public AudioHardware {
 public:
-    static constexpr std::chrono::milliseconds kDefaultConnectTimeout{2000};
-
-    // Connects and reads the sources before returning (at most about
-    // connectTimeout). applicationName is shown by the server's mixers.
-    explicit PulseAudioHardware(const char *applicationName = "Quaverly",
-        std::chrono::milliseconds connectTimeout = kDefaultConnectTimeout);
+    // Starts connecting and returns.
+    PulseAudioHardware();
     ~PulseAudioHardware() override;
 
     PulseAudioHardware(const PulseAudioHardware &) = delete;
     PulseAudioHardware &operator=(const PulseAudioHardware &) = delete;
 
-    // The server-side source name behind a device id; empty if unknown.
-    [[nodiscard]] std::string sourceName(AudioDeviceID device) const;
-
     std::vector<AudioDeviceID> devices() override;
+    bool isDeviceListKnown() override;
     bool isDeviceAlive(AudioDeviceID device) override;
     OSStatus streamFormat(AudioDeviceID device, bool isInput, AudioStreamBasicDescription &format) override;
     std::string deviceName(AudioDeviceID device, bool isInput) override;

@@ -2,6 +2,7 @@
 // The application on a private server: as a process, and as the real
 // Controller capturing through an unplugged device and a restarted server.
 #include "app/Controller.h"
+#include "app/Settings.h"
 #include "audio/PulseAudioHardware.h"
 #include "support/PulseServer.h"
 #include "support/QtApp.h"
@@ -40,9 +41,11 @@ TEST(PulseController, TerminationSignalSavesTheSettingsAndExitsCleanly)
     EXPECT_EQ(stored.value(QStringLiteral("quillfen.InputDeviceKey")).toString(), "Monitor : Monitor of Null Output");
 }
 
-// While the input is gone no reading is claimed and nothing is captured from
-// elsewhere; once it is back (re-plugged at another rate) the window follows
-// the sound by itself, on the choice it started with.
+// Started before the server, the window shows no input at once and keeps the
+// saved choice, which it opens when the server answers. While the input is
+// gone no reading is claimed and nothing is captured from elsewhere; once it
+// is back (re-plugged at another rate) the window follows the sound by
+// itself, on the choice it started with.
 class ControllerFault : public ::testing::TestWithParam<std::tuple<PulseServer::Kind, bool>> {};
 
 TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
@@ -50,10 +53,14 @@ TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
     const auto [kind, replug] = GetParam();
     ensureQtApp();
     PulseServer server{{.kind = kind}};
-    ASSERT_TRUE(server.start()) << server.error();
     QTemporaryDir dir;
-    Controller controller(std::make_shared<PulseAudioHardware>(),
-        std::make_unique<QSettings>(dir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat));
+    const auto settings = [&] {
+        return std::make_unique<QSettings>(dir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat);
+    };
+    const QString chosen = kind == PulseServer::Kind::PipeWire ? QStringLiteral("Monitor : Monitor of tone Audio/Sink sink")
+                                                               : QStringLiteral("Monitor : Monitor of Null Output");
+    settings()->setValue(QLatin1String(settings_keys::kInputDevice), chosen);
+    Controller controller(std::make_shared<PulseAudioHardware>(), settings());
     controller.awakeFromNib();
     const auto text = [&](const char *name) {
         return controller.window()->findChild<QWidget *>(QLatin1String(name))->property("text").toString();
@@ -62,7 +69,11 @@ TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
         return (text("mNoteText") + text("mAccidentalText") + text("mOctaveText") + ' ' + text("mCentText")).toStdString();
     };
     auto *input = controller.window()->findChild<QComboBox *>(QStringLiteral("mInputDevicePopUpButton"));
-    const QString chosen = input->currentText();
+    EXPECT_TRUE(controller.window()->isVisible() && text("mCentText") == "no input") << reading();
+    controller.saveSettings();
+    EXPECT_EQ(settings()->value(QLatin1String(settings_keys::kInputDevice)).toString(), chosen) << "the choice was lost";
+    ASSERT_TRUE(server.start()) << server.error();
+    ASSERT_TRUE(serveUntil([&] { return input->currentText() == chosen; })) << input->currentText().toStdString();
     server.playTone(446.0, 3.0);
     ASSERT_TRUE(serveUntil([&] { return reading() == "A4 +23"; })) << reading();
     if (kind == PulseServer::Kind::PipeWire) { // the stream must not pull the graph below 1024/48000

@@ -19,7 +19,6 @@
 #include <functional>
 #include <numbers>
 #include <span>
-#include <tuple>
 
 namespace quaverly::test {
 
@@ -29,10 +28,9 @@ protected:
 
     AudioDeviceID addMicrophone(const std::string &name = "Microphone", double rateHz = 44100.0)
     {
-        FakeAudioHardware::Device d;
-        std::tie(d.name, d.sampleRate, d.streamChannels, d.volumeSettable, d.volumes) =
-            std::tuple(name, rateHz, std::vector<std::uint32_t>{1}, std::vector<bool>{true}, std::vector<float>{0.5f});
-        const AudioDeviceID id = mHardware->addDevice(d);
+        const AudioDeviceID id = mHardware->addDevice(
+            {.name = name, .manufacturer = {}, .sampleRate = rateHz, .streamChannels = {1}, .dataSources = {},
+                .volumeSettable = {true}, .volumes = {0.5f}});
         if (mDevice == kAudioDeviceUnknown)
             mDevice = id;
         return id;
