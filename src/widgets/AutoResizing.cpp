@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AutoResizing.h"
 
+#include "widgets/AutoResizePopUpButton.h"
+#include "widgets/AutoResizeTextField.h"
+
 #include <QApplication>
 #include <QProxyStyle>
+#include <QResizeEvent>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -162,6 +166,36 @@ void AutoResizing::applyContentScale(qreal scale)
         font.setPixelSize(std::max(1, qRound(mOriginalFont.pixelSize() * scale)));
     mControl.setFont(font);
     mControl.setStyle(styleForScale(scale));
+}
+
+AutoResizeLabel::AutoResizeLabel(QWidget *parent) : QLabel(parent), AutoResizing(*this, Content::Zoomed) {}
+
+AutoResizeSlider::AutoResizeSlider(QWidget *parent) : QSlider(parent), AutoResizing(*this, Content::Zoomed) {}
+
+AutoResizePopUpButton::AutoResizePopUpButton(QWidget *parent) : QComboBox(parent), AutoResizing(*this, Content::Zoomed) {}
+
+AutoResizeTextField::AutoResizeTextField(QWidget *parent) : QLineEdit(parent), AutoResizing(*this, Content::Zoomed) {}
+
+void AutoResizeTextField::didResize()
+{
+    if (!isReadOnly())
+        window()->setFocus(Qt::OtherFocusReason);
+}
+
+AutoResizeBox::AutoResizeBox(QWidget *parent) : QGroupBox(parent), AutoResizing(*this, Content::Zoomed) {}
+
+void AutoResizeBox::resizeEvent(QResizeEvent *event)
+{
+    QGroupBox::resizeEvent(event);
+    resizeSubviews(*this, event->oldSize());
+}
+
+AutoResizeView::AutoResizeView(QWidget *parent) : QWidget(parent), AutoResizing(*this, Content::Stretched) {}
+
+void AutoResizeView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    resizeSubviews(*this, event->oldSize());
 }
 
 } // namespace quaverly

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <QFont>
+#include <QGroupBox>
+#include <QLabel>
 #include <QRectF>
 #include <QSizeF>
-
-class QWidget;
+#include <QSlider>
+#include <QWidget>
 
 namespace quaverly {
 
@@ -83,5 +85,43 @@ void resizeSubviews(QWidget &superview, QSize oldSize, const QRectF &picture);
 // none yet, before anything is scaled (a scaled box font would otherwise be inherited and
 // taken for a child's original).
 void captureOriginalLayout(QWidget &root);
+
+// A caption or readout that scales with its window, zoomed like the text field it replaces. A
+// label, not a read-only line edit, so that a screen reader presents it as text rather than as
+// an edit box, and a caption can name its control as its buddy.
+class AutoResizeLabel : public QLabel, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizeLabel(QWidget *parent = nullptr);
+};
+
+// A slider that scales with its window; its handle and groove grow with it.
+class AutoResizeSlider : public QSlider, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizeSlider(QWidget *parent = nullptr);
+};
+
+// A box that scales with its window and places its own AutoResize children from their initial
+// geometry whenever it is resized, as the window's content does.
+class AutoResizeBox : public QGroupBox, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizeBox(QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+};
+
+// A plain view that scales with its window without zooming a font or style: subclasses draw
+// their own content into their scaled bounds. Places its AutoResize children like a box does.
+class AutoResizeView : public QWidget, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizeView(QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+};
 
 } // namespace quaverly
