@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NoteResolver.h"
 
-#include "music/CLocale.h"
-#include "music/Narrow.h"
+#include "music/FloatValue.h"
 #include "music/Readouts.h"
 
 #include <cmath>

@@ -41,13 +41,6 @@ int hexDigit(char c)
     return -1;
 }
 
-// A name as it appears in a message: quoted and cut short.
-std::string shownName(std::string_view text)
-{
-    constexpr std::size_t kShown = 40;
-    return "\"" + std::string(utf8Prefix(text, kShown)) + (text.size() > kShown ? "…\"" : "\"");
-}
-
 std::string describeCharacter(char c)
 {
     const auto u = static_cast<unsigned char>(c);
