@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CaptureBuffer.h"
 
-#include "analysis/BlockLength.h"
-
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -10,6 +8,16 @@
 #include <vector>
 
 namespace quaverly {
+
+std::uint32_t blockLength(float sampleRateHz) noexcept
+{
+    const double q = static_cast<double>(sampleRateHz) / kLowestNoteHz;
+    const double frames = q + q;
+    // Reject NaN too: every comparison with it is false.
+    if (!(frames >= 1.0) || !(static_cast<double>(sampleRateHz) <= kHighestSampleRateHz))
+        return 0;
+    return static_cast<std::uint32_t>(frames);
+}
 
 void CaptureBuffer::FreeDeleter::operator()(float *p) const noexcept
 {
