@@ -40,7 +40,6 @@ public:
     NoteResolver() = default;
     explicit NoteResolver(TemperamentTable temperaments);
 
-    [[nodiscard]] const TemperamentTable& temperaments() const { return mTemperaments; }
     void setTemperaments(TemperamentTable temperaments);
 
     [[nodiscard]] float referencePitch() const { return mReferencePitch; }
