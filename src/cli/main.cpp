@@ -2,27 +2,32 @@
 // quaverly-analyze: the tuner's analysis over sound files, one CSV line per
 // analysis block (or one summary line per file).
 
-#include "AnalysisSession.h"
-#include "AnalyzerOptions.h"
-
 #include "analysis/CaptureBuffer.h"
 #include "music/NoteResolver.h"
+#include "music/Readouts.h"
 #include "music/TemperamentTable.h"
+#include "tuner/Tuner.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <getopt.h>
 #include <sndfile.h>
 
 namespace quaverly {
@@ -40,6 +45,245 @@ void complain(const std::string &message)
 {
     std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
 }
+
+// What quaverly-analyze was asked to do.
+struct AnalyzerOptions {
+    static constexpr std::uint32_t kMaxCallbackFrames = 1u << 20;
+
+    std::vector<std::string> files;
+    float referencePitch = 440.0f;
+    std::optional<std::string> temperament; // unset: equal temperament
+    std::int64_t tonic = 0;
+    std::int64_t transpose = 0;
+    std::uint32_t callbackFrames = 512;
+    std::optional<std::string> temperamentsFile; // unset: the shipped resource
+    bool summary = false;
+    bool help = false;
+    bool version = false;
+};
+
+// The whole text must be one number; strtod alone accepts "440abc".
+bool wholeText(const char *text, const char *end)
+{
+    return *text != '\0' && *end == '\0' && errno != ERANGE;
+}
+
+template <typename Field>
+std::string setInteger(const char *name, const char *value, std::int64_t lowest, std::int64_t highest, Field &field)
+{
+    char *end = nullptr;
+    errno = 0;
+    const long long number = std::strtoll(value, &end, 10);
+    if (!wholeText(value, end) || number < lowest || number > highest)
+        return std::string(name) + " must be a whole number from " + std::to_string(lowest) + " to "
+            + std::to_string(highest) + ", not \"" + value + '"';
+    field = static_cast<Field>(number);
+    return {};
+}
+
+// Above every character, so a '?' from getopt_long tells a known long option
+// given a value it does not take from an unknown one.
+enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kSummary,
+    kHelp, kVersion };
+
+constexpr option kOptions[] = {
+    {"reference", required_argument, nullptr, kReference},
+    {"temperament", required_argument, nullptr, kTemperament},
+    {"tonic", required_argument, nullptr, kTonic},
+    {"transpose", required_argument, nullptr, kTranspose},
+    {"callback-frames", required_argument, nullptr, kCallbackFrames},
+    {"temperaments", required_argument, nullptr, kTemperaments},
+    {"summary", no_argument, nullptr, kSummary},
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+std::string optionName(const char *argument)
+{
+    const std::string text = argument;
+    return text.substr(0, text.find('='));
+}
+
+// Applies one option's value; an empty string when it is good, else the reason.
+std::string apply(int option, const char *value, AnalyzerOptions &options)
+{
+    switch (option) {
+    case kReference: {
+        char *end = nullptr;
+        errno = 0;
+        const double hz = std::strtod(value, &end);
+        if (!wholeText(value, end) || !(hz >= kMinReferencePitch && hz <= kMaxReferencePitch))
+            return std::string("--reference must be a number from 349.0 to 499.9 Hz, not \"") + value + '"';
+        options.referencePitch = static_cast<float>(hz);
+        return {};
+    }
+    case kTonic:
+        return setInteger("--tonic", value, 0, 11, options.tonic);
+    case kTranspose:
+        return setInteger("--transpose", value, -11, 11, options.transpose);
+    case kCallbackFrames:
+        return setInteger("--callback-frames", value, 1, AnalyzerOptions::kMaxCallbackFrames, options.callbackFrames);
+    case kTemperament:
+        options.temperament = value;
+        return *value == '\0' ? "--temperament needs a name" : "";
+    default:
+        options.temperamentsFile = value;
+        return *value == '\0' ? "--temperaments needs a file name" : "";
+    }
+}
+
+// The --help text.
+std::string analyzerUsage()
+{
+    return "usage: quaverly-analyze [options] FILE...\n"
+           "Runs the tuner's analysis over sound files and prints, per analysis block,\n"
+           "  block,raw_hz,peak,level_db,frequency_hz,note,cents,ideal_hz\n"
+           "(blocks counted from 0; with several files each table is preceded by \"# FILE\").\n"
+           "Options:\n"
+           "  --reference HZ         pitch of A4, 349.0 ... 499.9 (default 440)\n"
+           "  --temperament NAME     a temperament of the temperament file, or \"equal\" (default)\n"
+           "  --tonic 0..11          tonic of the temperament, 0 = C ... 11 = B (default 0)\n"
+           "  --transpose -11..11    instrument transposition in semitones (default 0)\n"
+           "  --callback-frames N    frames per device callback, 1 ... 1048576 (default 512)\n"
+           "  --temperaments FILE    temperament file (default: the shipped one)\n"
+           "  --summary              one line per file:\n"
+           "                         file,blocks,readings,note,note_readings,median_cents,median_hz\n"
+           "  --help                 show this text\n"
+           "  --version              show the version\n"
+           "Exit status 2 on a bad option or a file that cannot be analysed.\n";
+}
+
+// Parses main's arguments with getopt_long, which keeps its state in globals
+// (not thread-safe). Returns the options, or nullopt with `error` set to a
+// one-line reason. "--name value", "--name=value" and unique prefixes are
+// accepted; "--" ends the options.
+std::optional<AnalyzerOptions> parseAnalyzerOptions(int argc, char **argv, std::string &error)
+{
+    AnalyzerOptions options;
+    // "-" returns files in place, so POSIXLY_CORRECT cannot end the options
+    // at the first file; ":" reports a missing value apart from a bad option.
+    optind = 0;
+    opterr = 0;
+    for (int option; (option = getopt_long(argc, argv, "-:", kOptions, nullptr)) != -1;) {
+        const char *argument = argv[optind - 1];
+        switch (option) {
+        case 1:
+            options.files.emplace_back(optarg);
+            break;
+        case ':':
+            error = optionName(argument) + " needs a value";
+            return std::nullopt;
+        case '?':
+            if (optopt >= kReference)
+                error = optionName(argument) + " takes no value";
+            else if (optopt != 0)
+                error = std::string("unknown option -") + static_cast<char>(optopt);
+            else
+                error = "unknown option " + optionName(argument);
+            return std::nullopt;
+        case kSummary:
+            options.summary = true;
+            break;
+        case kHelp:
+            options.help = true;
+            break;
+        case kVersion:
+            options.version = true;
+            break;
+        default:
+            if (error = apply(option, optarg, options); !error.empty())
+                return std::nullopt;
+        }
+    }
+    options.files.insert(options.files.end(), argv + optind, argv + argc);
+    if (std::find(options.files.begin(), options.files.end(), std::string()) != options.files.end()) {
+        error = "an empty file name was given";
+        return std::nullopt;
+    }
+    if (!options.help && !options.version && options.files.empty()) {
+        error = "no sound file given";
+        return std::nullopt;
+    }
+    return options;
+}
+
+// What one analysis block produced and what the window shows after it.
+struct BlockReading {
+    std::uint64_t block = 0;
+    std::optional<float> rawHz; // the period this block yielded, if any
+    bool accepted = false;      // rawHz was taken into frequencyHz
+    float peak = 0.0f;
+    std::int32_t levelDb = 0;   // whole dB above the 16-bit floor
+    float frequencyHz = 0.0f;   // accepted, smoothed frequency
+    std::string note;           // e.g. "B♭3"
+    std::int32_t cents = 0;
+    float idealHz = 0.0f;
+};
+
+// The window's road for one input, without the window: device-shaped
+// callbacks into the capture buffer, then each block through the tuner core
+// the window uses. Time is the file's own (samples fed over the rate).
+// Single-threaded: the "IO" and "main" sides run one after the other in
+// feed().
+class AnalysisSession {
+public:
+    using ReadingSink = std::function<void(const BlockReading &)>;
+
+    AnalysisSession(NoteResolver resolver, float sampleRateHz, ReadingSink sink)
+        : mSink(std::move(sink))
+        , mCapture([this](CaptureBlock block) { mPosted.push_back(std::move(block)); })
+        , mInput(makeAudioBufferList(1))
+        , mTuner(std::move(resolver), [this] { return mSampleTime / static_cast<double>(mCapture.sampleRate()); })
+    {
+        mCapture.setSampleRate(sampleRateHz);
+    }
+    AnalysisSession(const AnalysisSession &) = delete;
+    AnalysisSession &operator=(const AnalysisSession &) = delete;
+
+    // One device callback of interleaved frames with `channels` samples each.
+    // The samples are handed over as they are (no check for NaN here); at
+    // most 4 GiB - 1 bytes per callback.
+    void feed(std::span<const float> interleaved, std::uint32_t channels)
+    {
+        if (channels == 0 || interleaved.empty())
+            return;
+        mInput->mBuffers[0] = AudioBuffer{
+            .mNumberChannels = channels,
+            .mDataByteSize = static_cast<std::uint32_t>(interleaved.size_bytes()),
+            .mData = const_cast<float *>(interleaved.data()),
+        };
+        AudioTimeStamp time;
+        time.mSampleTime = mSampleTime;
+        time.mFlags = kAudioTimeStampSampleTimeValid;
+        CaptureBuffer::ioProc(1, &time, mInput.get(), &time, nullptr, &time, &mCapture);
+        mSampleTime += static_cast<double>(interleaved.size() / channels);
+
+        // The posts are served after the callback, in order, as on the main thread.
+        std::vector<CaptureBlock> posted;
+        posted.swap(mPosted);
+        for (const CaptureBlock &block : posted) {
+            const BlockResult result = mTuner.updateUI(block, mCapture.sampleRate());
+            const TunerReading &shown = mTuner.reading();
+            const BlockReading reading{.block = mBlocks++, .rawHz = result.rawHz, .accepted = result.accepted,
+                .peak = result.rawPeak, .levelDb = result.level, .frequencyHz = result.frequencyHz,
+                .note = noteName(shown.note), .cents = shown.cents, .idealHz = shown.note.ideal};
+            if (mSink)
+                mSink(reading);
+        }
+    }
+
+    std::uint64_t blocks() const { return mBlocks; }
+
+private:
+    ReadingSink mSink;
+    std::vector<CaptureBlock> mPosted;
+    CaptureBuffer mCapture;
+    AudioBufferListPtr mInput;
+    double mSampleTime = 1.0; // positive from the first callback on
+    Tuner mTuner;
+    std::uint64_t mBlocks = 0;
+};
 
 std::string formatFloat(double value)
 {
@@ -109,16 +353,12 @@ std::string summaryLine(const std::string &file, std::uint64_t blocks, const std
         + formatFloat(median(hz)) + '\n';
 }
 
-struct SndfileCloser {
-    void operator()(SNDFILE *file) const noexcept { sf_close(file); }
-};
-
 // Analyses one file and writes its table or summary line; false (with a
 // message on stderr and nothing on stdout) when the file cannot be analysed.
 bool analyzeFile(const std::string &path, const AnalyzerOptions &options, const NoteResolver &resolver, bool heading)
 {
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
+    std::unique_ptr<SNDFILE, int (*)(SNDFILE *)> file(sf_open(path.c_str(), SFM_READ, &info), &sf_close);
     if (!file) {
         complain(path + ": cannot read it as sound: " + sf_strerror(nullptr));
         return false;
