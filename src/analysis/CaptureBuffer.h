@@ -48,8 +48,8 @@ public:
     // realloc-shaped; replaceable so that tests can make allocation fail.
     using Reallocate = void *(*)(void *block, std::size_t bytes) noexcept;
 
-    explicit CaptureBuffer(BlockSink sink);
-    CaptureBuffer(BlockSink sink, Reallocate reallocate);
+    // A null reallocate is the system's realloc.
+    explicit CaptureBuffer(BlockSink sink, Reallocate reallocate = nullptr);
     CaptureBuffer(const CaptureBuffer &) = delete;
     CaptureBuffer &operator=(const CaptureBuffer &) = delete;
 
@@ -80,7 +80,6 @@ private:
     Reallocate mReallocate;
     std::atomic<float> mSampleRate{0.0f};              // written by setSampleRate's caller
     std::unique_ptr<float, FreeDeleter> mBuffer;       // IO thread only
-    std::uint32_t mBufferSize = 0;                     // bytes; IO thread only
     std::uint32_t mBufferOffset = 0;                   // IO thread only
     std::atomic<std::uint32_t> mBufferFrames{0};       // written by the IO thread
     std::atomic<bool> mIsBufferInvalid{false};         // set by setSampleRate's caller, cleared by the IO thread
