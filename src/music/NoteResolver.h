@@ -70,7 +70,6 @@ public:
 
 private:
     [[nodiscard]] const float* currentRow() const;
-    [[nodiscard]] int tonicIndex() const;
 
     TemperamentTable mTemperaments;
     float mReferencePitch = 440.0f;

@@ -52,22 +52,20 @@ public:
 
     PropertyListParse parse()
     {
-        PropertyListParse result;
         if (!skipBlanks())
-            return fail(result);
+            return fail();
         if (atEnd()) {
             mError = {mLine, "no property list: the text is empty"};
-            return fail(result);
+            return fail();
         }
         auto root = parseValue(0);
         if (!root || !skipBlanks())
-            return fail(result);
+            return fail();
         if (!atEnd()) {
             mError = {mLine, "unexpected " + describeCharacter(peek()) + " after the end of the property list"};
-            return fail(result);
+            return fail();
         }
-        result.value = std::move(root);
-        return result;
+        return {std::move(root), {}};
     }
 
 private:
@@ -81,12 +79,7 @@ private:
             ++mLine;
     }
 
-    PropertyListParse fail(PropertyListParse& result)
-    {
-        result.value.reset();
-        result.error = mError;
-        return std::move(result);
-    }
+    PropertyListParse fail() const { return {std::nullopt, mError}; }
 
     // Skips blanks and comments; false on an unclosed comment.
     bool skipBlanks()

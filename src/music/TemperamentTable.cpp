@@ -18,17 +18,16 @@ namespace quaverly {
 
 std::span<const float, kDegrees> TemperamentTable::row(std::size_t r) const
 {
-    assert(r < mTemperamentCount);
+    assert(r < mNames.size());
     return std::span<const float, kDegrees>(mTemperamentTables.data() + kDegrees * r, kDegrees);
 }
 
 std::optional<std::size_t> TemperamentTable::rowOf(std::string_view name) const
 {
-    for (std::size_t r = 0; r < mNames.size(); ++r) {
-        if (mNames[r] == name)
-            return r;
-    }
-    return std::nullopt;
+    const auto found = std::find(mNames.begin(), mNames.end(), name);
+    if (found == mNames.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(found - mNames.begin());
 }
 
 namespace {
@@ -209,19 +208,16 @@ private:
         });
 
         TemperamentTable table;
-        table.mTemperamentCount = entries.size();
         table.mTemperamentTables.reserve(entries.size() * kDegrees);
         for (const std::size_t index : order) {
             const auto& [name, value] = entries[index];
             if (value.kind != PropertyListValue::Kind::Array) {
                 writeLog(log, "error: " + where(value.line) + "the temperament " + shownName(name) + " is "
                                   + kindName(value.kind) + ", not an array of numbers; it is left out");
-                --table.mTemperamentCount;
                 continue;
             }
             if (value.array.size() < kDegrees) {
                 writeLog(log, kInvalidTemperamentLog);
-                --table.mTemperamentCount;
                 continue;
             }
             std::array<float, kDegrees> values{};
@@ -236,10 +232,8 @@ private:
                 }
                 values[k] = floatValue(element.string);
             }
-            if (!numbers) {
-                --table.mTemperamentCount;
+            if (!numbers)
                 continue;
-            }
             const TemperamentRow row = temperamentRow(values);
             table.mTemperamentTables.insert(table.mTemperamentTables.end(), row.begin(), row.end());
             table.mNames.push_back(name);

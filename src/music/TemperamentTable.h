@@ -36,7 +36,7 @@ using TemperamentRow = std::array<float, kDegrees>;
 // Not thread-safe to build; safe to read from any thread once built.
 class TemperamentTable {
 public:
-    [[nodiscard]] std::uint64_t temperamentCount() const { return mTemperamentCount; }
+    [[nodiscard]] std::uint64_t temperamentCount() const { return mNames.size(); }
     [[nodiscard]] std::span<const float, kDegrees> row(std::size_t r) const;
     [[nodiscard]] const std::string& name(std::size_t r) const { return mNames.at(r); }
     // "cents = (%.3f, …)": deviations from equal temperament with A as zero.
@@ -49,7 +49,6 @@ private:
     friend class TemperamentLoader;
 
     std::vector<float> mTemperamentTables; // rows of 12, contiguous
-    std::uint64_t mTemperamentCount = 0;
     std::vector<std::string> mNames;
     std::vector<std::string> mToolTips;
 };
