@@ -20,7 +20,6 @@ AutoResizeStepper::AutoResizeStepper(QWidget *parent)
     : QWidget(parent), AutoResizing(*this, Content::Zoomed)
 {
     setFocusPolicy(Qt::StrongFocus);
-    mRepeat.setSingleShot(false);
     connect(&mRepeat, &QTimer::timeout, this, [this] {
         mRepeat.setInterval(kRepeatIntervalMs);
         step(mPressed);

@@ -9,6 +9,8 @@
 #include <QSlider>
 #include <QWidget>
 
+#include <optional>
+
 namespace quaverly {
 
 // What every scaling control shares. A control remembers the frame it had in the initial
@@ -37,8 +39,7 @@ public:
     // oldSuperviewSize is only read on the first call, which captures the initial layout.
     // picture is the part of the superview the initial layout is zoomed into: its width sets
     // the scale, its top-left corner the origin (default: the whole superview, top-hung).
-    void resizeWithOldSuperviewSize(QSizeF oldSuperviewSize);
-    void resizeWithOldSuperviewSize(QSizeF oldSuperviewSize, const QRectF &picture);
+    void resizeWithOldSuperviewSize(QSizeF oldSuperviewSize, std::optional<QRectF> picture = std::nullopt);
 
     bool isOriginalSet() const { return mIsOriginalSet; }
     QRectF originalFrame() const { return mOriginalFrame; }
@@ -78,8 +79,7 @@ private:
 
 // Calls resizeWithOldSuperviewSize on every direct AutoResize child of superview. An invalid
 // old size (the first resize event Qt sends when a widget is shown) counts as unchanged.
-void resizeSubviews(QWidget &superview, QSize oldSize);
-void resizeSubviews(QWidget &superview, QSize oldSize, const QRectF &picture);
+void resizeSubviews(QWidget &superview, QSize oldSize, std::optional<QRectF> picture = std::nullopt);
 
 // Captures the initial geometry and font of every AutoResize descendant of root that has
 // none yet, before anything is scaled (a scaled box font would otherwise be inherited and

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
 
 namespace quaverly {
 
@@ -40,7 +41,7 @@ public:
     void setReading(const QString &noteName, int cents, bool inTune, bool hasInput);
 
     // Seconds on a monotonic clock.
-    void setClock(std::function<double()> clock);
+    void setClock(std::function<double()> clock) { mClock = std::move(clock); }
 
     // The words of one reading, independent of timing.
     [[nodiscard]] static QString phrase(const QString &noteName, int cents, bool inTune,
