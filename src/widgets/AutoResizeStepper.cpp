@@ -70,11 +70,6 @@ void AutoResizeStepper::step(Arrow arrow)
     emit stepped(mValue);
 }
 
-QSize AutoResizeStepper::sizeHint() const
-{
-    return {19, 27};
-}
-
 QSizeF AutoResizeStepper::drawnSize() const
 {
     return isOriginalSet() ? originalFrame().size() : QSizeF(size());

@@ -41,11 +41,6 @@ SpokenReading::SpokenReading(QWidget *parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-QSize SpokenReading::sizeHint() const
-{
-    return {176, 108};
-}
-
 QString SpokenReading::phrase(const QString &noteName, int cents, bool inTune, bool hasInput)
 {
     if (!hasInput)

@@ -33,7 +33,7 @@ public:
 
     explicit SpokenReading(QWidget *parent = nullptr);
 
-    QSize sizeHint() const override;
+    QSize sizeHint() const override { return {176, 108}; }
 
     // noteName as the readout shows it ("A4", "B♭3"); cents whole cents of deviation; inTune
     // as the in-tune dot shows it; hasInput false while no tone is heard (note and cents are
