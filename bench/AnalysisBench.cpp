@@ -3,7 +3,6 @@
 // benchmark reports ns_per_block (one 3490-sample block, 48 kHz) and
 // core_pct_48k, the share of one core that 13.75 blocks a second take.
 
-#include "analysis/BlockLength.h"
 #include "analysis/CaptureBuffer.h"
 #include "analysis/PitchDetector.h"
 #include "music/NoteResolver.h"

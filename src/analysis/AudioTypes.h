@@ -49,12 +49,6 @@ struct AudioBufferList {
     AudioBuffer mBuffers[1];
 };
 
-// Bytes that a list of n buffers takes.
-constexpr std::size_t audioBufferListSize(std::uint32_t n) noexcept
-{
-    return offsetof(AudioBufferList, mBuffers) + sizeof(AudioBuffer) * (n == 0 ? 1 : n);
-}
-
 inline std::span<AudioBuffer> buffers(AudioBufferList &list) noexcept
 {
     return {&list.mBuffers[0], list.mNumberBuffers};
@@ -77,7 +71,8 @@ using AudioBufferListPtr = std::unique_ptr<AudioBufferList, AudioBufferListDelet
 // A zeroed list with room for n buffers and mNumberBuffers = n.
 inline AudioBufferListPtr makeAudioBufferList(std::uint32_t n)
 {
-    void *raw = ::operator new(audioBufferListSize(n), std::align_val_t{alignof(AudioBufferList)});
+    const std::size_t bytes = offsetof(AudioBufferList, mBuffers) + sizeof(AudioBuffer) * (n == 0 ? 1 : n);
+    void *raw = ::operator new(bytes, std::align_val_t{alignof(AudioBufferList)});
     auto *list = new (raw) AudioBufferList{};
     for (std::uint32_t i = 1; i < n; ++i)
         new (&list->mBuffers[0] + i) AudioBuffer{};

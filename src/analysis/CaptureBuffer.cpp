@@ -1,15 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CaptureBuffer.h"
 
-#include "analysis/BlockLength.h"
-
 #include <cstdlib>
-#include <limits>
 #include <new>
 #include <utility>
 #include <vector>
 
 namespace quaverly {
+
+std::uint32_t blockLength(float sampleRateHz) noexcept
+{
+    const double q = static_cast<double>(sampleRateHz) / kLowestNoteHz;
+    const double frames = q + q;
+    // Reject NaN too: every comparison with it is false.
+    if (!(frames >= 1.0) || !(static_cast<double>(sampleRateHz) <= kHighestSampleRateHz))
+        return 0;
+    return static_cast<std::uint32_t>(frames);
+}
 
 void CaptureBuffer::FreeDeleter::operator()(float *p) const noexcept
 {
@@ -24,11 +31,6 @@ void *systemReallocate(void *block, std::size_t bytes) noexcept
 }
 
 } // namespace
-
-CaptureBuffer::CaptureBuffer(BlockSink sink)
-    : CaptureBuffer(std::move(sink), systemReallocate)
-{
-}
 
 CaptureBuffer::CaptureBuffer(BlockSink sink, Reallocate reallocate)
     : mSink(std::move(sink))
@@ -70,31 +72,21 @@ OSStatus CaptureBuffer::ioProc(AudioDeviceID inDevice, const AudioTimeStamp *inN
 void CaptureBuffer::rebuildBuffer() noexcept
 {
     mBufferOffset = 0;
-    std::uint32_t frames = blockLength(mSampleRate.load(std::memory_order_acquire));
-    if (std::uint64_t(frames) * sizeof(float) > std::numeric_limits<std::uint32_t>::max())
-        frames = 0; // absurd rates: the byte size must fit its 32-bit field
-    if (frames == 0) {
-        // No usable rate: keep nothing, so no block can be posted at a length
-        // that means nothing; a later usable rate rebuilds.
-        mBuffer.reset();
-        mBufferSize = 0;
-        mBufferFrames.store(0, std::memory_order_release);
-        return;
-    }
-    const std::size_t bytes = std::size_t(frames) * sizeof(float);
-    void *grown = mReallocate(mBuffer.get(), bytes);
+    const std::uint32_t frames = blockLength(mSampleRate.load(std::memory_order_acquire));
+    void *grown = frames == 0 ? nullptr : mReallocate(mBuffer.get(), std::size_t(frames) * sizeof(float));
     if (grown == nullptr) {
-        // The old block is of the old length and cannot be used: drop it and
-        // try again next time rather than write past its end.
+        // No usable rate: keep nothing, so no block is posted at a length that means nothing;
+        // a later usable rate rebuilds. No memory: the old block is of the old length and
+        // cannot be used, so drop it and try again at the next callback rather than write
+        // past its end.
         mBuffer.reset();
-        mBufferSize = 0;
         mBufferFrames.store(0, std::memory_order_release);
-        mIsBufferInvalid.store(true, std::memory_order_release);
+        if (frames != 0)
+            mIsBufferInvalid.store(true, std::memory_order_release);
         return;
     }
     (void)mBuffer.release();
     mBuffer.reset(static_cast<float *>(grown));
-    mBufferSize = static_cast<std::uint32_t>(bytes);
     mBufferFrames.store(frames, std::memory_order_release);
 }
 

@@ -12,6 +12,18 @@
 
 namespace quaverly {
 
+// Lowest resolvable note, A0; a block holds two of its periods.
+inline constexpr double kLowestNoteHz = 27.5;
+
+// Twice the fastest rate sound servers offer (768 kHz). Anything above is a
+// bogus report, and would make the IO thread allocate gigabytes.
+inline constexpr double kHighestSampleRateHz = 1536000.0;
+
+// Block length in samples for a sample rate: trunc(q + q), q = rate / 27.5
+// in double precision from the float rate. Rates that give no usable block
+// (below 13.75 Hz, above kHighestSampleRateHz, NaN, infinite) give 0.
+[[nodiscard]] std::uint32_t blockLength(float sampleRateHz) noexcept;
+
 // Turns device input of any buffer and channel layout into mono 32-bit float
 // samples clamped to [-1, 1], gathers them into analysis blocks of two A0
 // periods at the current rate and hands each full block to the sink as a
@@ -36,8 +48,8 @@ public:
     // realloc-shaped; replaceable so that tests can make allocation fail.
     using Reallocate = void *(*)(void *block, std::size_t bytes) noexcept;
 
-    explicit CaptureBuffer(BlockSink sink);
-    CaptureBuffer(BlockSink sink, Reallocate reallocate);
+    // A null reallocate is the system's realloc.
+    explicit CaptureBuffer(BlockSink sink, Reallocate reallocate = nullptr);
     CaptureBuffer(const CaptureBuffer &) = delete;
     CaptureBuffer &operator=(const CaptureBuffer &) = delete;
 
@@ -68,7 +80,6 @@ private:
     Reallocate mReallocate;
     std::atomic<float> mSampleRate{0.0f};              // written by setSampleRate's caller
     std::unique_ptr<float, FreeDeleter> mBuffer;       // IO thread only
-    std::uint32_t mBufferSize = 0;                     // bytes; IO thread only
     std::uint32_t mBufferOffset = 0;                   // IO thread only
     std::atomic<std::uint32_t> mBufferFrames{0};       // written by the IO thread
     std::atomic<bool> mIsBufferInvalid{false};         // set by setSampleRate's caller, cleared by the IO thread

@@ -3,7 +3,7 @@
 
 #include "analysis/CaptureBlock.h"
 #include "display/Canvas.h"
-#include "widgets/AutoResizeView.h"
+#include "widgets/AutoResizing.h"
 #include "widgets/ImageLibrary.h"
 
 #include <QImage>

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -74,21 +75,9 @@ void TuningMeterView::drawMeter(QPainter &painter)
 {
     mImage.drawAt(painter, tuningmeterImage, 0.0, 0.0);
     const NeedlePlacement placement = placeNeedle(mCent, kThreshold, tuningneedleSize.width());
-    const Image *needle = nullptr;
-    switch (placement.needle) {
-    case Needle::InTune:
-        needle = &intuneneedleImage;
-        break;
-    case Needle::Normal:
-        needle = &tuningneedleImage;
-        break;
-    case Needle::OutOfTune:
-        needle = &outtuneneedleImage;
-        break;
-    case Needle::None:
-        break;
-    }
-    if (needle)
+    // Indexed by Needle.
+    const std::array<const Image *, 4> needles{&intuneneedleImage, &tuningneedleImage, &outtuneneedleImage, nullptr};
+    if (const Image *needle = needles[static_cast<std::size_t>(placement.needle)])
         mImage.drawAt(painter, *needle, placement.x, kNeedleBottom);
     mImage.drawAt(painter, tuningscaleImage, 0.0, 0.0);
 }

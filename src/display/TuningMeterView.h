@@ -2,7 +2,7 @@
 #pragma once
 
 #include "display/Canvas.h"
-#include "widgets/AutoResizeView.h"
+#include "widgets/AutoResizing.h"
 #include "widgets/ImageLibrary.h"
 
 #include <QSizeF>

@@ -1,9 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cmath>
+#include <limits>
+#include <string>
 #include <string_view>
 
+#include <locale.h>
+
 namespace quaverly {
+
+// The C locale as a handle, made once and never freed: numbers read and
+// written through it keep the point as decimal separator whatever locale Qt
+// has set for the process from the environment. Any thread.
+[[nodiscard]] locale_t cLocale() noexcept;
+
+// printf-style formatting under cLocale(); the process locale is untouched.
+[[nodiscard]] std::string formatC(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// double → float as the hardware rounds it, but defined for values past the
+// float range (a plain cast of those is undefined behaviour in C++).
+[[nodiscard]] inline float narrowToFloat(double value) noexcept
+{
+    constexpr double kOverflow = 0x1.ffffffp127; // halfway past the largest float
+    if (std::isnan(value) || std::fabs(value) < kOverflow)
+        return static_cast<float>(value);
+    return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+}
 
 // The number a text begins with, as a text field or a property-list element
 // reads it: leading blanks skipped, then an optional sign, decimal digits

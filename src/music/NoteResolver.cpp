@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NoteResolver.h"
 
-#include "music/CLocale.h"
-#include "music/Narrow.h"
+#include "music/FloatValue.h"
 #include "music/Readouts.h"
 
 #include <cmath>
@@ -34,11 +33,6 @@ const float* NoteResolver::currentRow() const
     if (mTuning < 1 || static_cast<std::uint64_t>(mTuning) > mTemperaments.temperamentCount())
         return nullptr;
     return mTemperaments.row(static_cast<std::size_t>(mTuning - 1)).data();
-}
-
-int NoteResolver::tonicIndex() const
-{
-    return wrapSemitone(mTonic);
 }
 
 std::optional<NoteResolution> NoteResolver::resolve(float frequencyHz) const
@@ -96,7 +90,7 @@ float NoteResolver::idealFrequency(int semitone, int octave) const
     if (row == nullptr)
         return narrowToFloat(std::exp2(static_cast<double>(n - kReferenceNote) / 12.0) * static_cast<double>(reference));
 
-    const int t = tonicIndex();
+    const int t = wrapSemitone(mTonic);
     const float tonicHz = reference / row[(9 - t + 12) % 12];
     const float base = tonicHz * row[(s - t + 12) % 12];
     int adjust = 0;
@@ -115,7 +109,7 @@ float NoteResolver::tonicMenuFrequency(int semitone) const
     if (row == nullptr)
         return narrowToFloat(std::exp2(static_cast<double>(i - 9) / 12.0) * static_cast<double>(reference));
 
-    const int t = tonicIndex();
+    const int t = wrapSemitone(mTonic);
     float f = reference * row[(i - t + 12) % 12];
     f = f / row[(21 - t) % 12];
     if (t < 10) {

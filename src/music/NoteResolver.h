@@ -40,7 +40,6 @@ public:
     NoteResolver() = default;
     explicit NoteResolver(TemperamentTable temperaments);
 
-    [[nodiscard]] const TemperamentTable& temperaments() const { return mTemperaments; }
     void setTemperaments(TemperamentTable temperaments);
 
     [[nodiscard]] float referencePitch() const { return mReferencePitch; }
@@ -71,7 +70,6 @@ public:
 
 private:
     [[nodiscard]] const float* currentRow() const;
-    [[nodiscard]] int tonicIndex() const;
 
     TemperamentTable mTemperaments;
     float mReferencePitch = 440.0f;

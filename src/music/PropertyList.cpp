@@ -3,6 +3,8 @@
 
 #include "music/Utf8.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <unordered_map>
 
@@ -30,24 +32,6 @@ bool isBareCharacter(unsigned char c)
         || c == '/' || c == ':' || c == '.' || c == '-' || c == '+' || c >= 0x80;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// A name as it appears in a message: quoted and cut short.
-std::string shownName(std::string_view text)
-{
-    constexpr std::size_t kShown = 40;
-    return "\"" + std::string(utf8Prefix(text, kShown)) + (text.size() > kShown ? "…\"" : "\"");
-}
-
 std::string describeCharacter(char c)
 {
     const auto u = static_cast<unsigned char>(c);
@@ -68,22 +52,20 @@ public:
 
     PropertyListParse parse()
     {
-        PropertyListParse result;
         if (!skipBlanks())
-            return fail(result);
+            return fail();
         if (atEnd()) {
             mError = {mLine, "no property list: the text is empty"};
-            return fail(result);
+            return fail();
         }
         auto root = parseValue(0);
         if (!root || !skipBlanks())
-            return fail(result);
+            return fail();
         if (!atEnd()) {
             mError = {mLine, "unexpected " + describeCharacter(peek()) + " after the end of the property list"};
-            return fail(result);
+            return fail();
         }
-        result.value = std::move(root);
-        return result;
+        return {std::move(root), {}};
     }
 
 private:
@@ -97,12 +79,7 @@ private:
             ++mLine;
     }
 
-    PropertyListParse fail(PropertyListParse& result)
-    {
-        result.value.reset();
-        result.error = mError;
-        return std::move(result);
-    }
+    PropertyListParse fail() const { return {std::nullopt, mError}; }
 
     // Skips blanks and comments; false on an unclosed comment.
     bool skipBlanks()
@@ -115,23 +92,13 @@ private:
                 while (!atEnd() && peek() != '\n' && peek() != '\r')
                     advance();
             } else if (c == '/' && mPos + 1 < mText.size() && mText[mPos + 1] == '*') {
-                const std::size_t openLine = mLine;
-                advance();
-                advance();
-                bool closed = false;
-                while (!atEnd()) {
-                    if (peek() == '*' && mPos + 1 < mText.size() && mText[mPos + 1] == '/') {
-                        advance();
-                        advance();
-                        closed = true;
-                        break;
-                    }
-                    advance();
-                }
-                if (!closed) {
-                    mError = {openLine, "the comment opened here is never closed"};
+                const std::size_t close = mText.find("*/", mPos + 2);
+                if (close == std::string_view::npos) {
+                    mError = {mLine, "the comment opened here is never closed"};
                     return false;
                 }
+                while (mPos < close + 2)
+                    advance();
             } else {
                 return true;
             }
@@ -300,17 +267,16 @@ private:
             const char e = peek();
             if (e == 'U' || e == 'u') {
                 advance();
+                // Up to four hexadecimal digits (no sign, no "0x"): one UTF-16 unit.
+                const char* first = mText.data() + mPos;
                 unsigned unit = 0;
-                int digits = 0;
-                while (digits < 4 && !atEnd() && hexDigit(peek()) >= 0) {
-                    unit = unit * 16 + static_cast<unsigned>(hexDigit(peek()));
-                    advance();
-                    ++digits;
-                }
-                if (digits == 0) {
+                const std::size_t available = std::min<std::size_t>(4, mText.size() - mPos);
+                const auto [last, error] = std::from_chars(first, first + available, unit, 16);
+                if (error != std::errc()) {
                     mError = {mLine, "\\U without hexadecimal digits in a quoted string"};
                     return std::nullopt;
                 }
+                mPos += static_cast<std::size_t>(last - first);
                 if (unit == 0)
                     unit = 0xFFFD;
                 units += static_cast<char>(unit & 0xFF);

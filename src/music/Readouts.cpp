@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Readouts.h"
 
-#include "music/CLocale.h"
+#include "music/FloatValue.h"
 #include "music/NoteResolver.h"
 
 #include <cmath>

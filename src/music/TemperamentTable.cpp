@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TemperamentTable.h"
 
-#include "music/CLocale.h"
 #include "music/FloatValue.h"
-#include "music/Narrow.h"
 #include "music/PropertyList.h"
 #include "music/Utf8.h"
 
@@ -20,17 +18,16 @@ namespace quaverly {
 
 std::span<const float, kDegrees> TemperamentTable::row(std::size_t r) const
 {
-    assert(r < mTemperamentCount);
+    assert(r < mNames.size());
     return std::span<const float, kDegrees>(mTemperamentTables.data() + kDegrees * r, kDegrees);
 }
 
 std::optional<std::size_t> TemperamentTable::rowOf(std::string_view name) const
 {
-    for (std::size_t r = 0; r < mNames.size(); ++r) {
-        if (mNames[r] == name)
-            return r;
-    }
-    return std::nullopt;
+    const auto found = std::find(mNames.begin(), mNames.end(), name);
+    if (found == mNames.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(found - mNames.begin());
 }
 
 namespace {
@@ -75,15 +72,83 @@ std::u32string folded(std::string_view text)
     return out;
 }
 
-std::string shortName(std::string_view name)
-{
-    constexpr std::size_t kShown = 40;
-    return "\"" + std::string(utf8Prefix(name, kShown)) + (name.size() > kShown ? "…\"" : "\"");
-}
-
 std::string where(std::size_t line)
 {
     return "temperaments, line " + std::to_string(line) + ": ";
+}
+
+void writeLog(const LogSink& sink, std::string_view line)
+{
+    if (sink) {
+        sink(line);
+        return;
+    }
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+}
+
+// The text of resource bytes as UTF-8 (see loadTemperaments), or nullopt with
+// `error` set when they are not text.
+std::optional<std::string> decodeResourceText(std::string_view bytes, std::string& error)
+{
+    auto startsWith = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+    if (startsWith("\xFF\xFE"))
+        return decodeUtf16(bytes.substr(2), true, error);
+    if (startsWith("\xFE\xFF"))
+        return decodeUtf16(bytes.substr(2), false, error);
+    if (startsWith("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    else {
+        // No mark: ASCII-range text in UTF-16 has a NUL in every other byte.
+        std::size_t evenNuls = 0;
+        std::size_t oddNuls = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\0')
+                ++(i % 2 == 0 ? evenNuls : oddNuls);
+        }
+        if (evenNuls + oddNuls > 0)
+            return decodeUtf16(bytes, oddNuls >= evenNuls, error);
+    }
+    if (const auto bad = invalidUtf8Offset(bytes)) {
+        error = "the text is neither UTF-16 nor UTF-8 (invalid byte at offset " + std::to_string(*bad) + ")";
+        return std::nullopt;
+    }
+    return std::string(bytes);
+}
+
+// One row from its first twelve values: proportional when v[0] ≠ 0 (NaN
+// counts as not zero), cent offsets from equal temperament when v[0] = 0.
+TemperamentRow temperamentRow(std::span<const float, kDegrees> values)
+{
+    TemperamentRow row{};
+    row[0] = 1.0f;
+    const float first = values[0];
+    // NaN compares unequal to zero, so it selects the proportional form.
+    if (first != 0.0f) {
+        for (std::size_t k = 1; k < kDegrees; ++k)
+            row[k] = values[k] / first;
+    } else {
+        for (std::size_t k = 1; k < kDegrees; ++k) {
+            const float cents = values[k] + static_cast<float>(100 * k);
+            row[k] = narrowToFloat(std::exp2(static_cast<double>(cents) / 1200.0));
+        }
+    }
+    return row;
+}
+
+std::string centsToolTip(std::span<const float, kDegrees> row)
+{
+    std::array<double, kDegrees> cents{};
+    for (std::size_t k = 0; k < kDegrees; ++k) {
+        const auto equal = static_cast<float>(std::exp2(static_cast<double>(k) / 12.0));
+        const float quotient = row[k] / equal;
+        cents[k] = 1200.0 * std::log2(static_cast<double>(quotient));
+    }
+    std::array<double, kDegrees> shown{};
+    for (std::size_t k = 0; k < kDegrees; ++k)
+        shown[k] = k == 9 ? 0.0 : cents[k] - cents[9];
+    return formatC("cents = (%.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f)", shown[0],
+                   shown[1], shown[2], shown[3], shown[4], shown[5], shown[6], shown[7], shown[8], shown[9],
+                   shown[10], shown[11]);
 }
 
 } // namespace
@@ -143,19 +208,16 @@ private:
         });
 
         TemperamentTable table;
-        table.mTemperamentCount = entries.size();
         table.mTemperamentTables.reserve(entries.size() * kDegrees);
         for (const std::size_t index : order) {
             const auto& [name, value] = entries[index];
             if (value.kind != PropertyListValue::Kind::Array) {
-                writeLog(log, "error: " + where(value.line) + "the temperament " + shortName(name) + " is "
+                writeLog(log, "error: " + where(value.line) + "the temperament " + shownName(name) + " is "
                                   + kindName(value.kind) + ", not an array of numbers; it is left out");
-                --table.mTemperamentCount;
                 continue;
             }
             if (value.array.size() < kDegrees) {
                 writeLog(log, kInvalidTemperamentLog);
-                --table.mTemperamentCount;
                 continue;
             }
             std::array<float, kDegrees> values{};
@@ -164,16 +226,14 @@ private:
                 const PropertyListValue& element = value.array[k];
                 if (element.kind != PropertyListValue::Kind::String || !beginsWithNumber(element.string)) {
                     writeLog(log, "error: " + where(element.line) + "value " + std::to_string(k + 1)
-                                      + " of the temperament " + shortName(name)
+                                      + " of the temperament " + shownName(name)
                                       + " is not a number; the temperament is left out");
                     numbers = false;
                 }
                 values[k] = floatValue(element.string);
             }
-            if (!numbers) {
-                --table.mTemperamentCount;
+            if (!numbers)
                 continue;
-            }
             const TemperamentRow row = temperamentRow(values);
             table.mTemperamentTables.insert(table.mTemperamentTables.end(), row.begin(), row.end());
             table.mNames.push_back(name);
@@ -182,33 +242,6 @@ private:
         return table;
     }
 };
-
-std::optional<std::string> decodeResourceText(std::string_view bytes, std::string& error)
-{
-    auto startsWith = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
-    if (startsWith("\xFF\xFE"))
-        return decodeUtf16(bytes.substr(2), true, error);
-    if (startsWith("\xFE\xFF"))
-        return decodeUtf16(bytes.substr(2), false, error);
-    if (startsWith("\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
-    else {
-        // No mark: ASCII-range text in UTF-16 has a NUL in every other byte.
-        std::size_t evenNuls = 0;
-        std::size_t oddNuls = 0;
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            if (bytes[i] == '\0')
-                ++(i % 2 == 0 ? evenNuls : oddNuls);
-        }
-        if (evenNuls + oddNuls > 0)
-            return decodeUtf16(bytes, oddNuls >= evenNuls, error);
-    }
-    if (const auto bad = invalidUtf8Offset(bytes)) {
-        error = "the text is neither UTF-16 nor UTF-8 (invalid byte at offset " + std::to_string(*bad) + ")";
-        return std::nullopt;
-    }
-    return std::string(bytes);
-}
 
 TemperamentTable loadTemperaments(std::string_view resourceBytes, const LogSink& log)
 {
@@ -244,40 +277,6 @@ TemperamentTable loadBuiltInTemperaments(std::string_view errorDescription, cons
 {
     writeLog(log, "error: " + std::string(errorDescription));
     return TemperamentLoader::builtIn();
-}
-
-TemperamentRow temperamentRow(std::span<const float, kDegrees> values)
-{
-    TemperamentRow row{};
-    row[0] = 1.0f;
-    const float first = values[0];
-    // NaN compares unequal to zero, so it selects the proportional form.
-    if (first != 0.0f) {
-        for (std::size_t k = 1; k < kDegrees; ++k)
-            row[k] = values[k] / first;
-    } else {
-        for (std::size_t k = 1; k < kDegrees; ++k) {
-            const float cents = values[k] + static_cast<float>(100 * k);
-            row[k] = narrowToFloat(std::exp2(static_cast<double>(cents) / 1200.0));
-        }
-    }
-    return row;
-}
-
-std::string centsToolTip(std::span<const float, kDegrees> row)
-{
-    std::array<double, kDegrees> cents{};
-    for (std::size_t k = 0; k < kDegrees; ++k) {
-        const auto equal = static_cast<float>(std::exp2(static_cast<double>(k) / 12.0));
-        const float quotient = row[k] / equal;
-        cents[k] = 1200.0 * std::log2(static_cast<double>(quotient));
-    }
-    std::array<double, kDegrees> shown{};
-    for (std::size_t k = 0; k < kDegrees; ++k)
-        shown[k] = k == 9 ? 0.0 : cents[k] - cents[9];
-    return formatC("cents = (%.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f)", shown[0],
-                   shown[1], shown[2], shown[3], shown[4], shown[5], shown[6], shown[7], shown[8], shown[9],
-                   shown[10], shown[11]);
 }
 
 } // namespace quaverly

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "music/LogSink.h"
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,6 +13,10 @@
 #include <vector>
 
 namespace quaverly {
+
+// Receives diagnostic lines (no trailing newline). The app routes them; tests
+// collect them. An empty sink writes each line to stderr.
+using LogSink = std::function<void(std::string_view line)>;
 
 // Used when the resource cannot be read or is not a usable property list.
 inline constexpr std::string_view kBuiltInTemperaments =
@@ -33,7 +36,7 @@ using TemperamentRow = std::array<float, kDegrees>;
 // Not thread-safe to build; safe to read from any thread once built.
 class TemperamentTable {
 public:
-    [[nodiscard]] std::uint64_t temperamentCount() const { return mTemperamentCount; }
+    [[nodiscard]] std::uint64_t temperamentCount() const { return mNames.size(); }
     [[nodiscard]] std::span<const float, kDegrees> row(std::size_t r) const;
     [[nodiscard]] const std::string& name(std::size_t r) const { return mNames.at(r); }
     // "cents = (%.3f, …)": deviations from equal temperament with A as zero.
@@ -46,7 +49,6 @@ private:
     friend class TemperamentLoader;
 
     std::vector<float> mTemperamentTables; // rows of 12, contiguous
-    std::uint64_t mTemperamentCount = 0;
     std::vector<std::string> mNames;
     std::vector<std::string> mToolTips;
 };
@@ -73,16 +75,5 @@ private:
 // and loads the built-in default.
 [[nodiscard]] TemperamentTable loadBuiltInTemperaments(std::string_view errorDescription,
                                                        const LogSink& log = {});
-
-// The text of resource bytes as UTF-8 (see loadTemperaments), or nullopt with
-// `error` set when they are not text.
-[[nodiscard]] std::optional<std::string> decodeResourceText(std::string_view bytes, std::string& error);
-
-// One row from its first twelve values: proportional when v[0] ≠ 0 (NaN
-// counts as not zero), cent offsets from equal temperament when v[0] = 0.
-[[nodiscard]] TemperamentRow temperamentRow(std::span<const float, kDegrees> values);
-
-// The tool-tip text of a row.
-[[nodiscard]] std::string centsToolTip(std::span<const float, kDegrees> row);
 
 } // namespace quaverly

@@ -30,4 +30,11 @@ inline std::string_view utf8Prefix(std::string_view text, std::size_t limit)
     return text.substr(0, limit);
 }
 
+// A name as a message shows it: quoted and cut short.
+inline std::string shownName(std::string_view text)
+{
+    constexpr std::size_t kShown = 40;
+    return "\"" + std::string(utf8Prefix(text, kShown)) + (text.size() > kShown ? "…\"" : "\"");
+}
+
 } // namespace quaverly

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Tuner.h"
 
-#include "analysis/Acceptance.h"
 #include "music/Readouts.h"
 #include "tuner/LevelMeter.h"
 
@@ -23,6 +22,20 @@ bool expired(double now, double deadline, double span)
 }
 
 } // namespace
+
+bool acceptFrequency(float &frequency, float &rawFrequency) noexcept
+{
+    const double raw = rawFrequency;
+    if (!(raw > kLowestAcceptedHz && raw < kHighestAcceptedHz))
+        return false;
+    const float ratio = rawFrequency / frequency;
+    if (ratio > 0.99f && ratio < 1.01f)
+        frequency = (frequency + rawFrequency) * 0.5f;
+    else
+        frequency = rawFrequency;
+    rawFrequency = 0.0f;
+    return true;
+}
 
 Tuner::Tuner(NoteResolver resolver, Clock clock)
     : mResolver(std::move(resolver))

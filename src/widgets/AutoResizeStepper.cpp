@@ -20,7 +20,6 @@ AutoResizeStepper::AutoResizeStepper(QWidget *parent)
     : QWidget(parent), AutoResizing(*this, Content::Zoomed)
 {
     setFocusPolicy(Qt::StrongFocus);
-    mRepeat.setSingleShot(false);
     connect(&mRepeat, &QTimer::timeout, this, [this] {
         mRepeat.setInterval(kRepeatIntervalMs);
         step(mPressed);
@@ -69,11 +68,6 @@ void AutoResizeStepper::step(Arrow arrow)
     setValue(arrow == Arrow::Up ? mValue + mIncrement : mValue - mIncrement);
     update();
     emit stepped(mValue);
-}
-
-QSize AutoResizeStepper::sizeHint() const
-{
-    return {19, 27};
 }
 
 QSizeF AutoResizeStepper::drawnSize() const

@@ -34,7 +34,7 @@ public:
     void setMaximum(double maximum);
     void setIncrement(double increment);
 
-    QSize sizeHint() const override;
+    QSize sizeHint() const override { return {19, 27}; }
 
 signals:
     // Any change of the value, also a programmatic one.

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AutoResizing.h"
 
+#include "widgets/AutoResizePopUpButton.h"
+#include "widgets/AutoResizeTextField.h"
+
 #include <QApplication>
 #include <QProxyStyle>
+#include <QResizeEvent>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -78,12 +82,7 @@ QRectF fittedPicture(QSizeF area, QSizeF aspectRatio)
     return {(area.width() - width) / 2.0, (area.height() - height) / 2.0, width, height};
 }
 
-void resizeSubviews(QWidget &superview, QSize oldSize)
-{
-    resizeSubviews(superview, oldSize, QRectF(QPointF(0.0, 0.0), QSizeF(superview.size())));
-}
-
-void resizeSubviews(QWidget &superview, QSize oldSize, const QRectF &picture)
+void resizeSubviews(QWidget &superview, QSize oldSize, std::optional<QRectF> picture)
 {
     if (!oldSize.isValid())
         oldSize = superview.size();
@@ -121,25 +120,20 @@ void AutoResizing::captureOriginal(QSizeF superviewSize)
     mOriginalFont = mControl.font();
 }
 
-void AutoResizing::resizeWithOldSuperviewSize(QSizeF oldSuperviewSize)
+void AutoResizing::resizeWithOldSuperviewSize(QSizeF oldSuperviewSize, std::optional<QRectF> picture)
 {
     const QWidget *superview = mControl.parentWidget();
-    resizeWithOldSuperviewSize(oldSuperviewSize,
-                               QRectF(QPointF(0.0, 0.0), superview ? QSizeF(superview->size()) : QSizeF()));
-}
-
-void AutoResizing::resizeWithOldSuperviewSize(QSizeF oldSuperviewSize, const QRectF &picture)
-{
+    if (!picture)
+        picture = QRectF(QPointF(0.0, 0.0), superview ? QSizeF(superview->size()) : QSizeF());
     if (!mIsOriginalSet) {
         captureOriginal(oldSuperviewSize);
         captureOriginalLayout(mControl);
     }
-    const qreal scale = mControl.parentWidget()
-        ? widthScale(picture.width(), mOriginalSuperviewSize.width()) : 0.0;
+    const qreal scale = superview ? widthScale(picture->width(), mOriginalSuperviewSize.width()) : 0.0;
     // Children (of a box) are placed by this call's resize event, before the font changes,
     // so they never see a scaled font they did not ask for.
     const QRectF scaled(mOriginalFrame.topLeft() * scale, mOriginalFrame.size() * scale);
-    mControl.setGeometry(pixelFrame(scaled.translated(picture.topLeft())));
+    mControl.setGeometry(pixelFrame(scaled.translated(picture->topLeft())));
     if (mContent == Content::Zoomed)
         applyContentScale(scale);
     didResize();
@@ -162,6 +156,36 @@ void AutoResizing::applyContentScale(qreal scale)
         font.setPixelSize(std::max(1, qRound(mOriginalFont.pixelSize() * scale)));
     mControl.setFont(font);
     mControl.setStyle(styleForScale(scale));
+}
+
+AutoResizeLabel::AutoResizeLabel(QWidget *parent) : QLabel(parent), AutoResizing(*this, Content::Zoomed) {}
+
+AutoResizeSlider::AutoResizeSlider(QWidget *parent) : QSlider(parent), AutoResizing(*this, Content::Zoomed) {}
+
+AutoResizePopUpButton::AutoResizePopUpButton(QWidget *parent) : QComboBox(parent), AutoResizing(*this, Content::Zoomed) {}
+
+AutoResizeTextField::AutoResizeTextField(QWidget *parent) : QLineEdit(parent), AutoResizing(*this, Content::Zoomed) {}
+
+void AutoResizeTextField::didResize()
+{
+    if (!isReadOnly())
+        window()->setFocus(Qt::OtherFocusReason);
+}
+
+AutoResizeBox::AutoResizeBox(QWidget *parent) : QGroupBox(parent), AutoResizing(*this, Content::Zoomed) {}
+
+void AutoResizeBox::resizeEvent(QResizeEvent *event)
+{
+    QGroupBox::resizeEvent(event);
+    resizeSubviews(*this, event->oldSize());
+}
+
+AutoResizeView::AutoResizeView(QWidget *parent) : QWidget(parent), AutoResizing(*this, Content::Stretched) {}
+
+void AutoResizeView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    resizeSubviews(*this, event->oldSize());
 }
 
 } // namespace quaverly

@@ -2,10 +2,14 @@
 #pragma once
 
 #include <QFont>
+#include <QGroupBox>
+#include <QLabel>
 #include <QRectF>
 #include <QSizeF>
+#include <QSlider>
+#include <QWidget>
 
-class QWidget;
+#include <optional>
 
 namespace quaverly {
 
@@ -35,8 +39,7 @@ public:
     // oldSuperviewSize is only read on the first call, which captures the initial layout.
     // picture is the part of the superview the initial layout is zoomed into: its width sets
     // the scale, its top-left corner the origin (default: the whole superview, top-hung).
-    void resizeWithOldSuperviewSize(QSizeF oldSuperviewSize);
-    void resizeWithOldSuperviewSize(QSizeF oldSuperviewSize, const QRectF &picture);
+    void resizeWithOldSuperviewSize(QSizeF oldSuperviewSize, std::optional<QRectF> picture = std::nullopt);
 
     bool isOriginalSet() const { return mIsOriginalSet; }
     QRectF originalFrame() const { return mOriginalFrame; }
@@ -76,12 +79,49 @@ private:
 
 // Calls resizeWithOldSuperviewSize on every direct AutoResize child of superview. An invalid
 // old size (the first resize event Qt sends when a widget is shown) counts as unchanged.
-void resizeSubviews(QWidget &superview, QSize oldSize);
-void resizeSubviews(QWidget &superview, QSize oldSize, const QRectF &picture);
+void resizeSubviews(QWidget &superview, QSize oldSize, std::optional<QRectF> picture = std::nullopt);
 
 // Captures the initial geometry and font of every AutoResize descendant of root that has
 // none yet, before anything is scaled (a scaled box font would otherwise be inherited and
 // taken for a child's original).
 void captureOriginalLayout(QWidget &root);
+
+// A caption or readout that scales with its window, zoomed like the text field it replaces. A
+// label, not a read-only line edit, so that a screen reader presents it as text rather than as
+// an edit box, and a caption can name its control as its buddy.
+class AutoResizeLabel : public QLabel, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizeLabel(QWidget *parent = nullptr);
+};
+
+// A slider that scales with its window; its handle and groove grow with it.
+class AutoResizeSlider : public QSlider, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizeSlider(QWidget *parent = nullptr);
+};
+
+// A box that scales with its window and places its own AutoResize children from their initial
+// geometry whenever it is resized, as the window's content does.
+class AutoResizeBox : public QGroupBox, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizeBox(QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+};
+
+// A plain view that scales with its window without zooming a font or style: subclasses draw
+// their own content into their scaled bounds. Places its AutoResize children like a box does.
+class AutoResizeView : public QWidget, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizeView(QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+};
 
 } // namespace quaverly

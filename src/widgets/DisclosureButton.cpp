@@ -28,11 +28,6 @@ DisclosureButton::DisclosureButton(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-QSize DisclosureButton::sizeHint() const
-{
-    return {16, 16};
-}
-
 void DisclosureButton::paintEvent(QPaintEvent *)
 {
     const auto &images = triangleImages();

@@ -22,7 +22,7 @@ public:
     // Repaints; does not emit clicked().
     void setState(qint64 state) { setChecked(state != 0); }
 
-    QSize sizeHint() const override;
+    QSize sizeHint() const override { return {16, 16}; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

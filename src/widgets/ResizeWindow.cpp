@@ -47,11 +47,6 @@ void ResizeWindow::setContentAspectRatio(QSizeF ratio)
         mLastContentSize = mContent->size();
 }
 
-void ResizeWindow::setContentMinSize(QSizeF size)
-{
-    mContentMinSize = size;
-}
-
 QRect ResizeWindow::contentRect() const
 {
     // Before the first show the content still has its default geometry; place it first.

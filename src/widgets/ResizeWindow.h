@@ -38,19 +38,16 @@ struct DiscloseGeometry {
 // it is first shown: show it at its designed width. Main thread only.
 class ResizeWindow : public QMainWindow {
     Q_OBJECT
-    Q_PROPERTY(QSizeF contentAspectRatio READ contentAspectRatio WRITE setContentAspectRatio)
-    Q_PROPERTY(QSizeF contentMinSize READ contentMinSize WRITE setContentMinSize)
 public:
     explicit ResizeWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
 
-    QSizeF contentAspectRatio() const { return mContentAspectRatio; }
     // Width : height of the content; an empty size removes the lock.
     void setContentAspectRatio(QSizeF ratio);
 
     // The content size with the settings area shown, at the initial scale (the designed
     // content size). disclose reads its height; user resizing keeps the width at or above it.
     QSizeF contentMinSize() const { return mContentMinSize; }
-    void setContentMinSize(QSizeF size);
+    void setContentMinSize(QSizeF size) { mContentMinSize = size; }
 
     // The content widget's rectangle in global coordinates.
     QRect contentRect() const;

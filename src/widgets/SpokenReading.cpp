@@ -41,16 +41,6 @@ SpokenReading::SpokenReading(QWidget *parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-QSize SpokenReading::sizeHint() const
-{
-    return {176, 108};
-}
-
-void SpokenReading::setClock(std::function<double()> clock)
-{
-    mClock = std::move(clock);
-}
-
 QString SpokenReading::phrase(const QString &noteName, int cents, bool inTune, bool hasInput)
 {
     if (!hasInput)

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
 
 namespace quaverly {
 
@@ -32,7 +33,7 @@ public:
 
     explicit SpokenReading(QWidget *parent = nullptr);
 
-    QSize sizeHint() const override;
+    QSize sizeHint() const override { return {176, 108}; }
 
     // noteName as the readout shows it ("A4", "B♭3"); cents whole cents of deviation; inTune
     // as the in-tune dot shows it; hasInput false while no tone is heard (note and cents are
@@ -40,7 +41,7 @@ public:
     void setReading(const QString &noteName, int cents, bool inTune, bool hasInput);
 
     // Seconds on a monotonic clock.
-    void setClock(std::function<double()> clock);
+    void setClock(std::function<double()> clock) { mClock = std::move(clock); }
 
     // The words of one reading, independent of timing.
     [[nodiscard]] static QString phrase(const QString &noteName, int cents, bool inTune,

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/PitchDetector.h"
 
-#include "analysis/Acceptance.h"
-#include "analysis/BlockLength.h"
+#include "analysis/CaptureBuffer.h"
+#include "tuner/Tuner.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,6 @@
 // with QUAVERLY_LIBFUZZER; the suite replays the seed corpus and every
 // input that once failed through the same functions. A broken invariant aborts, and the
 // sanitizers of the asan build catch memory faults.
-#include "analysis/BlockLength.h"
 #include "analysis/CaptureBuffer.h"
 #include "analysis/PitchDetector.h"
 #include "music/TemperamentTable.h"

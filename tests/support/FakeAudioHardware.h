@@ -2,7 +2,7 @@
 #pragma once
 
 #include "audio/AudioHardware.h"
-#include "music/CLocale.h"
+#include "music/FloatValue.h"
 
 #include <algorithm>
 #include <map>

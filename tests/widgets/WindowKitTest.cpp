@@ -3,7 +3,7 @@
 // (1920 × 1080 and 1366 × 768, screens.json) and, with QUAVERLY_WM set
 // (with-window-manager.sh), on a 1920 × 1080 Xvfb under openbox, sized by wmctrl as a desktop
 // would. Also the help's transpositions against the window's pop-up.
-#include "widgets/AutoResizeBox.h"
+#include "widgets/AutoResizing.h"
 #include "widgets/AutoResizeStepper.h"
 #include "widgets/ResizeWindow.h"
 
