@@ -4,7 +4,7 @@
 #include "display/StrobeView.h"
 #include "display/TuningMeterView.h"
 #include "widgets/AutoResizeImageView.h"
-#include "widgets/AutoResizePopUpButton.h"
+#include "widgets/AutoResizing.h"
 #include "widgets/AutoResizeStepper.h"
 #include "widgets/DisclosureButton.h"
 #include "widgets/SpokenReading.h"

@@ -6,7 +6,7 @@
 #include "music/Readouts.h"
 #include "tuner/LevelMeter.h"
 #include "widgets/AutoResizeImageView.h"
-#include "widgets/AutoResizeTextField.h"
+#include "widgets/AutoResizing.h"
 #include "widgets/SpokenReading.h"
 
 #include "ui_MainWindow.h"

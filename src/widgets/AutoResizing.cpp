@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AutoResizing.h"
 
-#include "widgets/AutoResizePopUpButton.h"
-#include "widgets/AutoResizeTextField.h"
-
 #include <QApplication>
 #include <QProxyStyle>
 #include <QResizeEvent>

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <QFont>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRectF>
 #include <QSizeF>
 #include <QSlider>
@@ -122,6 +124,25 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+};
+
+// A text field that scales with its window (AutoResizing). When it is editable, every resize
+// takes the keyboard focus to the window, which ends any editing in progress (a value half
+// typed is committed through editingFinished rather than left open under a moving field).
+class AutoResizeTextField : public QLineEdit, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizeTextField(QWidget *parent = nullptr);
+
+protected:
+    void didResize() override;
+};
+
+// A pop-up menu button that scales with its window (AutoResizing): text and arrow grow with it.
+class AutoResizePopUpButton : public QComboBox, public AutoResizing {
+    Q_OBJECT
+public:
+    explicit AutoResizePopUpButton(QWidget *parent = nullptr);
 };
 
 } // namespace quaverly
