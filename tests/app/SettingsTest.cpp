@@ -57,14 +57,13 @@ TEST_P(StoredValue, FallsBackForThatKeyOnly)
 using namespace settings_keys;
 INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(
     StoredValueCase{kReferencePitch, "abc", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "nan", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "-inf", 8, "440|1|4|3|false|Dev : Mic"},
+    StoredValueCase{kReferencePitch, "inf", 8, "440|1|4|3|false|Dev : Mic"},
+    StoredValueCase{kReferencePitch, "0", 8, "440|1|4|3|false|Dev : Mic"},
     StoredValueCase{kReferencePitch, "440, 442", 8, "440|1|4|3|false|Dev : Mic"},
     StoredValueCase{kReferencePitch, "415.3", 8, "415.3|1|4|3|false|Dev : Mic"},
     StoredValueCase{kTuning, "3", 3, "441|3|4|3|false|Dev : Mic"},
     StoredValueCase{kTuning, "4", 3, "441|0|4|3|false|Dev : Mic"},
     StoredValueCase{kTuning, "1.5", 8, "441|0|4|3|false|Dev : Mic"},
-    StoredValueCase{kTuning, "99999999999999999999999", 8, "441|0|4|3|false|Dev : Mic"},
     StoredValueCase{kTonic, "12", 8, "441|1|11|3|false|Dev : Mic"},
     StoredValueCase{kTranspose, "-40", 8, "441|1|4|-11|false|Dev : Mic"},
     StoredValueCase{kTranspose, "1, 2", 8, "441|1|4|0|false|Dev : Mic"},
