@@ -86,8 +86,7 @@ std::vector<float> damaged(std::size_t at, float value)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
-    BadRow{"MissingAmongGood", {"@good", "/nonexistent.wav", "@good"}, "/nonexistent.wav: cannot read it as sound", 2},
-    BadRow{"NotAudio", {"@bad"}, "bad.wav: cannot read it as sound"},
+    BadRow{"NotSoundAmongGood", {"@good", "@bad", "@good"}, "bad.wav: cannot read it as sound", 2},
     BadRow{"NaNSample", {"@bad"}, "frame 5000 (0.113 s) is not a finite number", 0, damaged(5000, std::nanf(""))},
     BadRow{"InfiniteSample", {"@bad"}, "frame 100 (0.002 s) is not", 0, damaged(100, -std::numeric_limits<float>::infinity())},
     BadRow{"RateTooLow", {"@bad"}, "10 Hz is too low", 0, sine(1.0, 10, 5.0), 10},
