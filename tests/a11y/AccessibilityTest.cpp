@@ -73,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, SpokenReadingTest, ::testing::Values(
     SpeechCase{"the waiting change is told when the second is over",
                {{1.0, "A4", 0, true}, {1.8, "A4", 20, true}, {3.5, "A4", -20, true}}, "A4, 20 cents flat", 2}));
 
-// ---- The real window, offscreen, after a 446 Hz tone: names, roles and values.
+// ---- The real window, offscreen, after a 446 Hz tone: names, roles and values (the captions of
+// controls without a value and the reading are the real screen reader's, screen_reader.sh).
 
 struct Control {
     const char *name;
@@ -101,14 +102,11 @@ protected:
 TEST_F(WindowAccessibilityTest, ControlsAreNamedByTheirCaptionsAndCarryTheirValues)
 {
     const Control controls[] = {
-        {"mSpokenReading", "A4, 23 cents sharp", QAccessible::StaticText, nullptr},
-        {"mDisclosureButton", "Settings and readings", QAccessible::Button, nullptr},
         {"mReferencePitchText", "A4 reference", QAccessible::EditableText, "440.0"},
         {"mReferencePitchStepper", "A4 reference stepper", QAccessible::SpinBox, "440.0 Hz"},
         {"mTuningPopUpButton", "Temperament", QAccessible::ComboBox, "Equal Temperament"},
         {"mTonicPopUpButton", "Tonic", QAccessible::ComboBox, "C (261.6Hz)"},
         {"mTransposePopUpButton", "Transposition", QAccessible::ComboBox, "0 (C: concert pitch)"},
-        {"mInputDevicePopUpButton", "Input", QAccessible::ComboBox, nullptr},
         {"mInputVolumeSlider", "Input volume", QAccessible::Slider, "50"},
         {"mTuningMeterView", "Tuning meter", QAccessible::Slider, "+23 cents"},
         {"mInTuneDot", "In tune, off", QAccessible::Graphic, nullptr},

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <limits>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,12 +24,7 @@ float ramp(std::uint64_t index)
 
 // Feeds a CaptureBuffer as a device would and keeps every posted block.
 struct Capture {
-    explicit Capture(std::optional<float> rateHz)
-        : buffer([this](CaptureBlock b) { blocks.push_back(std::move(b)); })
-    {
-        if (rateHz)
-            buffer.setSampleRate(*rateHz);
-    }
+    Capture() : buffer([this](CaptureBlock b) { blocks.push_back(std::move(b)); }) {}
     std::vector<float> samples() const
     {
         std::vector<float> all;
@@ -71,7 +65,8 @@ class CaptureLayout : public ::testing::TestWithParam<LayoutRow> {};
 
 TEST_P(CaptureLayout, MixesToClampedMono)
 {
-    Capture capture(13.75f);
+    Capture capture;
+    capture.buffer.setSampleRate(13.75f);
     capture.feed(GetParam().layout);
     const std::vector<float> got = capture.samples(), &want = GetParam().expected;
     ASSERT_EQ(got.size(), want.size());
@@ -128,7 +123,7 @@ class CaptureScript : public ::testing::TestWithParam<ScriptRow> {};
 
 TEST_P(CaptureScript, PostsConsecutiveBlocks)
 {
-    Capture capture(std::nullopt);
+    Capture capture;
     for (const Step &step : GetParam().steps) {
         for (int i = 0; i < step.times; ++i) {
             if (step.kind == Step::Rate)

@@ -21,50 +21,39 @@ std::string describe(const SettingsValues &v)
         .toStdString();
 }
 
-class SettingsStore : public ::testing::Test {
-protected:
-    std::string read(const QByteArray &text, std::uint64_t temperamentCount = 8)
-    {
-        QFile f(mDir.filePath(QStringLiteral("Quaverly.conf")));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-        f.close();
-        QSettings store(f.fileName(), QSettings::IniFormat);
-        return describe(readSettings(store, temperamentCount));
-    }
-    QTemporaryDir mDir;
-};
-
 // One bad value under one key beside good ones: that key falls back, the others are read.
 struct StoredValueCase {
     const char *key, *text;
     std::uint64_t temperamentCount;
     const char *expected;
 };
-class StoredValue : public SettingsStore, public ::testing::WithParamInterface<StoredValueCase> {};
+class StoredValue : public ::testing::TestWithParam<StoredValueCase> {};
+using namespace settings_keys;
 
 TEST_P(StoredValue, FallsBackForThatKeyOnly)
 {
     const StoredValueCase &c = GetParam();
     QByteArray text = "[General]\n";
-    for (const auto &[key, value] : {std::pair{settings_keys::kReferencePitch, "441"}, {settings_keys::kTuning, "1"},
-             {settings_keys::kTonic, "4"}, {settings_keys::kTranspose, "3"}, {settings_keys::kDisclosed, "false"},
-             {settings_keys::kInputDevice, "Dev : Mic"}})
+    for (const auto &[key, value] : {std::pair{kReferencePitch, "441"}, {kTuning, "1"}, {kTonic, "4"}, {kTranspose, "3"},
+                                     {kDisclosed, "false"}, {kInputDevice, "Dev : Mic"}})
         text += QByteArray(key) + '=' + (std::string(key) == c.key ? c.text : value) + '\n';
-    EXPECT_EQ(read(text, c.temperamentCount), c.expected) << c.key << " = " << c.text;
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("Quaverly.conf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+    QSettings store(file.fileName(), QSettings::IniFormat);
+    EXPECT_EQ(describe(readSettings(store, c.temperamentCount)), c.expected) << c.key << " = " << c.text;
 }
 
-using namespace settings_keys;
 INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(
     StoredValueCase{kReferencePitch, "abc", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "nan", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "-inf", 8, "440|1|4|3|false|Dev : Mic"},
+    StoredValueCase{kReferencePitch, "inf", 8, "440|1|4|3|false|Dev : Mic"},
+    StoredValueCase{kReferencePitch, "0", 8, "440|1|4|3|false|Dev : Mic"},
     StoredValueCase{kReferencePitch, "440, 442", 8, "440|1|4|3|false|Dev : Mic"},
     StoredValueCase{kReferencePitch, "415.3", 8, "415.3|1|4|3|false|Dev : Mic"},
     StoredValueCase{kTuning, "3", 3, "441|3|4|3|false|Dev : Mic"},
     StoredValueCase{kTuning, "4", 3, "441|0|4|3|false|Dev : Mic"},
     StoredValueCase{kTuning, "1.5", 8, "441|0|4|3|false|Dev : Mic"},
-    StoredValueCase{kTuning, "99999999999999999999999", 8, "441|0|4|3|false|Dev : Mic"},
     StoredValueCase{kTonic, "12", 8, "441|1|11|3|false|Dev : Mic"},
     StoredValueCase{kTranspose, "-40", 8, "441|1|4|-11|false|Dev : Mic"},
     StoredValueCase{kTranspose, "1, 2", 8, "441|1|4|0|false|Dev : Mic"},
@@ -72,9 +61,10 @@ INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(
     StoredValueCase{kInputDevice, "a, b", 8, "441|1|4|3|false|-"},
     StoredValueCase{kInputDevice, "@ByteArray(xyz)", 8, "441|1|4|3|false|-"}));
 
-TEST_F(SettingsStore, UnwritableStoreIsReportedNotClaimedSaved)
+TEST(SettingsStore, UnwritableStoreIsReportedNotClaimedSaved)
 {
-    QFile blocker(mDir.filePath(QStringLiteral("blocked")));
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("blocked")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     QSettings store(blocker.fileName() + QStringLiteral("/Quaverly.conf"), QSettings::IniFormat);
     EXPECT_FALSE(writeSettings(store, SettingsValues{}));

@@ -39,7 +39,6 @@ status=0
 pids=()
 run_target temperament 16384 & pids+=($!)
 run_target capture 4096 & pids+=($!)
-run_target analyzer 65536 & pids+=($!)
 for pid in "${pids[@]}"; do
     wait "$pid" || status=1
 done

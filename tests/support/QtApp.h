@@ -50,11 +50,8 @@ struct Shown {
     }
     std::vector<QColor> row(qreal y)
     {
-        const qreal ratio = view->devicePixelRatioF();
-        QImage image((QSizeF(view->size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(ratio);
-        image.fill(Qt::transparent);
-        view->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const QImage image = view->grab().toImage();
+        const qreal ratio = image.devicePixelRatio();
         std::vector<QColor> colours;
         for (int x = 0; x < view->width(); ++x)
             colours.push_back(image.pixelColor(int((x + 0.5) * ratio), int(y * ratio)));

@@ -2,21 +2,20 @@
 // The window kit, and the main window on real screen sizes: offscreen on two screens
 // (1920 × 1080 and 1366 × 768, screens.json) and, with QUAVERLY_WM set
 // (with-window-manager.sh), on a 1920 × 1080 Xvfb under openbox, sized by wmctrl as a desktop
-// would. Also the help's transpositions against the window's pop-up.
+// would.
 #include "widgets/AutoResizing.h"
 #include "widgets/AutoResizeStepper.h"
+#include "widgets/ImageLibrary.h"
 #include "widgets/ResizeWindow.h"
 
 #include "support/QtApp.h"
 
 #include "ui_MainWindow.h"
 
-#include <QFile>
+#include <QPainter>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
-#include <QTextDocumentFragment>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +74,35 @@ TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
     QTest::keyClick(stepper, Qt::Key_Down);
     EXPECT_DOUBLE_EQ(stepper->value(), 349.0) << "clamped at the minimum";
     EXPECT_EQ(steps, 4) << "one action per user step, none for setValue";
+}
+
+// A disclosed content of 960 × 1200 under a 30-point title bar, on screens of a given visible size.
+struct FitRow {
+    qreal visibleHeight, visibleWidth;
+    QRectF expected;
+};
+class DiscloseFitTest : public ::testing::TestWithParam<FitRow> {};
+
+TEST_P(DiscloseFitTest, AFrameTooLargeForTheScreenShrinksBothWaysByTheSameFactor)
+{
+    const DiscloseGeometry fit = discloseGeometry(true, 600, {480, 400}, {0, 0, 960, 800}, {10, 20, 960, 830},
+                                                  GetParam().visibleHeight, GetParam().visibleWidth);
+    EXPECT_EQ(fit.frame, GetParam().expected);
+    EXPECT_EQ(fit.contentHeight, 1200);
+}
+
+INSTANTIATE_TEST_SUITE_P(Visible, DiscloseFitTest, ::testing::Values(FitRow{0, 0, {10, 20, 960, 1230}},
+    FitRow{615, 0, {10, 20, 480, 615}}, FitRow{0, 480, {10, 20, 480, 615}}));
+
+TEST(Image, AMissingPictureDrawsNothing)
+{
+    test::ensureQtApp();
+    QImage canvas(8, 8, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    ImageLibrary::image(QStringLiteral("no-such-picture")).draw(painter, QRectF(0, 0, 8, 8));
+    painter.end();
+    EXPECT_EQ(canvas.pixel(4, 4), 0u);
 }
 
 const bool kUnderWm = qEnvironmentVariableIsSet("QUAVERLY_WM");
@@ -160,45 +188,6 @@ INSTANTIATE_TEST_SUITE_P(Screens, WindowSizeTest, ::testing::Values(
     SizeRow{"maximised on 1920 x 1080", 0, Size::Maximised}, SizeRow{"left half of 1920 x 1080", 0, Size::Tiled},
     SizeRow{"designed size on 1366 x 768", 1, Size::Designed}, SizeRow{"maximised on 1366 x 768", 1, Size::Maximised},
     SizeRow{"full screen on 1366 x 768", 1, Size::FullScreen}));
-
-TEST(Help, TransposingInstrumentsHaveTheSettingsOfThePopUp)
-{
-    test::ensureQtApp();
-    ResizeWindow window;
-    Ui::MainWindow ui;
-    ui.setupUi(&window);
-    // "B♭: clarinet, trumpet" names the B♭ clarinet; "A: A clarinet" the A clarinet.
-    const auto instruments = [](const QString &key, const QString &list) {
-        QStringList names;
-        for (const QString &name : list.split(QStringLiteral(", ")))
-            names << (name.startsWith(key + u' ') || key.isEmpty() ? name : key + u' ' + name).toLower();
-        return names;
-    };
-    std::map<QString, int> popUp;
-    const QRegularExpression item(QStringLiteral("^([−+]?\\d+) \\(([A-G][♭♯]?): (.*)\\)$"));
-    for (int i = 0; i < ui.mTransposePopUpButton->count(); ++i) {
-        const auto m = item.match(ui.mTransposePopUpButton->itemText(i));
-        if (m.hasMatch())
-            for (const QString &name : instruments(m.captured(2), m.captured(3)))
-                popUp[name] = m.captured(1).replace(u'−', u'-').toInt();
-    }
-    QFile file(QStringLiteral(":/help/index.html"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString help = QTextDocumentFragment::fromHtml(QString::fromUtf8(file.readAll())).toPlainText();
-    const QRegularExpression row(QStringLiteral("^(([A-G][♭♯]?) )?([^\\n]+)\\n([-+]?\\d+)\\n"),
-                                 QRegularExpression::MultilineOption);
-    int checked = 0;
-    for (auto rows = row.globalMatch(help); rows.hasNext();) {
-        const auto m = rows.next();
-        for (const QString &name : instruments(m.captured(2), m.captured(3))) {
-            if (popUp.count(name) == 0)
-                continue;
-            EXPECT_EQ(popUp[name], m.captured(4).toInt()) << name.toStdString();
-            ++checked;
-        }
-    }
-    EXPECT_GE(checked, 8) << "the help's transposition table was not found";
-}
 
 } // namespace
 } // namespace quaverly
