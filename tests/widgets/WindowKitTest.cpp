@@ -2,7 +2,7 @@
 // The window kit, and the main window on real screen sizes: offscreen on two screens
 // (1920 × 1080 and 1366 × 768, screens.json) and, with QUAVERLY_WM set
 // (with-window-manager.sh), on a 1920 × 1080 Xvfb under openbox, sized by wmctrl as a desktop
-// would.
+// would. Also the help's transpositions against the window's pop-up.
 #include "widgets/AutoResizing.h"
 #include "widgets/AutoResizeStepper.h"
 #include "widgets/ImageLibrary.h"
@@ -12,12 +12,17 @@
 
 #include "ui_MainWindow.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace quaverly {
 namespace {
@@ -188,6 +193,41 @@ INSTANTIATE_TEST_SUITE_P(Screens, WindowSizeTest, ::testing::Values(
     SizeRow{"maximised on 1920 x 1080", 0, Size::Maximised}, SizeRow{"left half of 1920 x 1080", 0, Size::Tiled},
     SizeRow{"designed size on 1366 x 768", 1, Size::Designed}, SizeRow{"maximised on 1366 x 768", 1, Size::Maximised},
     SizeRow{"full screen on 1366 x 768", 1, Size::FullScreen}));
+
+// Each instrument of the help's table has the setting of the pop-up item naming it.
+TEST(Help, TranspositionsAreThePopUpsSettings)
+{
+    test::ensureQtApp();
+    ResizeWindow window;
+    Ui::MainWindow ui;
+    ui.setupUi(&window);
+    // "B♭: clarinet, trumpet" names the B♭ clarinet and trumpet; "A: A clarinet" the A clarinet.
+    const auto names = [](const QString &key, const QString &list) {
+        QStringList all;
+        for (const QString &name : list.split(QStringLiteral(", ")))
+            all << (key.isEmpty() || name.startsWith(key + u' ') ? name : key + u' ' + name).toLower();
+        return all;
+    };
+    std::map<QString, int> popUp;
+    const QRegularExpression item(QStringLiteral("^([−+]?\\d+) \\(([A-G][♭♯]?): (.*)\\)$"));
+    for (int i = 0; i < ui.mTransposePopUpButton->count(); ++i)
+        if (const auto m = item.match(ui.mTransposePopUpButton->itemText(i)); m.hasMatch())
+            for (const QString &name : names(m.captured(2), m.captured(3)))
+                popUp[name] = m.captured(1).replace(u'−', u'-').toInt();
+    QFile file(QStringLiteral(":/help/index.html"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString help = QTextDocumentFragment::fromHtml(QString::fromUtf8(file.readAll())).toPlainText();
+    const QRegularExpression row(
+        QStringLiteral("^(([A-G][♭♯]?) )?([^\\n]+)\\n([-+]?\\d+)\\n"), QRegularExpression::MultilineOption);
+    int checked = 0;
+    for (auto rows = row.globalMatch(help); rows.hasNext();)
+        for (const auto m = rows.next(); const QString &name : names(m.captured(2), m.captured(3)))
+            if (popUp.count(name) != 0) {
+                EXPECT_EQ(popUp[name], m.captured(4).toInt()) << name.toStdString();
+                ++checked;
+            }
+    EXPECT_GE(checked, 8) << "the help's transposition table was not found";
+}
 
 } // namespace
 } // namespace quaverly
