@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One function per fuzz target, over arbitrary bytes. The libFuzzer build compiles this file
-// with QUAVERLY_LIBFUZZER; the suite replays the seed corpus and every
+// once per target with QUAVERLY_LIBFUZZER naming it; the suite replays the seed corpus and every
 // input that once failed through the same functions. A broken invariant aborts, and the
 // sanitizers of the asan build catch memory faults.
 #include "analysis/CaptureBuffer.h"
@@ -114,39 +114,20 @@ int capturePath(const std::uint8_t *data, std::size_t size)
     return 0;
 }
 
+#ifdef QUAVERLY_LIBFUZZER
+} // namespace quaverly::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    return quaverly::fuzz::QUAVERLY_LIBFUZZER(data, size);
+}
+#else
+namespace {
 
 struct Target {
     std::string name;
     int (*run)(const std::uint8_t *, std::size_t);
 };
-const Target kTargets[] = {{"temperament", temperamentReader}, {"capture", capturePath}};
-
-#ifdef QUAVERLY_LIBFUZZER
-const Target *chosen = nullptr;
-} // namespace quaverly::fuzz
-
-// One program for every target, so the harness compiles once; the target is
-// named in QUAVERLY_FUZZ_TARGET.
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    const char *name = std::getenv("QUAVERLY_FUZZ_TARGET");
-    for (const auto &target : quaverly::fuzz::kTargets)
-        if (name && target.name == name)
-            quaverly::fuzz::chosen = &target;
-    if (!quaverly::fuzz::chosen) {
-        std::fprintf(stderr, "QUAVERLY_FUZZ_TARGET must name a target\n");
-        std::exit(2);
-    }
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
-    return quaverly::fuzz::chosen->run(data, size);
-}
-#else
-namespace {
-
 class FuzzReplay : public ::testing::TestWithParam<Target> {};
 
 TEST_P(FuzzReplay, EveryKeptInputRunsCleanly)
@@ -165,7 +146,8 @@ TEST_P(FuzzReplay, EveryKeptInputRunsCleanly)
     EXPECT_GT(replayed, 0u) << "no seed corpus for " << GetParam().name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::ValuesIn(kTargets),
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::Values(Target{"temperament", temperamentReader},
+    Target{"capture", capturePath}),
     [](const ::testing::TestParamInfo<Target> &info) { return info.param.name; });
 
 } // namespace

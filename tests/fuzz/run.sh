@@ -23,7 +23,7 @@ run_target() {
     # own report and the sanitizers' still reach the log.
     local seeds=("$here/corpus/$target")
     [ -d "$here/regressions/$target" ] && seeds+=("$here/regressions/$target")
-    if QUAVERLY_FUZZ_TARGET=$target "$build/quaverly_fuzzer" "$work" "${seeds[@]}" \
+    if "$build/${target}_fuzzer" "$work" "${seeds[@]}" \
         -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
         -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
         >"$build/$target.log" 2>&1; then
