@@ -3,13 +3,14 @@
 
 // Runs the built quaverly-analyze and makes the sound files it reads.
 
+#include <QTemporaryDir>
+
 #include <sndfile.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <sstream>
@@ -20,15 +21,8 @@
 
 namespace quaverly::test {
 
-struct TempDir {
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quaverly-cli-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string file(const std::string &name) const { return (path / name).string(); }
-    std::filesystem::path path;
+struct TempDir : QTemporaryDir {
+    std::string file(const std::string &name) const { return filePath(QString::fromStdString(name)).toStdString(); }
 };
 
 struct AnalyzerRun {

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <numeric>
+#include <ranges>
 
 namespace quaverly::test {
 
@@ -92,10 +93,8 @@ public:
     std::vector<AudioDeviceID> devices() override
     {
         std::lock_guard lock(mMutex);
-        std::vector<AudioDeviceID> ids;
-        for (const auto &entry : mDevices)
-            ids.push_back(entry.first);
-        return ids;
+        const auto ids = std::views::keys(mDevices);
+        return {ids.begin(), ids.end()};
     }
     bool isDeviceAlive(AudioDeviceID id) override { return device(id).alive; }
     OSStatus streamFormat(AudioDeviceID id, bool isInput, AudioStreamBasicDescription &format) override
@@ -114,10 +113,8 @@ public:
     bool isDataSourceSettable(AudioDeviceID id, bool) override { return device(id).dataSourceSettable; }
     std::vector<std::uint32_t> dataSources(AudioDeviceID id, bool) override
     {
-        std::vector<std::uint32_t> ids;
-        for (const DataSource &s : device(id).dataSources)
-            ids.push_back(s.id);
-        return ids;
+        const auto ids = device(id).dataSources | std::views::transform(&DataSource::id);
+        return {ids.begin(), ids.end()};
     }
     std::optional<std::string> dataSourceName(AudioDeviceID id, bool, std::uint32_t source) override
     {
@@ -166,23 +163,23 @@ public:
     }
     OSStatus addIOProc(AudioDeviceID id, AudioDeviceIOProc proc, void *clientData) override
     {
-        return add(mIOProcs, {id, 0, 0, reinterpret_cast<void *>(proc), clientData, false});
+        return edit(mIOProcs, {id, 0, 0, reinterpret_cast<void *>(proc), clientData, false}, true);
     }
     OSStatus removeIOProc(AudioDeviceID id, AudioDeviceIOProc proc) override
     {
-        return remove(mIOProcs, {id, 0, 0, reinterpret_cast<void *>(proc), nullptr, false});
+        return edit(mIOProcs, {id, 0, 0, reinterpret_cast<void *>(proc), nullptr, false}, false);
     }
     OSStatus start(AudioDeviceID id, AudioDeviceIOProc proc) override { return run(id, proc, true); }
     OSStatus stop(AudioDeviceID id, AudioDeviceIOProc proc) override { return run(id, proc, false); }
     OSStatus addPropertyListener(AudioDeviceID id, std::uint32_t channel, bool, AudioPropertySelector property,
         AudioDevicePropertyListenerProc proc, void *clientData) override
     {
-        return add(mListeners, {id, channel, property, reinterpret_cast<void *>(proc), clientData, true});
+        return edit(mListeners, {id, channel, property, reinterpret_cast<void *>(proc), clientData, true}, true);
     }
     OSStatus removePropertyListener(AudioDeviceID id, std::uint32_t channel, bool, AudioPropertySelector property,
         AudioDevicePropertyListenerProc proc) override
     {
-        return remove(mListeners, {id, channel, property, reinterpret_cast<void *>(proc), nullptr, true});
+        return edit(mListeners, {id, channel, property, reinterpret_cast<void *>(proc), nullptr, true}, false);
     }
 
 private:
@@ -197,20 +194,13 @@ private:
             return device == o.device && channel == o.channel && property == o.property && proc == o.proc;
         }
     };
-    OSStatus add(std::vector<Registration> &list, const Registration &r)
+    OSStatus edit(std::vector<Registration> &list, const Registration &r, bool add)
     {
         std::lock_guard lock(mMutex);
-        list.push_back(r);
-        return kAudioNoError;
-    }
-    // Removing what was never added is an error, as on the real layer.
-    OSStatus remove(std::vector<Registration> &list, const Registration &r)
-    {
-        std::lock_guard lock(mMutex);
-        const auto it = std::ranges::find(list, r);
-        if (it == list.end())
-            return kAudioHardwareUnknownPropertyError;
-        list.erase(it);
+        if (add)
+            list.push_back(r);
+        else
+            std::erase(list, r);
         return kAudioNoError;
     }
     OSStatus run(AudioDeviceID id, AudioDeviceIOProc proc, bool running)
