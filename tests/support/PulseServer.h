@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -10,7 +9,6 @@
 #include <functional>
 #include <numbers>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -200,21 +198,16 @@ public:
 private:
     pid_t launch(const std::vector<std::string> &args, const std::string &out, bool ownGroup = false)
     {
-        std::vector<std::string> env{"HOME=" + mDir + "/home", "XDG_RUNTIME_DIR=" + mDir + "/runtime",
+        // Through env(1), with the server's own folders; dbus-run-session gives PipeWire its own
+        // bus, and nothing else may start one.
+        std::vector<std::string> command{"env", "HOME=" + mDir + "/home", "XDG_RUNTIME_DIR=" + mDir + "/runtime",
             "XDG_CONFIG_HOME=" + mDir + "/home/.config", "XDG_STATE_HOME=" + mDir + "/home",
-            "PULSE_STATE_PATH=" + mDir + "/home",
-            // dbus-run-session gives PipeWire its own bus; nothing else may start one.
-            "DBUS_SESSION_BUS_ADDRESS=unix:path=" + mDir + "/no-bus"};
-        for (char **e = environ; *e; ++e)
-            if (std::ranges::none_of(env, [&](const auto &o) { return std::string_view(*e).starts_with(o.substr(0, o.find('=') + 1)); }))
-                env.emplace_back(*e);
-        std::vector<char *> argv, envp;
-        for (const auto &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        for (auto &e : env)
-            envp.push_back(e.data());
+            "PULSE_STATE_PATH=" + mDir + "/home", "DBUS_SESSION_BUS_ADDRESS=unix:path=" + mDir + "/no-bus"};
+        command.insert(command.end(), args.begin(), args.end());
+        std::vector<char *> argv;
+        for (auto &a : command)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
-        envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -224,7 +217,7 @@ private:
         posix_spawnattr_init(&attr);
         posix_spawnattr_setflags(&attr, ownGroup ? POSIX_SPAWN_SETPGROUP : 0);
         pid_t pid = -1;
-        const int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
+        const int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
         posix_spawnattr_destroy(&attr);
         posix_spawn_file_actions_destroy(&actions);
         return rc == 0 ? pid : -1;
