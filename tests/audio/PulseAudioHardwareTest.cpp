@@ -12,10 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 namespace quaverly {
 namespace {
 
@@ -64,26 +60,6 @@ TEST_P(ServerTest, VolumeShowsWhatTheMixerShowsAtEveryPositionBothWays)
 INSTANTIATE_TEST_SUITE_P(Servers, ServerTest,
     ::testing::Values(PulseServer::Kind::PulseAudio, PulseServer::Kind::PipeWire),
     [](const auto &info) { return std::string(PulseServer::kindName(info.param)); });
-
-// A socket that accepts but never answers: no devices, and no hang.
-TEST(NoServerTest, SilentServerGivesAnEmptyCatalogueAndNoHang)
-{
-    const std::string path = "/tmp/quaverly-silent-" + std::to_string(getpid());
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{.sun_family = AF_UNIX, .sun_path = {}};
-    path.copy(addr.sun_path, sizeof addr.sun_path - 1);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(fd, 4), 0);
-    setenv("PULSE_SERVER", ("unix:" + path).c_str(), 1);
-    {
-        AUInputUnit unit(std::make_shared<PulseAudioHardware>());
-        EXPECT_TRUE(unit.audioInputSources().empty());
-        unit.start();
-        unit.stop();
-    }
-    close(fd);
-    unlink(path.c_str());
-}
 
 } // namespace
 } // namespace quaverly

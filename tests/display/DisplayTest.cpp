@@ -4,7 +4,6 @@
 
 #include "support/QtApp.h"
 
-
 #include <gtest/gtest.h>
 
 #include <cmath>

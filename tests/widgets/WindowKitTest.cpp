@@ -194,38 +194,36 @@ INSTANTIATE_TEST_SUITE_P(Screens, WindowSizeTest, ::testing::Values(
     SizeRow{"designed size on 1366 x 768", 1, Size::Designed}, SizeRow{"maximised on 1366 x 768", 1, Size::Maximised},
     SizeRow{"full screen on 1366 x 768", 1, Size::FullScreen}));
 
-// Each instrument of the help's table has the setting of the pop-up item naming it.
+// Each instrument of the help's table has the setting of the pop-up item naming it ("B♭:
+// clarinet, trumpet" names the B♭ clarinet and trumpet; "A: A clarinet" the A clarinet).
 TEST(Help, TranspositionsAreThePopUpsSettings)
 {
     test::ensureQtApp();
     ResizeWindow window;
     Ui::MainWindow ui;
     ui.setupUi(&window);
-    // "B♭: clarinet, trumpet" names the B♭ clarinet and trumpet; "A: A clarinet" the A clarinet.
-    const auto names = [](const QString &key, const QString &list) {
-        QStringList all;
-        for (const QString &name : list.split(QStringLiteral(", ")))
-            all << (key.isEmpty() || name.startsWith(key + u' ') ? name : key + u' ' + name).toLower();
-        return all;
+    std::map<QString, int> popUp, help;
+    const auto add = [](std::map<QString, int> &to, const QRegularExpressionMatch &m, int key, int list, int setting) {
+        for (const QString &name : m.captured(list).split(QStringLiteral(", ")))
+            to[(m.capturedLength(key) == 0 || name.startsWith(m.captured(key) + u' ') ? name
+                   : m.captured(key) + u' ' + name).toLower()] = m.captured(setting).replace(u'−', u'-').toInt();
     };
-    std::map<QString, int> popUp;
     const QRegularExpression item(QStringLiteral("^([−+]?\\d+) \\(([A-G][♭♯]?): (.*)\\)$"));
     for (int i = 0; i < ui.mTransposePopUpButton->count(); ++i)
-        if (const auto m = item.match(ui.mTransposePopUpButton->itemText(i)); m.hasMatch())
-            for (const QString &name : names(m.captured(2), m.captured(3)))
-                popUp[name] = m.captured(1).replace(u'−', u'-').toInt();
+        add(popUp, item.match(ui.mTransposePopUpButton->itemText(i)), 2, 3, 1);
     QFile file(QStringLiteral(":/help/index.html"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString help = QTextDocumentFragment::fromHtml(QString::fromUtf8(file.readAll())).toPlainText();
     const QRegularExpression row(
         QStringLiteral("^(([A-G][♭♯]?) )?([^\\n]+)\\n([-+]?\\d+)\\n"), QRegularExpression::MultilineOption);
+    for (auto rows = row.globalMatch(QTextDocumentFragment::fromHtml(QString::fromUtf8(file.readAll())).toPlainText());
+         rows.hasNext();)
+        add(help, rows.next(), 2, 3, 4);
     int checked = 0;
-    for (auto rows = row.globalMatch(help); rows.hasNext();)
-        for (const auto m = rows.next(); const QString &name : names(m.captured(2), m.captured(3)))
-            if (popUp.count(name) != 0) {
-                EXPECT_EQ(popUp[name], m.captured(4).toInt()) << name.toStdString();
-                ++checked;
-            }
+    for (const auto &[name, setting] : help)
+        if (popUp.contains(name)) {
+            EXPECT_EQ(popUp[name], setting) << name.toStdString();
+            ++checked;
+        }
     EXPECT_GE(checked, 8) << "the help's transposition table was not found";
 }
 
