@@ -128,14 +128,15 @@ std::string entries(const Names& names, const std::string& values = kZeros)
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, TemperamentLoadTest, ::testing::Values(
-    LoadRow{"{}", {}, {}}, LoadRow{entries({"Beta", "alpha", "bz"}), {"alpha", "Beta", "bz"}, {}},
-    // Folded: Latin-1, Latin Extended-A (pairs and odd-even pairs), Greek with final sigma, Cyrillic to its last capital.
+    LoadRow{"{}", {}, {}}, LoadRow{entries({"Beta", "alpha", "bz", "B", "a"}), {"a", "alpha", "B", "Beta", "bz"}, {}},
+    // Folded: Latin-1, Latin Extended-A (pairs from a range's first, odd-even pairs), Greek with final sigma,
+    // Cyrillic to its last capital.
     LoadRow{entries({"\xC3\x80" "b", "\xC3\xA0" "a", "\xD0\x90" "b", "\xD0\xB0" "a", "\xC4\x80" "b", "\xC4\x81" "a",
                      "\xC5\x81" "b", "\xC5\x82" "a", "\xCE\xA3" "b", "\xCF\x82" "a", "\xD0\xAF" "b", "\xD1\x8F" "a",
-                     "\xD0\x81" "b", "\xD1\x91" "a", "\xC5\xB8" "b", "\xC3\xBF" "a"}),
+                     "\xD0\x81" "b", "\xD1\x91" "a", "\xC5\xB8" "b", "\xC3\xBF" "a", "\xC5\x8A" "b", "\xC5\x8B" "a"}),
             {"\xC3\xA0" "a", "\xC3\x80" "b", "\xC3\xBF" "a", "\xC5\xB8" "b", "\xC4\x81" "a", "\xC4\x80" "b",
-             "\xC5\x82" "a", "\xC5\x81" "b", "\xCF\x82" "a", "\xCE\xA3" "b", "\xD0\xB0" "a", "\xD0\x90" "b",
-             "\xD1\x8F" "a", "\xD0\xAF" "b", "\xD1\x91" "a", "\xD0\x81" "b"}, {}},
+             "\xC5\x82" "a", "\xC5\x81" "b", "\xC5\x8B" "a", "\xC5\x8A" "b", "\xCF\x82" "a", "\xCE\xA3" "b",
+             "\xD0\xB0" "a", "\xD0\x90" "b", "\xD1\x8F" "a", "\xD0\xAF" "b", "\xD1\x91" "a", "\xD0\x81" "b"}, {}},
     LoadRow{"{ c = (" + kZeros + "); b = (1, 2); a = (" + kZeros + "); }", {"a", "c"},
             {"*** Invalid Temperament Pitch Table. ***"}},
     LoadRow{"{\nword = (" + kZeros + ");\ntext = hello;\ndict = { a = b; };\n}", {"word"},

@@ -152,6 +152,7 @@ INSTANTIATE_TEST_SUITE_P(Scripts, CaptureScript, ::testing::Values(
     ScriptRow{"NothingBeforeAnyRate", {feed(10000)}, 0, 0, 0},
     unusable("ZeroRate", 0.0f), unusable("JustBelowUsableRate", 13.74f), unusable("NaNRate", kNaN),
     unusable("BlockBytesBeyond32Bits", 2e10f),
+    ScriptRow{"HighestRateIsUsable", {rate(float(kHighestSampleRateHz)), feed(111709)}, 111709, 0, 1},
     // Later blocks must not overwrite a posted one.
     ScriptRow{"RateChangeMidBlockRestarts", {rate(110.0f), feed(5), rate(55.0f), feed(9), feed(4)}, 4, 5, 3},
     // Only positive time stamps append; the same rate set again still drops the partial block.
@@ -328,6 +329,8 @@ TEST_P(ClockStep, NeverFreezesTheTimeOuts)
     ASSERT_EQ(tuner.reading().inTune, Dot::Blue);
     ASSERT_EQ(tuner.reading().peakHold, 95);
     now += GetParam();
+    tuner.updateUI(tone(0.0, 0.0), 44100.0f);
+    EXPECT_TRUE(GetParam() != 0.0 || tuner.reading().peakHold == 95) << "the peak was not held for its second";
     for (int i = 0; i < 16; ++i, now += 0.0727)
         tuner.updateUI(tone(0.0, 0.0), 44100.0f);
     EXPECT_EQ(tuner.reading().inTune, Dot::Gray);
