@@ -14,20 +14,63 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
 namespace quaverly {
 namespace {
 
-void sendKey(QWidget *widget, int key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
-}
+// Actions done by sending the keys that do them, so they reach the controller as the user's.
+class KeyedAccessible : public QAccessibleWidget {
+public:
+    struct Action {
+        QString name;
+        Qt::Key key;
+    };
+
+    KeyedAccessible(QWidget *widget, QAccessible::Role role, QList<Action> actions)
+        : QAccessibleWidget(widget, role)
+        , mActions(std::move(actions))
+    {
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names;
+        for (const Action &a : mActions)
+            names << a.name;
+        return names + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &name) override
+    {
+        const Action *a = action(name);
+        if (!a) {
+            QAccessibleWidget::doAction(name);
+            return;
+        }
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, a->key, Qt::NoModifier);
+            QCoreApplication::sendEvent(widget(), &event);
+        }
+    }
+    QStringList keyBindingsForAction(const QString &name) const override
+    {
+        const Action *a = action(name);
+        return a ? QStringList{QKeySequence(a->key).toString()} : QAccessibleWidget::keyBindingsForAction(name);
+    }
+
+private:
+    const Action *action(const QString &name) const
+    {
+        const auto it = std::ranges::find(mActions, name, &Action::name);
+        return it == mActions.end() ? nullptr : &*it;
+    }
+
+    QList<Action> mActions;
+};
 
 class PopUpAccessible final : public QAccessibleWidget {
 public:
@@ -88,9 +131,11 @@ public:
     }
 };
 
-class StepperAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+class StepperAccessible final : public KeyedAccessible, public QAccessibleValueInterface {
 public:
-    explicit StepperAccessible(AutoResizeStepper *stepper) : QAccessibleWidget(stepper, QAccessible::SpinBox)
+    explicit StepperAccessible(AutoResizeStepper *stepper)
+        : KeyedAccessible(
+              stepper, QAccessible::SpinBox, {{increaseAction(), Qt::Key_Up}, {decreaseAction(), Qt::Key_Down}})
     {
         QObject::connect(stepper, &AutoResizeStepper::valueChanged, stepper, [stepper](double value) {
             QAccessibleValueChangeEvent event(stepper, value);
@@ -118,34 +163,12 @@ public:
     QVariant maximumValue() const override { return stepper()->maximum(); }
     QVariant minimumValue() const override { return stepper()->minimum(); }
     QVariant minimumStepSize() const override { return stepper()->increment(); }
-
-    QStringList actionNames() const override
-    {
-        return QStringList{increaseAction(), decreaseAction()} + QAccessibleWidget::actionNames();
-    }
-    // As the arrow keys do, so the step reaches the controller as the user's.
-    void doAction(const QString &name) override
-    {
-        if (name == increaseAction())
-            sendKey(stepper(), Qt::Key_Up);
-        else if (name == decreaseAction())
-            sendKey(stepper(), Qt::Key_Down);
-        else
-            QAccessibleWidget::doAction(name);
-    }
-    QStringList keyBindingsForAction(const QString &name) const override
-    {
-        if (name == increaseAction())
-            return {QStringLiteral("Up")};
-        if (name == decreaseAction())
-            return {QStringLiteral("Down")};
-        return QAccessibleWidget::keyBindingsForAction(name);
-    }
 };
 
-class DisclosureAccessible final : public QAccessibleWidget {
+class DisclosureAccessible final : public KeyedAccessible {
 public:
-    explicit DisclosureAccessible(DisclosureButton *triangle) : QAccessibleWidget(triangle, QAccessible::Button)
+    explicit DisclosureAccessible(DisclosureButton *triangle)
+        : KeyedAccessible(triangle, QAccessible::Button, {{pressAction(), Qt::Key_Space}})
     {
         // Every change, not only clicks: the settings shortcut and restored state too.
         QObject::connect(triangle, &DisclosureButton::toggled, triangle, [triangle] {
@@ -166,20 +189,6 @@ public:
         s.checkable = false;
         s.checked = false;
         return s;
-    }
-    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
-    void doAction(const QString &name) override
-    {
-        if (name == pressAction())
-            sendKey(widget(), Qt::Key_Space);
-        else
-            QAccessibleWidget::doAction(name);
-    }
-    QStringList keyBindingsForAction(const QString &name) const override
-    {
-        if (name == pressAction())
-            return {QStringLiteral("Space")};
-        return QAccessibleWidget::keyBindingsForAction(name);
     }
 };
 

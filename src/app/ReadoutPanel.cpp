@@ -69,32 +69,26 @@ void ReadoutPanel::prepare()
 
 void ReadoutPanel::show(const TunerReading &r, bool disclosed)
 {
-    const QString noteName = QChar::fromLatin1(r.note.letter) + qs(r.note.accidental) + qs(octaveText(r.note.transposedOctave));
-    mUi.mSpokenReading->setReading(noteName, r.cents, r.inTune == Dot::Green, r.inputAvailable);
+    const QString letter = QChar::fromLatin1(r.note.letter), accidental = qs(r.note.accidental),
+                  octave = qs(octaveText(r.note.transposedOctave));
+    mUi.mSpokenReading->setReading(letter + accidental + octave, r.cents, r.inTune == Dot::Green, r.inputAvailable);
     if (!r.inputAvailable) {
         showNoInput(disclosed);
         return;
     }
-    setText(mUi.mNoteText, QString(QChar::fromLatin1(r.note.letter)));
-    setText(mUi.mAccidentalText, qs(r.note.accidental));
-    setText(mUi.mOctaveText, qs(octaveText(r.note.transposedOctave)));
+    setText(mUi.mNoteText, letter);
+    setText(mUi.mAccidentalText, accidental);
+    setText(mUi.mOctaveText, octave);
     setText(mUi.mCentText, qs(plusMinusValueString(r.cents)));
     mUi.mTuningMeterView->setCent(static_cast<float>(r.cents));
-    mUi.mInTuneDot->setImage(mInTuneImages[at(r.inTune)]);
-    mUi.mFlatDot->setImage(mSideImages[at(r.flat)]);
-    mUi.mSharpDot->setImage(mSideImages[at(r.sharp)]);
+    showDots(r.inTune, r.flat, r.sharp);
     mUi.mStrobeView->setFrequency(r.note.ideal);
     if (!disclosed)
         return;
     setText(mUi.mFrequencyText, qs(frequencyText(r.frequencyHz)));
     setText(mUi.mFrequencyDiffText, qs(plusMinusFloatString(r.frequencyHz - r.note.ideal)));
     setText(mUi.mIdealFrequencyText, qs(frequencyText(r.note.ideal)));
-    const std::array<Lamp, kLevelSegments> lamps = levelSegments(r.level, r.peakHold);
-    const std::array<AutoResizeImageView *, kLevelSegments> level = {
-        mUi.mLevel0, mUi.mLevel1, mUi.mLevel2, mUi.mLevel3, mUi.mLevel4, mUi.mLevel5, mUi.mLevel6, mUi.mLevel7};
-    for (std::size_t i = level.size(); i-- > 0;)
-        level[i]->setImage(mLampImages[at(lamps[i])]);
-    setText(mUi.mLevelText, QString::asprintf("%ddB", r.peakHold - 96));
+    showLevel(r.level, r.peakHold, QString::asprintf("%ddB", r.peakHold - 96));
 }
 
 void ReadoutPanel::showNoInput(bool disclosed)
@@ -107,17 +101,30 @@ void ReadoutPanel::showNoInput(bool disclosed)
     // A needle at NaN cents is not drawn; the scale stays.
     if (!std::isnan(mUi.mTuningMeterView->cent()))
         mUi.mTuningMeterView->setCent(std::numeric_limits<float>::quiet_NaN());
-    for (AutoResizeImageView *dot : {mUi.mInTuneDot, mUi.mFlatDot, mUi.mSharpDot})
-        dot->setImage(dot == mUi.mInTuneDot ? mInTuneImages[at(Dot::Gray)] : mSideImages[at(Dot::Gray)]);
+    showDots(Dot::Gray, Dot::Gray, Dot::Gray);
     mUi.mStrobeView->setData(nullptr);
     if (!disclosed)
         return;
     for (auto *field : {mUi.mFrequencyText, mUi.mFrequencyDiffText, mUi.mIdealFrequencyText})
         setText(field, nothing);
-    for (AutoResizeImageView *lamp : {mUi.mLevel0, mUi.mLevel1, mUi.mLevel2, mUi.mLevel3,
-                                      mUi.mLevel4, mUi.mLevel5, mUi.mLevel6, mUi.mLevel7})
-        lamp->setImage(mLampImages[at(Lamp::Gray)]);
-    setText(mUi.mLevelText, nothing + QStringLiteral("dB"));
+    showLevel(0, 0, nothing + QStringLiteral("dB")); // every lamp dark
+}
+
+void ReadoutPanel::showDots(Dot inTune, Dot flat, Dot sharp)
+{
+    mUi.mInTuneDot->setImage(mInTuneImages[at(inTune)]);
+    mUi.mFlatDot->setImage(mSideImages[at(flat)]);
+    mUi.mSharpDot->setImage(mSideImages[at(sharp)]);
+}
+
+void ReadoutPanel::showLevel(std::int32_t level, std::int32_t peakHold, const QString &text)
+{
+    const std::array<Lamp, kLevelSegments> lamps = levelSegments(level, peakHold);
+    const std::array<AutoResizeImageView *, kLevelSegments> views = {
+        mUi.mLevel0, mUi.mLevel1, mUi.mLevel2, mUi.mLevel3, mUi.mLevel4, mUi.mLevel5, mUi.mLevel6, mUi.mLevel7};
+    for (std::size_t i = views.size(); i-- > 0;)
+        views[i]->setImage(mLampImages[at(lamps[i])]);
+    setText(mUi.mLevelText, text);
 }
 
 } // namespace quaverly

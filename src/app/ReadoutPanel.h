@@ -38,6 +38,8 @@ public:
 
 private:
     void showNoInput(bool disclosed);
+    void showDots(Dot inTune, Dot flat, Dot sharp);
+    void showLevel(std::int32_t level, std::int32_t peakHold, const QString &text);
 
     Ui::MainWindow &mUi;
     // Indexed by Lamp; by Dot for the in-tune dot and for the side dots.

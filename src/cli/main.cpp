@@ -266,7 +266,7 @@ public:
             const BlockResult result = mTuner.updateUI(block, mCapture.sampleRate());
             const TunerReading &shown = mTuner.reading();
             const BlockReading reading{.block = mBlocks++, .rawHz = result.rawHz, .accepted = result.accepted,
-                .peak = result.rawPeak, .levelDb = result.level, .frequencyHz = result.frequencyHz,
+                .peak = result.rawPeak, .levelDb = shown.level, .frequencyHz = result.frequencyHz,
                 .note = noteName(shown.note), .cents = shown.cents, .idealHz = shown.note.ideal};
             if (mSink)
                 mSink(reading);

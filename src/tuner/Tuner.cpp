@@ -70,7 +70,6 @@ BlockResult Tuner::updateUI(const CaptureBlock &block, float rateHz)
         mNextTunerUpdateTime = t + kTunerTimeout;
 
     result.rawPeak = mDetector.mRawPeak;
-    result.level = mDetector.mPeak;
     if (!mPaused && static_cast<double>(mDetector.mRawPeak) > 0.01)
         result.strobe = block;
 

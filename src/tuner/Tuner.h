@@ -48,7 +48,6 @@ struct BlockResult {
     std::optional<float> rawHz; // the frequency this block yielded, if any
     bool accepted = false;      // rawHz was taken into the smoothed frequency
     float rawPeak = 0.0f;       // block amplitude
-    std::int32_t level = 0;     // whole dB above the 16-bit floor
     float frequencyHz = 0.0f;   // accepted, smoothed frequency after the block
     CaptureBlock strobe;        // what the strobe shows next; null: nothing
 };

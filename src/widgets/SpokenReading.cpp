@@ -74,27 +74,25 @@ void SpokenReading::setReading(const QString &noteName, int cents, bool inTune, 
         reading.side = sideOf(cents, inTune);
         reading.cents = cents;
     }
-    if (!mHasCandidate || !reading.sameKind(mCandidate)) {
+    if (!mCandidate || !reading.sameKind(*mCandidate)) {
         mCandidate = reading;
         mCandidateSince = now;
-        mHasCandidate = true;
     } else {
-        mCandidate.cents = reading.cents;
+        mCandidate->cents = reading.cents;
     }
 
     // The first reading is published at once, so the element never goes nameless.
-    if (mHasSpoken) {
+    if (mSpoken) {
         const bool settled = now - mCandidateSince >= kSettleSeconds;
         const bool due = now - mSpokenAt >= kMinIntervalSeconds;
-        const bool news = !mCandidate.sameKind(mSpoken)
-                          || (mCandidate.side != 0 && std::abs(mCandidate.cents - mSpoken.cents) >= kCentsStep);
+        const bool news = !mCandidate->sameKind(*mSpoken)
+                          || (mCandidate->side != 0 && std::abs(mCandidate->cents - mSpoken->cents) >= kCentsStep);
         if (!settled || !due || !news)
             return;
     }
     mSpoken = mCandidate;
     mSpokenAt = now;
-    mHasSpoken = true;
-    const QString name = phrase(mSpoken.note, mSpoken.cents, mSpoken.side == 0, mSpoken.hasInput);
+    const QString name = phrase(mSpoken->note, mSpoken->cents, mSpoken->side == 0, mSpoken->hasInput);
     if (name == accessibleName())
         return;
     // Sends QAccessible::NameChanged, which the AT-SPI bridge passes on.

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace quaverly {
@@ -64,12 +65,10 @@ private:
     };
 
     std::function<double()> mClock;
-    Reading mCandidate;
+    std::optional<Reading> mCandidate;
     double mCandidateSince = 0.0;
-    Reading mSpoken;
+    std::optional<Reading> mSpoken;
     double mSpokenAt = 0.0;
-    bool mHasCandidate = false;
-    bool mHasSpoken = false;
     // The frame shows focus reached from the keyboard, not the focus the window gives its
     // first control at start-up, which would frame the note for everyone.
     bool mShowsFocus = false;
