@@ -40,8 +40,8 @@ std::string setInteger(const char *name, const char *value, std::int64_t lowest,
 
 // Above every character, so a '?' from getopt_long tells a known long option
 // given a value it does not take from an unknown one.
-enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kSummary,
-    kHelp, kVersion };
+enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kNames,
+    kSummary, kHelp, kVersion };
 
 constexpr option kOptions[] = {
     {"reference", required_argument, nullptr, kReference},
@@ -50,6 +50,7 @@ constexpr option kOptions[] = {
     {"transpose", required_argument, nullptr, kTranspose},
     {"callback-frames", required_argument, nullptr, kCallbackFrames},
     {"temperaments", required_argument, nullptr, kTemperaments},
+    {"names", required_argument, nullptr, kNames},
     {"summary", no_argument, nullptr, kSummary},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -81,6 +82,12 @@ std::string apply(int option, const char *value, AnalyzerOptions &options)
         return setInteger("--transpose", value, -11, 11, options.transpose);
     case kCallbackFrames:
         return setInteger("--callback-frames", value, 1, AnalyzerOptions::kMaxCallbackFrames, options.callbackFrames);
+    case kNames:
+        if (const auto naming = noteNamingFromKey(value)) {
+            options.noteNaming = *naming;
+            return {};
+        }
+        return std::string("--names must be english, german or solfege, not \"") + value + '"';
     case kTemperament:
         options.temperament = value;
         return *value == '\0' ? "--temperament needs a name" : "";
@@ -105,6 +112,8 @@ std::string analyzerUsage()
            "  --transpose -11..11    instrument transposition in semitones (default 0)\n"
            "  --callback-frames N    frames per device callback, 1 ... 1048576 (default 512)\n"
            "  --temperaments FILE    temperament file (default: the shipped one)\n"
+           "  --names NAMING         note names: english (C ... B, default), german (H for B,\n"
+           "                         B for B flat) or solfege (Do ... Si)\n"
            "  --summary              one line per file:\n"
            "                         file,blocks,readings,note,note_readings,median_cents,median_hz\n"
            "  --help                 show this text\n"

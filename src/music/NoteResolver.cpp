@@ -123,7 +123,7 @@ float NoteResolver::tonicMenuFrequency(int semitone) const
 
 std::string NoteResolver::tonicMenuTitle(int semitone) const
 {
-    const std::string_view name = kNoteNames[static_cast<std::size_t>(wrapSemitone(semitone))];
+    const std::string_view name = asciiNoteName(semitone, mNoteNaming);
     return formatC("%.*s (%.1fHz)", static_cast<int>(name.size()), name.data(),
                    static_cast<double>(tonicMenuFrequency(semitone)));
 }

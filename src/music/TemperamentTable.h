@@ -53,6 +53,10 @@ private:
     std::vector<std::string> mToolTips;
 };
 
+// Each degree's deviation from equal temperament in cents, with A (degree 9)
+// as zero: the numbers of the tool tip.
+[[nodiscard]] std::array<double, kDegrees> centsFromEqual(std::span<const float, kDegrees> row);
+
 // Loads the resource from its raw bytes. Decoding: a byte-order mark picks
 // UTF-16 LE or BE (or UTF-8 with its own mark); without one, NUL bytes mark
 // UTF-16 (LE when they sit mostly at odd offsets, else BE), and anything

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "music/FloatValue.h"
+#include "music/NoteNaming.h"
 #include "music/NoteResolver.h"
 #include "music/PropertyList.h"
 #include "music/Readouts.h"
@@ -249,6 +250,82 @@ TEST(Readouts, TextsOfTheTonicMenuTranspositionAndSignedValues)
     for (const auto &[deviation, cents] : {std::pair<float, std::int32_t>{-0.035f, -3}, {0.9999f, 99}, {kNan, 0},
                                            {-kInf, std::numeric_limits<std::int32_t>::min()}, {3e7f, 2147483647}})
         EXPECT_EQ(wholeCents(deviation), cents) << deviation;
+}
+
+// One pitch class in the three conventions: the readout's name and the tonic menu's.
+struct NamingRow {
+    std::string_view label;
+    float hz; // in octave 3 or 4 at A4 = 440
+    std::string_view english, german, solfege;
+    std::string_view tonicMenu[3];
+};
+class NoteNamingTest : public ::testing::TestWithParam<NamingRow> {};
+
+TEST_P(NoteNamingTest, EveryConventionNamesTheNoteAndItsTonicMenuItem)
+{
+    const NamingRow &row = GetParam();
+    const std::string_view expected[] = {row.english, row.german, row.solfege};
+    for (const NoteNaming naming : {NoteNaming::English, NoteNaming::German, NoteNaming::Solfege}) {
+        NoteResolver resolver;
+        resolver.setNoteNaming(naming);
+        const auto note = resolver.resolve(row.hz);
+        ASSERT_TRUE(note) << row.hz;
+        const auto i = static_cast<std::size_t>(naming);
+        EXPECT_EQ(noteName(*note, naming), expected[i]) << noteNamingKey(naming);
+        const std::string title = resolver.tonicMenuTitle(note->semitone);
+        EXPECT_EQ(title.substr(0, title.find(' ')), row.tonicMenu[i]) << noteNamingKey(naming);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PitchClasses, NoteNamingTest, ::testing::Values(
+    NamingRow{.label = "C4", .hz = 261.63f, .english = "C4", .german = "C4", .solfege = "Do4",
+              .tonicMenu = {"C", "C", "Do"}},
+    NamingRow{.label = "CSharp4", .hz = 277.18f, .english = "C\u266F4", .german = "C\u266F4", .solfege = "Do\u266F4",
+              .tonicMenu = {"C#/Db", "C#/Db", "Do#/Reb"}},
+    NamingRow{.label = "D4", .hz = 293.66f, .english = "D4", .german = "D4", .solfege = "Re4",
+              .tonicMenu = {"D", "D", "Re"}},
+    NamingRow{.label = "EFlat4", .hz = 311.13f, .english = "E\u266D4", .german = "E\u266D4", .solfege = "Mi\u266D4",
+              .tonicMenu = {"D#/Eb", "D#/Eb", "Re#/Mib"}},
+    NamingRow{.label = "E4", .hz = 329.63f, .english = "E4", .german = "E4", .solfege = "Mi4",
+              .tonicMenu = {"E", "E", "Mi"}},
+    NamingRow{.label = "F4", .hz = 349.23f, .english = "F4", .german = "F4", .solfege = "Fa4",
+              .tonicMenu = {"F", "F", "Fa"}},
+    NamingRow{.label = "FSharp4", .hz = 369.99f, .english = "F\u266F4", .german = "F\u266F4", .solfege = "Fa\u266F4",
+              .tonicMenu = {"F#/Gb", "F#/Gb", "Fa#/Solb"}},
+    NamingRow{.label = "G4", .hz = 392.0f, .english = "G4", .german = "G4", .solfege = "Sol4",
+              .tonicMenu = {"G", "G", "Sol"}},
+    NamingRow{.label = "GSharp4", .hz = 415.3f, .english = "G\u266F4", .german = "G\u266F4", .solfege = "Sol\u266F4",
+              .tonicMenu = {"G#/Ab", "G#/Ab", "Sol#/Lab"}},
+    NamingRow{.label = "A4", .hz = 440.0f, .english = "A4", .german = "A4", .solfege = "La4",
+              .tonicMenu = {"A", "A", "La"}},
+    NamingRow{.label = "BFlat4", .hz = 466.16f, .english = "B\u266D4", .german = "B4", .solfege = "Si\u266D4",
+              .tonicMenu = {"A#/Bb", "A#/B", "La#/Sib"}},
+    NamingRow{.label = "B4", .hz = 493.88f, .english = "B4", .german = "H4", .solfege = "Si4",
+              .tonicMenu = {"B", "H", "Si"}},
+    // The octave turns at C, not at A nor at H: B3 and C4 lie a semitone apart.
+    NamingRow{.label = "B3", .hz = 246.94f, .english = "B3", .german = "H3", .solfege = "Si3",
+              .tonicMenu = {"B", "H", "Si"}},
+    NamingRow{.label = "BFlat3", .hz = 233.08f, .english = "B\u266D3", .german = "B3", .solfege = "Si\u266D3",
+              .tonicMenu = {"A#/Bb", "A#/B", "La#/Sib"}}),
+    [](const auto &info) { return std::string(info.param.label); });
+
+TEST(NoteNaming, TranspositionTextsAndStoredWordsFollowTheConvention)
+{
+    const struct { std::int64_t t; NoteNaming naming; std::string_view text; } rows[] = {
+        {-2, NoteNaming::English, "C = A#/Bb (-2)"}, {-2, NoteNaming::German, "C = A#/B (-2)"},
+        {-2, NoteNaming::Solfege, "Do = La#/Sib (-2)"}, {11, NoteNaming::German, "C = H (+11)"},
+        {3, NoteNaming::Solfege, "Do = Re#/Mib (+3)"}, {0, NoteNaming::Solfege, ""}};
+    for (const auto &row : rows)
+        EXPECT_EQ(transposeText(row.t, row.naming), row.text) << row.t << " " << noteNamingKey(row.naming);
+    // The transposition menu spells an upward semitone D♭ and shows both spellings of the tritone.
+    EXPECT_EQ(flatSpelling(1, NoteNaming::Solfege), "Re\u266D");
+    EXPECT_EQ(flatSpelling(10, NoteNaming::German), "B");
+    EXPECT_EQ(enharmonicText(6, NoteNaming::Solfege), "Fa\u266F/Sol\u266D");
+    EXPECT_EQ(enharmonicText(10, NoteNaming::German), "A\u266F/B");
+    for (const NoteNaming naming : {NoteNaming::English, NoteNaming::German, NoteNaming::Solfege})
+        EXPECT_EQ(noteNamingFromKey(noteNamingKey(naming)), naming);
+    for (const std::string_view unknown : {"", "English", "latin", "solfège", "german "})
+        EXPECT_FALSE(noteNamingFromKey(unknown)) << unknown;
 }
 
 TEST(Readouts, ATypedReferencePitchIsClampedWithABeep)
