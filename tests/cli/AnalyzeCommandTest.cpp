@@ -46,6 +46,27 @@ INSTANTIATE_TEST_SUITE_P(Readings, AnalyzeShown, ::testing::Values(
     ShownRow{"BelowA0KeepsLastNote", {{344.612, 0.5}, {27.0, 1.5}}, {"--reference", "460"}, "E4", "E4 0 344.610626"}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// A recorded B flat in each naming: German calls it B, solfège Si♭; nothing but the note
+// column changes, and naming nothing is English.
+TEST(AnalyzeNames, NameOnlyTheNoteColumnInTheChosenConvention)
+{
+    const std::string file = QUAVERLY_SOURCE_DIR "/resources/samples/trumpet_Bb4.wav";
+    const auto table = [&](std::vector<std::string> arguments) {
+        arguments.push_back(file);
+        const AnalyzerRun run = runAnalyzer(arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return run.out;
+    };
+    const std::string english = table({"--summary"});
+    ASSERT_NE(english.find(",B\u266D4,"), std::string::npos) << english;
+    for (const auto &[naming, name] : {std::pair{"german", "B4"}, {"solfege", "Si\u266D4"}, {"english", "B\u266D4"}}) {
+        std::string expected = english;
+        expected.replace(expected.find(",B\u266D4,") + 1, std::string("B\u266D4").size(), name);
+        EXPECT_EQ(table({"--summary", "--names", naming}), expected) << naming;
+    }
+    EXPECT_EQ(table({"--names", "english"}), table({})) << "the default table is the English one";
+}
+
 // Bad input: a message, exit status 2, no table for the bad file, the good ones still analysed.
 struct BadRow {
     const char *name;
@@ -93,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{"UnknownOption", {"--frobnicate", "@good"}, "unknown option --frobnicate"},
     BadRow{"MissingValue", {"@good", "--reference"}, "--reference needs a value"},
     BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
-    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""}),
+    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""},
+    BadRow{"UnknownNames", {"--names", "latin", "@good"}, "--names must be english, german or solfege, not \"latin\""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Accuracy over recorded instruments: on the sustained part of a note the
