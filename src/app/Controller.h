@@ -89,6 +89,8 @@ public slots:
     void inputDevicePopupChanged();
     void inputVolumeSliderChanged();
     void disclosureButton();
+    // The Tuner menu's note names: every readout, menu and text that names a note follows.
+    void noteNamesChanged(NoteNaming naming);
     // Whether the captured source exists (the input unit says so when it
     // vanishes or returns, or the server goes or comes back). Main thread.
     void setInputAvailable(bool available) { mPresence.setAnnounced(available); }
@@ -108,6 +110,7 @@ private:
     void stopCapture();
     void updateTonicMenu();
     void updateTransposeText();
+    void updateNoteNamingTexts();
     void setSettingsAreaFocusable(bool focusable);
     void settingsChanged();
 

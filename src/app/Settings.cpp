@@ -105,6 +105,13 @@ SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount)
 
     values.disclosed = readBool(store, kDisclosed);
 
+    const QVariant naming = store.value(QLatin1String(kNoteNames));
+    if (naming.typeId() == QMetaType::QString) {
+        const QByteArray key = naming.toString().trimmed().toLower().toUtf8();
+        values.noteNaming = noteNamingFromKey(std::string_view(key.constData(), std::size_t(key.size())))
+                                .value_or(NoteNaming::English);
+    }
+
     const QVariant device = store.value(QLatin1String(kInputDevice));
     if (device.typeId() == QMetaType::QString)
         values.inputDevice = device.toString();
@@ -130,6 +137,8 @@ bool writeSettings(QSettings &store, const SettingsValues &values)
         store.setValue(QLatin1String(kInputDevice), *values.inputDevice);
     else
         store.remove(QLatin1String(kInputDevice));
+    const std::string_view naming = noteNamingKey(values.noteNaming);
+    store.setValue(QLatin1String(kNoteNames), QString::fromLatin1(naming.data(), qsizetype(naming.size())));
     store.sync();
     // A file that did not parse cleanly is still rewritten whole, so only an
     // access error means the choices were not kept.

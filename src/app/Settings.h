@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "music/NoteNaming.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -10,7 +12,7 @@ class QSettings;
 
 namespace quaverly {
 
-// The six choices kept between runs, read once at start-up and written once at
+// The choices kept between runs, read once at start-up and written once at
 // termination. Main thread only. A value that is missing, unreadable or of the
 // wrong type yields that key's default; the other keys are unaffected.
 struct SettingsValues {
@@ -18,6 +20,7 @@ struct SettingsValues {
     std::int64_t tuning = 0;
     std::int64_t tonic = 0;
     std::int64_t transpose = 0;
+    NoteNaming noteNaming = NoteNaming::English;
     // Empty when nothing usable is stored: the caller decides the default.
     std::optional<bool> disclosed;
     std::optional<QString> inputDevice;
@@ -30,6 +33,8 @@ inline constexpr char kTonic[] = "quillfen.TonicKey";
 inline constexpr char kTranspose[] = "quillfen.TransposeKey";
 inline constexpr char kDisclosed[] = "quillfen.DisclosedKey";
 inline constexpr char kInputDevice[] = "quillfen.InputDeviceKey";
+// "english", "german" or "solfege"; anything else reads as English.
+inline constexpr char kNoteNames[] = "quillfen.NoteNamesKey";
 } // namespace settings_keys
 
 // Reads the store. `temperamentCount` bounds the tuning: a tuning outside
@@ -40,7 +45,7 @@ inline constexpr char kInputDevice[] = "quillfen.InputDeviceKey";
 [[nodiscard]] SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount);
 
 // Writes every key in the fixed order (reference pitch, disclosure, tuning,
-// tonic, transposition, input device; the device key is removed when
+// tonic, transposition, input device, note names; the device key is removed when
 // `inputDevice` is empty) and flushes the store. Returns false, after one
 // line on stderr, when the store could not be written.
 bool writeSettings(QSettings &store, const SettingsValues &values);

@@ -9,6 +9,7 @@
 #include "widgets/DisclosureButton.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -55,6 +56,35 @@ TEST_F(Window, FirstRunShowsTheReferenceNoteAndChoicesSurviveARestart)
         EXPECT_EQ(widget<QComboBox>(popUp)->currentIndex(), index) << popUp;
     EXPECT_EQ(mController->window()->height(), hiddenHeight);
     EXPECT_EQ(mHardware->log("start").back(), "start 2");
+}
+
+// The Tuner menu's note names reach every text that names a note, and are kept.
+TEST_F(Window, NoteNamesReachEveryTextThatNamesANoteAndSurviveARestart)
+{
+    addMicrophone();
+    start();
+    const auto name = [&](const char *action) { mController->window()->findChild<QAction *>(QLatin1String(action))->trigger(); };
+    const auto shown = [&] { return text("mNoteText") + text("mAccidentalText") + text("mOctaveText"); };
+    const auto spoken = [&] { return widget("mSpokenReading")->accessibleName(); };
+    name("actionNamesSolfege");
+    feedTone(392.0, 2.0);
+    EXPECT_EQ(shown() + ' ' + spoken().section(u',', 0, 0), u("Sol4 Sol4"));
+    feedTone(466.16, 2.0);
+    EXPECT_EQ(shown() + ' ' + spoken(), u("Si\u266D4 Si flat 4, in tune"));
+    EXPECT_EQ(widget<QComboBox>("mTonicPopUpButton")->itemText(10).section(u' ', 0, 0), u("La#/Sib"));
+    EXPECT_EQ(widget<QComboBox>("mTransposePopUpButton")->itemText(9), u("\u22122 (Si\u266D: clarinet, trumpet, soprano sax)"));
+    EXPECT_EQ(widget<QComboBox>("mTransposePopUpButton")->itemText(14), u("+3 (Mi\u266D: Mi\u266D clarinet, Mi\u266D trumpet)"));
+    EXPECT_EQ(text("mReferenceCaption"), u("La4 reference"));
+    EXPECT_TRUE(widget<QComboBox>("mTuningPopUpButton")->itemData(2, Qt::ToolTipRole).toString().contains(u("Si\u266D ")));
+    name("actionNamesGerman");
+    choose("mTransposePopUpButton", 9);
+    EXPECT_EQ(shown() + ' ' + text("mTransposeText"), u("C5 C = A#/B (-2)")) << "a sounding B\u266D is a written C";
+    choose("mTransposePopUpButton", 10);
+    EXPECT_EQ(shown(), u("H4")) << "B natural is H";
+    finish();
+    start();
+    EXPECT_TRUE(mController->window()->findChild<QAction *>(QStringLiteral("actionNamesGerman"))->isChecked());
+    EXPECT_EQ(text("mTransposeText") + ' ' + widget<QComboBox>("mTransposePopUpButton")->itemText(0), u("C = H (-1) \u221211 (C\u266F)"));
 }
 
 TEST_F(Window, NoInputDeviceAlertsThenTerminatesAndForgetsTheDevice)
@@ -147,12 +177,13 @@ INSTANTIATE_TEST_SUITE_P(Recordings, WindowAndAnalyzer,
 
 // ---- The settings file: one bad value under one key falls back alone; a failed save is reported.
 
-// Reference|tuning|tonic|transpose|disclosed|device, "-" for nothing usable stored.
+// Reference|tuning|tonic|transpose|disclosed|device|names, "-" for nothing usable stored.
 std::string describe(const SettingsValues &v)
 {
-    return QStringLiteral("%1|%2|%3|%4|%5|%6")
+    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
         .arg(double(v.referencePitch), 0, 'g', 6).arg(v.tuning).arg(v.tonic).arg(v.transpose)
-        .arg(QLatin1String(v.disclosed ? (*v.disclosed ? "true" : "false") : "-"), v.inputDevice.value_or("-"))
+        .arg(QLatin1String(v.disclosed ? (*v.disclosed ? "true" : "false") : "-"), v.inputDevice.value_or("-"),
+             QLatin1String(noteNamingKey(v.noteNaming).data()))
         .toStdString();
 }
 
@@ -170,7 +201,7 @@ TEST_P(StoredValue, FallsBackForThatKeyOnly)
     const StoredValueCase &c = GetParam();
     QByteArray text = "[General]\n";
     for (const auto &[key, value] : {std::pair{kReferencePitch, "441"}, {kTuning, "1"}, {kTonic, "4"}, {kTranspose, "3"},
-                                     {kDisclosed, "false"}, {kInputDevice, "Dev : Mic"}})
+                                     {kDisclosed, "false"}, {kInputDevice, "Dev : Mic"}, {kNoteNames, "german"}})
         text += QByteArray(key) + '=' + (std::string(key) == c.key ? c.text : value) + '\n';
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("Quaverly.conf")));
@@ -181,20 +212,23 @@ TEST_P(StoredValue, FallsBackForThatKeyOnly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(
-    StoredValueCase{kReferencePitch, "abc", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "inf", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "0", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "440, 442", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "415.3", 8, "415.3|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kTuning, "3", 3, "441|3|4|3|false|Dev : Mic"},
-    StoredValueCase{kTuning, "4", 3, "441|0|4|3|false|Dev : Mic"},
-    StoredValueCase{kTuning, "1.5", 8, "441|0|4|3|false|Dev : Mic"},
-    StoredValueCase{kTonic, "12", 8, "441|1|11|3|false|Dev : Mic"},
-    StoredValueCase{kTranspose, "-40", 8, "441|1|4|-11|false|Dev : Mic"},
-    StoredValueCase{kTranspose, "1, 2", 8, "441|1|4|0|false|Dev : Mic"},
-    StoredValueCase{kDisclosed, "maybe", 8, "441|1|4|3|-|Dev : Mic"},
-    StoredValueCase{kInputDevice, "a, b", 8, "441|1|4|3|false|-"},
-    StoredValueCase{kInputDevice, "@ByteArray(xyz)", 8, "441|1|4|3|false|-"}));
+    StoredValueCase{kReferencePitch, "abc", 8, "440|1|4|3|false|Dev : Mic|german"},
+    StoredValueCase{kReferencePitch, "inf", 8, "440|1|4|3|false|Dev : Mic|german"},
+    StoredValueCase{kReferencePitch, "0", 8, "440|1|4|3|false|Dev : Mic|german"},
+    StoredValueCase{kReferencePitch, "440, 442", 8, "440|1|4|3|false|Dev : Mic|german"},
+    StoredValueCase{kReferencePitch, "415.3", 8, "415.3|1|4|3|false|Dev : Mic|german"},
+    StoredValueCase{kTuning, "3", 3, "441|3|4|3|false|Dev : Mic|german"},
+    StoredValueCase{kTuning, "4", 3, "441|0|4|3|false|Dev : Mic|german"},
+    StoredValueCase{kTuning, "1.5", 8, "441|0|4|3|false|Dev : Mic|german"},
+    StoredValueCase{kTonic, "12", 8, "441|1|11|3|false|Dev : Mic|german"},
+    StoredValueCase{kTranspose, "-40", 8, "441|1|4|-11|false|Dev : Mic|german"},
+    StoredValueCase{kTranspose, "1, 2", 8, "441|1|4|0|false|Dev : Mic|german"},
+    StoredValueCase{kDisclosed, "maybe", 8, "441|1|4|3|-|Dev : Mic|german"},
+    StoredValueCase{kInputDevice, "a, b", 8, "441|1|4|3|false|-|german"},
+    StoredValueCase{kInputDevice, "@ByteArray(xyz)", 8, "441|1|4|3|false|-|german"},
+    StoredValueCase{kNoteNames, "latin", 8, "441|1|4|3|false|Dev : Mic|english"},
+    StoredValueCase{kNoteNames, "2", 8, "441|1|4|3|false|Dev : Mic|english"},
+    StoredValueCase{kNoteNames, " Solfege", 8, "441|1|4|3|false|Dev : Mic|solfege"}));
 
 TEST(SettingsStore, UnwritableStoreIsReportedNotClaimedSaved)
 {
