@@ -404,4 +404,22 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>quaverly::TuningMeterView</name>
+    <message>
+        <source>CENTS</source>
+        <comment>small caption on the meter face</comment>
+        <translation>CENT</translation>
+    </message>
+    <message>
+        <source>FLAT</source>
+        <comment>left end of the meter face</comment>
+        <translation>TIEF</translation>
+    </message>
+    <message>
+        <source>SHARP</source>
+        <comment>right end of the meter face</comment>
+        <translation>HOCH</translation>
+    </message>
+</context>
 </TS>

@@ -404,4 +404,22 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>quaverly::TuningMeterView</name>
+    <message>
+        <source>CENTS</source>
+        <comment>small caption on the meter face</comment>
+        <translation>CENTS</translation>
+    </message>
+    <message>
+        <source>FLAT</source>
+        <comment>left end of the meter face</comment>
+        <translation>BAS</translation>
+    </message>
+    <message>
+        <source>SHARP</source>
+        <comment>right end of the meter face</comment>
+        <translation>HAUT</translation>
+    </message>
+</context>
 </TS>

@@ -106,6 +106,9 @@ TEST_F(Window, EveryCaptionFitsItsBoxAndLongNoteNamesShrinkInsideTheNoteBox)
             ++checked;
         }
         EXPECT_GE(checked, 15) << "captions found at " << scale;
+        // For the eye: build/.../tests/i18n/window_de_DE_1.5_at2x.png and the like.
+        window->grab().save(QStringLiteral(QUAVERLY_SCREENSHOT_DIR "/window_%1_%2_at%3x.png")
+                                .arg(QLocale::system().name()).arg(scale).arg(window->devicePixelRatio()));
         auto *note = widget<AutoResizeLabel>("mNoteText");
         ASSERT_EQ(note->text(), u("Sol"));
         // Right-aligned: a clipped name would run into the box's left edge.
