@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QResizeEvent>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -194,6 +196,24 @@ void AutoResizeLabel::paintEvent(QPaintEvent *event)
 AutoResizeSlider::AutoResizeSlider(QWidget *parent) : QSlider(parent), AutoResizing(*this, Content::Zoomed) {}
 
 AutoResizePopUpButton::AutoResizePopUpButton(QWidget *parent) : QComboBox(parent), AutoResizing(*this, Content::Zoomed) {}
+
+// QComboBox::paintEvent with the label elided to the field the style gives it.
+void AutoResizePopUpButton::paintEvent(QPaintEvent *event)
+{
+    if (isEditable()) {
+        QComboBox::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const int icon = option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4;
+    option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width() - icon - 2);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
 
 AutoResizeTextField::AutoResizeTextField(QWidget *parent) : QLineEdit(parent), AutoResizing(*this, Content::Zoomed) {}
 

@@ -147,10 +147,15 @@ protected:
 };
 
 // A pop-up menu button that scales with its window (AutoResizing): text and arrow grow with it.
+// A chosen item too long for the button (a transposition with its instruments, a translated
+// text, a long device name) ends in "…" rather than being cut off; the open menu shows it whole.
 class AutoResizePopUpButton : public QComboBox, public AutoResizing {
     Q_OBJECT
 public:
     explicit AutoResizePopUpButton(QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 } // namespace quaverly
