@@ -75,8 +75,6 @@ std::optional<NoteResolution> NoteResolver::resolve(float frequencyHz) const
     const long long written = static_cast<long long>(note.n) - mTranspose;
     note.transposedSemitone = wrapSemitone(written);
     note.transposedOctave = static_cast<int>((written - note.transposedSemitone) / 12);
-    note.letter = kNoteLetters[static_cast<std::size_t>(note.transposedSemitone)];
-    note.accidental = kAccidentals[static_cast<std::size_t>(note.transposedSemitone)];
     return note;
 }
 

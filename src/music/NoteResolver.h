@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace quaverly {
 
@@ -29,8 +28,6 @@ struct NoteResolution {
     // is −1 (shown as "-") and the semitone is still the right one.
     int transposedSemitone = 0;
     int transposedOctave = 0;
-    char letter = 'C';
-    std::string_view accidental; // "♯", "♭" or "" (UTF-8)
 };
 
 // Maps a frequency to note, cents and ideal frequency under the reference

@@ -3,19 +3,13 @@
 
 #include "music/NoteNaming.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace quaverly {
 
 struct NoteResolution;
 
-// Indexed by semitone above C.
-inline constexpr std::string_view kNoteLetters = "CCDEEFFGGABB";
-inline constexpr std::array<std::string_view, 12> kAccidentals = {
-    "", "\u266F", "", "\u266D", "", "", "\u266F", "", "\u266F", "", "\u266D", ""};
 
 inline constexpr float kMinReferencePitch = 349.0f;
 inline constexpr double kMaxReferencePitch = 499.9;
