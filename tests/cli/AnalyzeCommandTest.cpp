@@ -93,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{"UnknownOption", {"--frobnicate", "@good"}, "unknown option --frobnicate"},
     BadRow{"MissingValue", {"@good", "--reference"}, "--reference needs a value"},
     BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
-    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""}),
+    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""},
+    BadRow{"UnknownDetector", {"--detector", "yin", "@good"}, "--detector must be classic or precise, not \"yin\""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Accuracy over recorded instruments: on the sustained part of a note the
