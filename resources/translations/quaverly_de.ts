@@ -244,6 +244,26 @@
         <source>Quaverly &amp;Web Page</source>
         <translation>Quaverly-&amp;Webseite</translation>
     </message>
+    <message>
+        <source>&amp;Detection</source>
+        <translation>E&amp;rkennung</translation>
+    </message>
+    <message>
+        <source>&amp;Classic</source>
+        <translation>&amp;Klassisch</translation>
+    </message>
+    <message>
+        <source>The tuner&apos;s original method: quick on clear tones such as flute, voice and guitar</source>
+        <translation>Das ursprüngliche Verfahren des Stimmgeräts: schnell bei klaren Tönen wie Flöte, Stimme und Gitarre</translation>
+    </message>
+    <message>
+        <source>&amp;Precise — low, reed and organ tones</source>
+        <translation>&amp;Präzise – tiefe, Rohrblatt- und Orgeltöne</translation>
+    </message>
+    <message>
+        <source>For low strings, bassoon, organ, piano and clarinet, where the classic method can jump an octave or a twelfth</source>
+        <translation>Für tiefe Saiten, Fagott, Orgel, Klavier und Klarinette, bei denen das klassische Verfahren um eine Oktave oder Duodezime springen kann</translation>
+    </message>
 </context>
 <context>
     <name>NoteNamingTexts</name>

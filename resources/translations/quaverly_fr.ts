@@ -226,7 +226,7 @@
     </message>
     <message>
         <source>&amp;German (C D E F G A H, B for B♭)</source>
-        <translation>&amp;Allemand (C D E F G A H, B pour B♭)</translation>
+        <translation>A&amp;llemand (C D E F G A H, B pour B♭)</translation>
     </message>
     <message>
         <source>&amp;Solfège (Do Re Mi Fa Sol La Si)</source>
@@ -243,6 +243,26 @@
     <message>
         <source>Quaverly &amp;Web Page</source>
         <translation>Page &amp;web de Quaverly</translation>
+    </message>
+    <message>
+        <source>&amp;Detection</source>
+        <translation>&amp;Détection</translation>
+    </message>
+    <message>
+        <source>&amp;Classic</source>
+        <translation>&amp;Classique</translation>
+    </message>
+    <message>
+        <source>The tuner&apos;s original method: quick on clear tones such as flute, voice and guitar</source>
+        <translation>La méthode d&apos;origine de l&apos;accordeur : rapide sur les sons clairs comme la flûte, la voix et la guitare</translation>
+    </message>
+    <message>
+        <source>&amp;Precise — low, reed and organ tones</source>
+        <translation>&amp;Précise — sons graves, à anche et d&apos;orgue</translation>
+    </message>
+    <message>
+        <source>For low strings, bassoon, organ, piano and clarinet, where the classic method can jump an octave or a twelfth</source>
+        <translation>Pour les cordes graves, le basson, l&apos;orgue, le piano et la clarinette, où la méthode classique peut sauter d&apos;une octave ou d&apos;une douzième</translation>
     </message>
 </context>
 <context>

@@ -134,6 +134,7 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
         mUi->mDisclosureButton->toggle();
         disclosureButton();
     });
+    connect(mUi->mDetectionGroup, &QActionGroup::triggered, this, &Controller::detectionMenuChanged);
     connect(mUi->actionQuit, &QAction::triggered, this, &Controller::terminate);
     connect(mUi->actionHelp, &QAction::triggered, this, &HelpPanel::showHelpPanel);
     connect(mUi->actionWebPage, &QAction::triggered, this,
@@ -275,6 +276,9 @@ void Controller::restoreSettings()
     mReadouts.setNoteNaming(values.noteNaming);
     mSavedDisclosed = values.disclosed;
     mSavedInputDevice = values.inputDevice;
+    mTuner.setDetection(values.detection);
+    (values.detection == Detection::Precise ? mUi->actionPreciseDetection : mUi->actionClassicDetection)
+        ->setChecked(true);
 
     const QSignalBlocker tuningBlocker(mUi->mTuningPopUpButton);
     mUi->mTuningPopUpButton->setCurrentIndex(values.tuning == 0 ? 0 : static_cast<int>(values.tuning) + 1);
@@ -297,6 +301,7 @@ void Controller::saveSettings()
     values.tonic = music.tonic();
     values.transpose = music.transpose();
     values.noteNaming = music.noteNaming();
+    values.detection = mTuner.detection();
     // The saved choice outlives a run in which the server never answered.
     if (mUi->mInputDevicePopUpButton->currentIndex() >= 0)
         values.inputDevice = mUi->mInputDevicePopUpButton->currentText();
@@ -532,6 +537,14 @@ void Controller::disclosureButton()
         if (disclosed)
             mUi->mReferencePitchText->setFocus();
     });
+}
+
+void Controller::detectionMenuChanged()
+{
+    const Detection chosen =
+        mUi->actionPreciseDetection->isChecked() ? Detection::Precise : Detection::Classic;
+    if (chosen != mTuner.detection())
+        mTuner.setDetection(chosen);
 }
 
 void Controller::setSettingsAreaFocusable(bool focusable)

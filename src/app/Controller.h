@@ -91,6 +91,8 @@ public slots:
     void disclosureButton();
     // The Tuner menu's note names: every readout, menu and text that names a note follows.
     void noteNamesChanged(NoteNaming naming);
+    // The Tuner menu's Detection choice: applies the checked method at once.
+    void detectionMenuChanged();
     // Whether the captured source exists (the input unit says so when it
     // vanishes or returns, or the server goes or comes back). Main thread.
     void setInputAvailable(bool available) { mPresence.setAnnounced(available); }

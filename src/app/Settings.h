@@ -2,6 +2,7 @@
 #pragma once
 
 #include "music/NoteNaming.h"
+#include "tuner/Tuner.h"
 
 #include <QString>
 
@@ -24,6 +25,8 @@ struct SettingsValues {
     // Empty when nothing usable is stored: the caller decides the default.
     std::optional<bool> disclosed;
     std::optional<QString> inputDevice;
+    // Files from before the choice existed have no key: classic.
+    Detection detection = Detection::Classic;
 };
 
 namespace settings_keys {
@@ -35,18 +38,20 @@ inline constexpr char kDisclosed[] = "quillfen.DisclosedKey";
 inline constexpr char kInputDevice[] = "quillfen.InputDeviceKey";
 // "english", "german" or "solfege"; anything else reads as English.
 inline constexpr char kNoteNames[] = "quillfen.NoteNamesKey";
+inline constexpr char kDetection[] = "quillfen.DetectionKey";
 } // namespace settings_keys
 
 // Reads the store. `temperamentCount` bounds the tuning: a tuning outside
 // 0 … temperamentCount becomes 0. A tonic outside 0 … 11 and a transposition
 // outside −11 … +11 are clamped into range. A reference pitch that is not a
-// positive finite number becomes 440. A file that does not parse is
+// positive finite number becomes 440. A detection other than "classic" or
+// "precise" (any case) is classic. A file that does not parse is
 // reported with one line on stderr.
 [[nodiscard]] SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount);
 
 // Writes every key in the fixed order (reference pitch, disclosure, tuning,
-// tonic, transposition, input device, note names; the device key is removed when
-// `inputDevice` is empty) and flushes the store. Returns false, after one
+// tonic, transposition, input device, note names, detection; the device key is
+// removed when `inputDevice` is empty) and flushes the store. Returns false, after one
 // line on stderr, when the store could not be written.
 bool writeSettings(QSettings &store, const SettingsValues &values);
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include <getopt.h>
 
@@ -41,7 +42,7 @@ std::string setInteger(const char *name, const char *value, std::int64_t lowest,
 // Above every character, so a '?' from getopt_long tells a known long option
 // given a value it does not take from an unknown one.
 enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kNames,
-    kSummary, kHelp, kVersion };
+    kSummary, kHelp, kVersion, kDetector };
 
 constexpr option kOptions[] = {
     {"reference", required_argument, nullptr, kReference},
@@ -51,6 +52,7 @@ constexpr option kOptions[] = {
     {"callback-frames", required_argument, nullptr, kCallbackFrames},
     {"temperaments", required_argument, nullptr, kTemperaments},
     {"names", required_argument, nullptr, kNames},
+    {"detector", required_argument, nullptr, kDetector},
     {"summary", no_argument, nullptr, kSummary},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -88,6 +90,14 @@ std::string apply(int option, const char *value, AnalyzerOptions &options)
             return {};
         }
         return std::string("--names must be english, german or solfege, not \"") + value + '"';
+    case kDetector:
+        if (std::string_view(value) == "classic")
+            options.detection = Detection::Classic;
+        else if (std::string_view(value) == "precise")
+            options.detection = Detection::Precise;
+        else
+            return std::string("--detector must be classic or precise, not \"") + value + '"';
+        return {};
     case kTemperament:
         options.temperament = value;
         return *value == '\0' ? "--temperament needs a name" : "";
@@ -114,6 +124,7 @@ std::string analyzerUsage()
            "  --temperaments FILE    temperament file (default: the shipped one)\n"
            "  --names NAMING         note names: english (C ... B, default), german (H for B,\n"
            "                         B for B flat) or solfege (Do ... Si)\n"
+           "  --detector METHOD      classic (default) or precise (low, reed and organ tones)\n"
            "  --summary              one line per file:\n"
            "                         file,blocks,readings,note,note_readings,median_cents,median_hz\n"
            "  --help                 show this text\n"

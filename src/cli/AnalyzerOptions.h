@@ -2,6 +2,7 @@
 #pragma once
 
 #include "music/NoteNaming.h"
+#include "tuner/Tuner.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,6 +23,7 @@ struct AnalyzerOptions {
     std::uint32_t callbackFrames = 512;
     std::optional<std::string> temperamentsFile; // unset: the shipped resource
     NoteNaming noteNaming = NoteNaming::English; // the note column's names
+    Detection detection = Detection::Classic;
     bool summary = false;
     bool help = false;
     bool version = false;

@@ -115,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{"MissingValue", {"@good", "--reference"}, "--reference needs a value"},
     BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
     BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""},
-    BadRow{"UnknownNames", {"--names", "latin", "@good"}, "--names must be english, german or solfege, not \"latin\""}),
+    BadRow{"UnknownNames", {"--names", "latin", "@good"}, "--names must be english, german or solfege, not \"latin\""},
+    BadRow{"UnknownDetector", {"--detector", "yin", "@good"}, "--detector must be classic or precise, not \"yin\""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Accuracy over recorded instruments: on the sustained part of a note the

@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QLocale>
-#include <QMenu>
 #include <QPushButton>
 
 namespace quaverly::test {
@@ -24,10 +23,7 @@ int column()
     return language == QLocale::German ? 1 : language == QLocale::French ? 2 : 0;
 }
 
-QString u(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+QString u(const char *text) { return QString::fromUtf8(text); }
 
 // One text of the window in English, German and French.
 struct Caption {
