@@ -19,6 +19,7 @@ struct AnalyzerOptions {
     std::int64_t transpose = 0;
     std::uint32_t callbackFrames = 512;
     std::optional<std::string> temperamentsFile; // unset: the shipped resource
+    std::optional<std::string> scalaFile;        // a .scl scale instead of --temperament
     bool summary = false;
     bool help = false;
     bool version = false;
