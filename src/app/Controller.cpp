@@ -6,6 +6,7 @@
 #include "app/ThreadHandOff.h"
 #include "audio/AUInputUnit.h"
 #include "audio/AudioHardware.h"
+#include "audio/ToneGenerator.h"
 #include "display/StrobeView.h"
 #include "music/FloatValue.h"
 #include "music/Readouts.h"
@@ -26,6 +27,7 @@
 #include <QSignalBlocker>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -113,6 +115,17 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
     connect(mUi->actionWebPage, &QAction::triggered, this,
             [] { QDesktopServices::openUrl(QUrl(QStringLiteral("https://quillfen.example.org/quaverly/"))); });
     connect(mUi->actionSoundSettings, &QAction::triggered, this, [] { quaverly::openSoundPreferences(); });
+    connect(mUi->actionReferenceFromNote, &QAction::triggered, this, &Controller::referencePitchFromNote);
+    connect(mUi->actionReferenceTone, &QAction::toggled, this, &Controller::referenceToneToggled);
+    connect(mUi->actionToneUp, &QAction::triggered, this, [this] { referenceToneStep(1); });
+    connect(mUi->actionToneDown, &QAction::triggered, this, [this] { referenceToneStep(-1); });
+    // Long enough for the fade and the server's buffer to play out.
+    mToneStop.setSingleShot(true);
+    mToneStop.setInterval(150);
+    connect(&mToneStop, &QTimer::timeout, this, [this] {
+        mHardware->stopOutput();
+        mFadingTone.reset();
+    });
 
     connect(&mPresence, &InputPresence::availableChanged, this, [this](bool available) {
         mTuner.setInputAvailable(available);
@@ -129,6 +142,7 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
 Controller::~Controller()
 {
     // No callback may reach this object once it starts going away.
+    stopTone(false);
     stopCapture();
     NotificationCenter::defaultCenter().removeObserver(this);
     mAUInputUnit.reset();
@@ -313,6 +327,7 @@ void Controller::applicationWillTerminate()
     if (mIsTerminated)
         return;
     mIsTerminated = true;
+    stopTone(false);
     stopCapture();
     saveSettings();
 }
@@ -367,8 +382,22 @@ void Controller::referencePitchChanged()
 {
     // Like a number formatter: the leading number counts, text reads as 0.
     const QByteArray typed = mUi->mReferencePitchText->text().trimmed().toUtf8();
-    const float v = typedFloatValue(std::string_view(typed.constData(), std::size_t(typed.size())));
-    const ReferencePitchEdit edit = clampReferencePitch(v, mTuner.resolver().referencePitch());
+    setReferencePitch(typedFloatValue(std::string_view(typed.constData(), std::size_t(typed.size()))));
+}
+
+void Controller::referencePitchFromNote()
+{
+    if (!mUi->actionReferenceFromNote->isEnabled())
+        return;
+    const std::optional<float> played = mTuner.steadyFrequency();
+    const std::optional<float> reference = played ? mTuner.resolver().referenceFor(*played) : std::nullopt;
+    if (reference)
+        setReferencePitch(*reference);
+}
+
+void Controller::setReferencePitch(float typed)
+{
+    const ReferencePitchEdit edit = clampReferencePitch(typed, mTuner.resolver().referencePitch());
     if (!edit.changed)
         return;
     if (edit.beep)
@@ -422,6 +451,117 @@ void Controller::settingsChanged()
     updateTonicMenu();
     mTuner.updateTunerUI();
     show();
+    retuneTone();
+}
+
+void Controller::updateReferenceActions()
+{
+    // A tone on would be heard through the microphone: it would calibrate to itself.
+    mUi->actionReferenceFromNote->setEnabled(!mTone && mTuner.steadyFrequency().has_value());
+    mUi->actionToneUp->setEnabled(mTone && mToneNote < kHighestNote);
+    mUi->actionToneDown->setEnabled(mTone && mToneNote > kLowestNote);
+}
+
+void Controller::referenceToneToggled(bool on)
+{
+    if (on == (mTone != nullptr))
+        return;
+    if (!on) {
+        stopTone(true);
+        return;
+    }
+    // The note on screen; A4 when nothing is read.
+    const TunerReading &reading = mTuner.reading();
+    startTone(reading.inputAvailable ? reading.note.n : kReferenceNote);
+}
+
+void Controller::referenceToneStep(int semitones)
+{
+    if (!mTone)
+        return;
+    mToneNote = std::clamp(mToneNote + semitones, kLowestNote, kHighestNote);
+    retuneTone();
+    updateReferenceActions();
+}
+
+void Controller::startTone(int note)
+{
+    mToneNote = std::clamp(note, kLowestNote, kHighestNote);
+    auto tone = std::make_unique<ToneGenerator>(0.0f, &Controller::toneEnded, this);
+    mToneGeneration.fetch_add(1, std::memory_order_release);
+    mToneStop.stop();
+    ToneGenerator *const generator = tone.get();
+    mTone = std::move(tone);
+    retuneTone();
+    // Replaces a stream still fading out; after this its generator is unused.
+    const OSStatus status = mHardware->startOutput(&ToneGenerator::render, &ToneGenerator::ended, generator);
+    mFadingTone.reset();
+    if (status != kAudioNoError) {
+        std::fprintf(stderr, "Quaverly: the reference tone cannot play (no sound output)\n");
+        mTone.reset();
+        mWindow->setAccessibleDescription(QString());
+        QApplication::beep();
+    }
+    const QSignalBlocker blocker(mUi->actionReferenceTone);
+    mUi->actionReferenceTone->setChecked(mTone != nullptr);
+    retuneTone();
+    updateReferenceActions();
+}
+
+void Controller::stopTone(bool fade)
+{
+    if (mTone && fade) {
+        mTone->fadeOut();
+        mFadingTone = std::move(mTone);
+        mToneStop.start();
+    } else if (mTone || mFadingTone) {
+        mToneStop.stop();
+        mHardware->stopOutput();
+        mTone.reset();
+        mFadingTone.reset();
+    }
+    const QSignalBlocker blocker(mUi->actionReferenceTone);
+    mUi->actionReferenceTone->setChecked(false);
+    mWindow->setAccessibleDescription(QString());
+    updateReferenceActions();
+}
+
+void Controller::retuneTone()
+{
+    if (!mTone)
+        return;
+    const float hz = mTuner.resolver().idealFrequency(mToneNote % 12, mToneNote / 12);
+    mTone->setFrequency(hz);
+    NoteResolution named;
+    named.transposedSemitone = mToneNote % 12;
+    named.transposedOctave = mToneNote / 12;
+    named.letter = kNoteLetters[std::size_t(named.transposedSemitone)];
+    named.accidental = kAccidentals[std::size_t(named.transposedSemitone)];
+    mWindow->setAccessibleDescription(tr("Reference tone playing: %1, %2")
+                                          .arg(qs(noteName(named)), qs(frequencyText(hz))));
+}
+
+void Controller::toneEnded(void *clientData)
+{
+    auto *self = static_cast<Controller *>(clientData);
+    const std::uint64_t generation = self->mToneGeneration.load(std::memory_order_acquire);
+    QMetaObject::invokeMethod(self, [self, generation] {
+        if (generation == self->mToneGeneration.load(std::memory_order_relaxed) && self->mTone) {
+            std::fprintf(stderr, "Quaverly: the reference tone stopped: its sound output went away\n");
+            self->mTone.reset();
+            self->stopTone(false);
+        }
+    }, Qt::QueuedConnection);
+}
+
+std::optional<int> Controller::toneNote() const
+{
+    return mTone ? std::optional<int>(mToneNote) : std::nullopt;
+}
+
+float Controller::toneFrequency() const
+{
+    return mTone ? mTone->frequency() : 0.0f;
 }
 
 void Controller::updateTonicMenu()
@@ -491,6 +631,7 @@ void Controller::updateUI(CaptureBlock block, float rateHz)
     mUi->mStrobeView->setData(result.strobe);
     mPresence.blockArrived();
     show();
+    updateReferenceActions();
 }
 
 } // namespace quaverly

@@ -12,7 +12,9 @@
 #include <QObject>
 #include <QSettings>
 #include <QString>
+#include <QTimer>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +33,7 @@ namespace quaverly {
 class AUInputUnit;
 class AudioHardware;
 class ResizeWindow;
+class ToneGenerator;
 
 // The application's central object: builds the main window from its form,
 // runs the start-up sequence, owns the input unit, the capture buffer and the
@@ -77,6 +80,9 @@ public:
     void setQuitHandler(std::function<void()> quit) { mQuit = std::move(quit); }
 
     [[nodiscard]] ResizeWindow *window() const { return mWindow; }
+    // The note index (C0 = 0) the reference tone plays, while it plays.
+    [[nodiscard]] std::optional<int> toneNote() const;
+    [[nodiscard]] float toneFrequency() const;
     // Capture blocks processed so far.
     [[nodiscard]] std::uint64_t blockCount() const { return mBlockCount; }
 
@@ -89,6 +95,12 @@ public slots:
     void inputDevicePopupChanged();
     void inputVolumeSliderChanged();
     void disclosureButton();
+    // The steady note being played reads 0 cents afterwards; clamped and
+    // beeped like a typed value.
+    void referencePitchFromNote();
+    void referenceToneToggled(bool on);
+    // Moves a playing tone by whole semitones within A0 … C8.
+    void referenceToneStep(int semitones);
     // Whether the captured source exists (the input unit says so when it
     // vanishes or returns, or the server goes or comes back). Main thread.
     void setInputAvailable(bool available) { mPresence.setAnnounced(available); }
@@ -110,6 +122,15 @@ private:
     void updateTransposeText();
     void setSettingsAreaFocusable(bool focusable);
     void settingsChanged();
+    void setReferencePitch(float typed);
+    void updateReferenceActions();
+    void startTone(int note);
+    // Fades the tone out and stops its stream a moment later; at once when
+    // `fade` is false.
+    void stopTone(bool fade);
+    void retuneTone();
+    // The output's AudioOutputEndedProc (notification thread).
+    static void toneEnded(void *clientData);
 
     std::unique_ptr<Ui::MainWindow> mUi;
     ResizeWindow *mWindow = nullptr;
@@ -135,6 +156,16 @@ private:
     bool mIsStarted = false;
     bool mIsTerminated = false;
     std::uint64_t mBlockCount = 0;
+
+    // The playing tone and one fading out until mToneStop stops its stream;
+    // the output's IO thread reads them until stopOutput returns.
+    std::unique_ptr<ToneGenerator> mTone;
+    std::unique_ptr<ToneGenerator> mFadingTone;
+    QTimer mToneStop;
+    int mToneNote = 0;
+    // Counts starts, so an ended report of an earlier stream is ignored;
+    // written by the main thread.
+    std::atomic<std::uint64_t> mToneGeneration{0};
 };
 
 } // namespace quaverly

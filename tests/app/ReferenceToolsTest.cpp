@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The reference tools in the window: A4 from the played note, the reference
+// tone's note and stop, temperaments imported from Scala files.
+#include "app/WindowFixture.h"
+#include "app/Settings.h"
+
+#include <QAction>
+#include <QTest>
+
+namespace quaverly::test {
+namespace {
+
+struct FromNoteRow {
+    const char *name;
+    const char *typed;       // the reference before
+    const char *temperament; // "" for equal temperament
+    int tonic;
+    std::vector<std::pair<double, double>> tones; // hz (0: silence), seconds
+    const char *expected;    // the reference after; "" when the command is disabled
+};
+void PrintTo(const FromNoteRow &row, std::ostream *out) { *out << row.name; }
+class ReferenceFromNote : public Window, public ::testing::WithParamInterface<FromNoteRow> {};
+
+TEST_P(ReferenceFromNote, MakesTheSteadyNoteReadZeroOrIsDisabled)
+{
+    const FromNoteRow &row = GetParam();
+    addMicrophone();
+    start();
+    auto *reference = widget<QLineEdit>("mReferencePitchText");
+    reference->setText(QString::fromLatin1(row.typed));
+    reference->setModified(true);
+    emit reference->editingFinished();
+    if (*row.temperament != '\0') {
+        const int item = widget<QComboBox>("mTuningPopUpButton")->findText(QString::fromLatin1(row.temperament));
+        ASSERT_GE(item, 2) << row.temperament;
+        choose("mTuningPopUpButton", item);
+        choose("mTonicPopUpButton", row.tonic);
+    }
+    for (const auto &[hz, seconds] : row.tones)
+        feedTone(hz, seconds, hz > 0.0 ? 0.5 : 0.0);
+    QAction *command = mController->window()->findChild<QAction *>(QStringLiteral("actionReferenceFromNote"));
+    ASSERT_NE(command, nullptr);
+    if (*row.expected == '\0') {
+        EXPECT_FALSE(command->isEnabled()) << "enabled without a steady reading";
+        command->trigger();
+        EXPECT_EQ(text("mReferencePitchText"), QString::fromLatin1(row.typed)) << "changed without a steady reading";
+        return;
+    }
+    ASSERT_TRUE(command->isEnabled()) << "disabled on a steady note: " << note().toStdString();
+    command->trigger();
+    const QString expected = QString::fromLatin1(row.expected);
+    EXPECT_EQ(text("mReferencePitchText"), expected);
+    EXPECT_TRUE(widget<QComboBox>("mTonicPopUpButton")->itemText(9).contains(expected)) << "the tonic menu did not follow";
+    if (expected != QStringLiteral("349.0") && expected != QStringLiteral("499.9")) {
+        EXPECT_EQ(text("mCentText"), QStringLiteral("±0")) << "the played note is not in tune now";
+    }
+    finish();
+    EXPECT_FLOAT_EQ(settings()->value(QLatin1String(settings_keys::kReferencePitch)).toFloat(), expected.toFloat());
+}
+
+INSTANTIATE_TEST_SUITE_P(Readings, ReferenceFromNote, ::testing::Values(
+    FromNoteRow{"EqualSharpA", "440", "", 0, {{443.0, 1.0}}, "443.0"},
+    FromNoteRow{"EqualFlatE5", "440", "", 0, {{651.72, 1.0}}, "434.9"},
+    FromNoteRow{"KirnbergerOnDPlayingF4", "440", "Kirnberger III", 2, {{350.0, 1.0}}, "441.6"},
+    FromNoteRow{"ClampedHigh", "499", "", 0, {{510.0, 1.0}}, "499.9"},
+    FromNoteRow{"ClampedLow", "350", "", 0, {{343.0, 1.0}}, "349.0"},
+    FromNoteRow{"NothingRead", "440", "", 0, {}, ""},
+    FromNoteRow{"TooShortToBeSteady", "440", "", 0, {{443.0, 0.3}}, ""},
+    FromNoteRow{"NoteChangedRecently", "440", "", 0, {{443.0, 1.0}, {470.0, 0.3}}, ""},
+    FromNoteRow{"SilenceAfterTheNote", "440", "", 0, {{443.0, 1.0}, {0.0, 0.5}}, ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Kirnberger III on D: D4 = 440 / 1.4953488 = 294.245 Hz, F4 = D4 x 1.1851852 = 348.735 Hz, so
+// F4 played at 350 Hz (a whole period of 126 samples, read exactly) reads 0 cents under
+// A4 = 350 x 440 / 348.735 = 441.6 Hz.
+
+// The tone plays the note on screen (A4 before any reading) at its ideal
+// frequency, follows a change of reference and steps, and blocks A4-from-note.
+TEST_F(Window, ReferenceToneHoldsItsNoteAndFollowsTheReference)
+{
+    addMicrophone();
+    start();
+    QAction *tone = mController->window()->findChild<QAction *>(QStringLiteral("actionReferenceTone"));
+    tone->trigger();
+    ASSERT_TRUE(tone->isChecked());
+    EXPECT_EQ(mController->toneNote(), 57);
+    EXPECT_FLOAT_EQ(mController->toneFrequency(), 440.0f);
+    tone->trigger();
+    EXPECT_FALSE(tone->isChecked());
+    const std::vector<float> fading = mHardware->renderOutput(4800, 48000.0f);
+    ASSERT_EQ(fading.size(), 4800u) << "cut off without a fade";
+    EXPECT_EQ(fading.back(), 0.0f) << "not faded out within 0.1 s";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mHardware->renderOutput(1, 48000.0f).empty(); }, 2000))
+        << "the stream was never stopped";
+    feedTone(329.63, 1.0); // E4
+    tone->trigger();
+    EXPECT_EQ(mController->toneNote(), 52) << "not the note on screen";
+    feedTone(443.0, 1.0);
+    EXPECT_EQ(mController->toneNote(), 52) << "the tone followed the reading";
+    EXPECT_FALSE(mController->window()->findChild<QAction *>(QStringLiteral("actionReferenceFromNote"))->isEnabled())
+        << "A4 from the note is offered while the tone plays";
+    mController->window()->findChild<QAction *>(QStringLiteral("actionToneUp"))->trigger();
+    choose("mTuningPopUpButton", widget<QComboBox>("mTuningPopUpButton")->findText(QStringLiteral("Pythagorean")));
+    EXPECT_NEAR(mController->toneFrequency(), 347.654f, 0.01f) << "F4, Pythagorean on C";
+    const std::vector<float> samples = mHardware->renderOutput(4800, 48000.0f);
+    ASSERT_EQ(samples.size(), 4800u);
+    EXPECT_LE(*std::ranges::max_element(samples), 0.3f) << "too loud";
+    EXPECT_LE(std::abs(samples.front()), 0.01f) << "does not fade in";
+    finish();
+    EXPECT_TRUE(mHardware->renderOutput(64, 48000.0f).empty()) << "the tone outlived the window";
+}
+
+} // namespace
+} // namespace quaverly::test
