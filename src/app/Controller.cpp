@@ -23,6 +23,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QSignalBlocker>
 #include <QUrl>
@@ -119,6 +121,8 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
     connect(mUi->actionReferenceTone, &QAction::toggled, this, &Controller::referenceToneToggled);
     connect(mUi->actionToneUp, &QAction::triggered, this, [this] { referenceToneStep(1); });
     connect(mUi->actionToneDown, &QAction::triggered, this, [this] { referenceToneStep(-1); });
+    connect(mUi->actionImportTemperament, &QAction::triggered, this, &Controller::importTemperament);
+    connect(mUi->actionRemoveTemperament, &QAction::triggered, this, &Controller::removeTemperament);
     // Long enough for the fade and the server's buffer to play out.
     mToneStop.setSingleShot(true);
     mToneStop.setInterval(150);
@@ -186,6 +190,15 @@ void Controller::awakeFromNib()
     mWindow->show();
     mWindow->raise();
     mWindow->activateWindow();
+    if (mMissingTemperament) {
+        const QString text = tr("The temperament \u201C%1\u201D chosen last time is no longer imported; "
+                                "Equal Temperament is used.").arg(*mMissingTemperament);
+        std::fprintf(stderr, "Quaverly: %s\n", qPrintable(text));
+        auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("Quaverly"), text, QMessageBox::Ok, mWindow);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        box->show();
+    }
 
     mUi->mInputVolumeSlider->setValue(0);
     mUi->mInputVolumeText->setText(QStringLiteral("0"));
@@ -239,6 +252,14 @@ void Controller::loadTemperaments()
         table = loadBuiltInTemperaments(file.errorString().toStdString(), log);
     }
 
+    mBuiltInTemperaments = std::move(table);
+    mImported.load(mBuiltInTemperaments);
+    fillTemperaments();
+}
+
+void Controller::fillTemperaments()
+{
+    TemperamentTable table = mImported.table(mBuiltInTemperaments);
     QComboBox *popUp = mUi->mTuningPopUpButton;
     const QSignalBlocker blocker(popUp);
     while (popUp->count() > 1)
@@ -248,13 +269,80 @@ void Controller::loadTemperaments()
         popUp->addItem(qs(table.name(r)));
         popUp->setItemData(popUp->count() - 1, qs(table.toolTip(r)), Qt::ToolTipRole);
     }
+    const std::int64_t tuning = mTuner.resolver().tuning();
+    popUp->setCurrentIndex(tuning == 0 ? 0 : static_cast<int>(tuning) + 1);
     mTuner.resolver().setTemperaments(std::move(table));
+    mUi->actionRemoveTemperament->setEnabled(!mImported.entries().empty());
+}
+
+void Controller::selectTuning(std::int64_t tuning)
+{
+    const QSignalBlocker blocker(mUi->mTuningPopUpButton);
+    mUi->mTuningPopUpButton->setCurrentIndex(tuning == 0 ? 0 : static_cast<int>(tuning) + 1);
+    mTuner.resolver().setTuning(tuning);
+    mUi->mTonicPopUpButton->setEnabled(tuning != 0);
+    settingsChanged();
+}
+
+QString Controller::importTemperamentFile(const QString &path)
+{
+    const QString error = mImported.import(path, mBuiltInTemperaments);
+    if (!error.isEmpty())
+        return error;
+    fillTemperaments();
+    selectTuning(static_cast<std::int64_t>(mBuiltInTemperaments.temperamentCount() + mImported.entries().size()));
+    return {};
+}
+
+bool Controller::removeImportedTemperament(const QString &name)
+{
+    const std::int64_t tuning = mTuner.resolver().tuning();
+    const QString chosen = tuning == 0 ? QString() : mUi->mTuningPopUpButton->itemText(static_cast<int>(tuning) + 1);
+    if (!mImported.remove(name))
+        return false;
+    mTuner.resolver().setTuning(0);
+    fillTemperaments();
+    // The other choices stay, found again by name.
+    const int item = chosen.isEmpty() ? -1 : mUi->mTuningPopUpButton->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    selectTuning(item >= 2 ? item - 1 : 0);
+    return true;
+}
+
+void Controller::importTemperament()
+{
+    const QString path = QFileDialog::getOpenFileName(mWindow, tr("Import Temperament"), QString(),
+                                                      tr("Scala scales (*.scl);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    const QString error = importTemperamentFile(path);
+    if (!error.isEmpty())
+        QMessageBox::warning(mWindow, tr("Import Temperament"), error);
+}
+
+void Controller::removeTemperament()
+{
+    bool ok = false;
+    const QString name = QInputDialog::getItem(mWindow, tr("Remove Temperament"), tr("Imported temperament to remove:"),
+                                               mImported.names(), 0, false, &ok);
+    if (ok && !name.isEmpty() && !removeImportedTemperament(name))
+        QMessageBox::warning(mWindow, tr("Remove Temperament"), tr("\u201C%1\u201D cannot be removed.").arg(name));
 }
 
 void Controller::restoreSettings()
 {
     const auto temperamentCount = static_cast<std::uint64_t>(std::max(0, mUi->mTuningPopUpButton->count() - 2));
-    const SettingsValues values = readSettings(*mSettings, temperamentCount);
+    SettingsValues values = readSettings(*mSettings, temperamentCount);
+    // An imported row is chosen by its name; an index alone never points
+    // past the shipped rows, so it cannot land on another import.
+    const auto builtInCount = static_cast<std::int64_t>(mBuiltInTemperaments.temperamentCount());
+    if (values.tuningName) {
+        const qsizetype imported = mImported.names().indexOf(*values.tuningName);
+        values.tuning = imported >= 0 ? builtInCount + imported + 1 : 0;
+        if (imported < 0)
+            mMissingTemperament = values.tuningName;
+    } else if (values.tuning > builtInCount) {
+        values.tuning = 0;
+    }
     NoteResolver &music = mTuner.resolver();
     music.setReferencePitch(values.referencePitch);
     music.setTuning(values.tuning);
@@ -281,6 +369,9 @@ void Controller::saveSettings()
     values.referencePitch = music.referencePitch();
     values.disclosed = mUi->mDisclosureButton->state() != 0;
     values.tuning = music.tuning();
+    const auto builtInCount = static_cast<std::int64_t>(mBuiltInTemperaments.temperamentCount());
+    if (values.tuning > builtInCount && values.tuning - builtInCount <= std::int64_t(mImported.entries().size()))
+        values.tuningName = mImported.entries()[std::size_t(values.tuning - builtInCount - 1)].name;
     values.tonic = music.tonic();
     values.transpose = music.transpose();
     // The saved choice outlives a run in which the server never answered.

@@ -4,6 +4,7 @@
 #include "analysis/AudioTypes.h"
 #include "analysis/CaptureBlock.h"
 #include "analysis/CaptureBuffer.h"
+#include "app/ImportedTemperaments.h"
 #include "app/InputPresence.h"
 #include "app/ReadoutPanel.h"
 #include "audio/MicrophoneAccess.h"
@@ -83,6 +84,13 @@ public:
     // The note index (C0 = 0) the reference tone plays, while it plays.
     [[nodiscard]] std::optional<int> toneNote() const;
     [[nodiscard]] float toneFrequency() const;
+
+    // Adds a Scala file's scale as a temperament and chooses it; an empty
+    // text on success, else the message the user is shown.
+    QString importTemperamentFile(const QString &path);
+    // Removes an imported temperament; a choice of it falls back to equal
+    // temperament, any other choice is kept. False when it cannot be removed.
+    bool removeImportedTemperament(const QString &name);
     // Capture blocks processed so far.
     [[nodiscard]] std::uint64_t blockCount() const { return mBlockCount; }
 
@@ -101,6 +109,10 @@ public slots:
     void referenceToneToggled(bool on);
     // Moves a playing tone by whole semitones within A0 … C8.
     void referenceToneStep(int semitones);
+    // The file dialog, then importTemperamentFile.
+    void importTemperament();
+    // A list of the imported rows, then removeImportedTemperament.
+    void removeTemperament();
     // Whether the captured source exists (the input unit says so when it
     // vanishes or returns, or the server goes or comes back). Main thread.
     void setInputAvailable(bool available) { mPresence.setAnnounced(available); }
@@ -115,6 +127,9 @@ private:
     // returns false) when the device list is known to be empty.
     bool checkInputSources();
     void loadTemperaments();
+    // The shipped rows and the imported ones into the resolver and the pop-up.
+    void fillTemperaments();
+    void selectTuning(std::int64_t tuning);
     void restoreSettings();
     void adoptSampleRate();
     void stopCapture();
@@ -152,6 +167,10 @@ private:
     std::function<void()> mQuit;
     std::optional<QString> mSavedInputDevice;
     std::optional<bool> mSavedDisclosed;
+    TemperamentTable mBuiltInTemperaments;
+    ImportedTemperaments mImported;
+    // The imported temperament chosen last time that is gone now.
+    std::optional<QString> mMissingTemperament;
     bool mIsCapturing = false;
     bool mIsStarted = false;
     bool mIsTerminated = false;

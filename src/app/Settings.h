@@ -21,6 +21,10 @@ struct SettingsValues {
     // Empty when nothing usable is stored: the caller decides the default.
     std::optional<bool> disclosed;
     std::optional<QString> inputDevice;
+    // The name of the chosen imported temperament: its row's index moves
+    // when others are imported or removed. Empty for a shipped row or equal
+    // temperament (older files never have it).
+    std::optional<QString> tuningName;
 };
 
 namespace settings_keys {
@@ -30,6 +34,7 @@ inline constexpr char kTonic[] = "quillfen.TonicKey";
 inline constexpr char kTranspose[] = "quillfen.TransposeKey";
 inline constexpr char kDisclosed[] = "quillfen.DisclosedKey";
 inline constexpr char kInputDevice[] = "quillfen.InputDeviceKey";
+inline constexpr char kTuningName[] = "quillfen.TuningNameKey";
 } // namespace settings_keys
 
 // Reads the store. `temperamentCount` bounds the tuning: a tuning outside
@@ -40,8 +45,8 @@ inline constexpr char kInputDevice[] = "quillfen.InputDeviceKey";
 [[nodiscard]] SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount);
 
 // Writes every key in the fixed order (reference pitch, disclosure, tuning,
-// tonic, transposition, input device; the device key is removed when
-// `inputDevice` is empty) and flushes the store. Returns false, after one
+// tuning name, tonic, transposition, input device; the device and name keys
+// are removed when empty) and flushes the store. Returns false, after one
 // line on stderr, when the store could not be written.
 bool writeSettings(QSettings &store, const SettingsValues &values);
 

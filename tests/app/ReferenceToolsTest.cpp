@@ -3,9 +3,21 @@
 // tone's note and stop, temperaments imported from Scala files.
 #include "app/WindowFixture.h"
 #include "app/Settings.h"
+#include "cli/AnalyzerProcess.h"
 
 #include <QAction>
+#include <QDir>
+#include <QMessageBox>
+#include <QStandardPaths>
 #include <QTest>
+
+#include <fstream>
+
+// Failures show texts, not their bytes.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace quaverly::test {
 namespace {
@@ -108,6 +120,95 @@ TEST_F(Window, ReferenceToneHoldsItsNoteAndFollowsTheReference)
     EXPECT_LE(std::abs(samples.front()), 0.01f) << "does not fade in";
     finish();
     EXPECT_TRUE(mHardware->renderOutput(64, 48000.0f).empty()) << "the tone outlived the window";
+}
+
+// ---- Temperaments imported from Scala files.
+
+const char *const kJustScl = "! just.scl\nPythagorean\n 12\n16/15\n9/8\n6/5\n5/4\n4/3\n45/32\n3/2\n8/5\n5/3\n9/5\n15/8\n2/1\n";
+
+class Imported : public Window {
+protected:
+    std::string scl(const std::string &name, const std::string &text)
+    {
+        const std::string path = mDir.filePath(QString::fromStdString(name)).toStdString();
+        std::ofstream(path) << text;
+        return path;
+    }
+    QString import(const std::string &path) { return mController->importTemperamentFile(QString::fromStdString(path)); }
+    QStringList rows() const
+    {
+        QStringList titles;
+        auto *popUp = widget<QComboBox>("mTuningPopUpButton");
+        for (int i = 2; i < popUp->count(); ++i)
+            titles << popUp->itemText(i);
+        return titles;
+    }
+    QString chosen() const { return widget<QComboBox>("mTuningPopUpButton")->currentText(); }
+};
+
+// Laid on D after a restart, the window's ideal frequency is the analyzer's
+// for the same file with --scala, note after note; the shipped name stays apart.
+TEST_F(Imported, SurvivesARestartAndGivesTheIdealFrequenciesOfItsRatios)
+{
+    addMicrophone("Microphone", 48000.0);
+    start();
+    const std::string file = scl("just.scl", kJustScl);
+    ASSERT_EQ(import(file), QString());
+    const QStringList before = rows();
+    EXPECT_EQ(before.back(), QStringLiteral("Pythagorean (imported)")) << "collides with the shipped row";
+    EXPECT_TRUE(before.contains(QStringLiteral("Pythagorean")));
+    EXPECT_EQ(widget<QComboBox>("mTuningPopUpButton")->itemData(before.size() + 1, Qt::ToolTipRole).toString(),
+              QStringLiteral("cents = (15.641, 27.373, 19.551, 31.283, 1.955, 13.686, 5.865, 17.596, 29.328, 0.000, "
+                             "33.238, 3.910)"));
+    choose("mTonicPopUpButton", 2);
+    finish();
+    std::remove(file.c_str()); // the copy is what counts
+    start();
+    ASSERT_EQ(chosen(), QStringLiteral("Pythagorean (imported)")) << "the choice was not kept";
+    ASSERT_EQ(widget<QComboBox>("mTonicPopUpButton")->currentIndex(), 2);
+    const std::string copy = scl("again.scl", kJustScl);
+    // D4 = 440 / (3/2); F4 = D4 x 6/5; A4 = 440; B4 = D4 x 5/3.
+    for (const auto &[hz, ideal] : {std::pair{293.0, "293.3Hz"}, {350.0, "352.0Hz"}, {445.0, "440.0Hz"}, {500.0, "488.9Hz"}}) {
+        TempDir dir;
+        writeSound(dir.file("t.wav"), sine(hz, 48000, 0.6), 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+        const AnalyzerRun run = runAnalyzer({"--scala", copy, "--tonic", "2", dir.file("t.wav")});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<std::string> last = split(split(run.out).back(), ',');
+        feedTone(hz, 0.6);
+        EXPECT_EQ(text("mIdealFrequencyText"), QString::fromLatin1(ideal)) << hz << " Hz";
+        EXPECT_EQ(text("mIdealFrequencyText"), QString::asprintf("%.1fHz", std::stod(last.at(7)))) << hz << " Hz, analyzer";
+    }
+}
+
+// Removing one import keeps the choice of another; a chosen import whose copy
+// is gone falls back to equal temperament with a message; a refused file and
+// a second import under a taken name change nothing.
+TEST_F(Imported, ChoiceKeepsItsMeaningAndRefusalsLoseNothing)
+{
+    addMicrophone();
+    start();
+    ASSERT_EQ(import(scl("a.scl", "Alpha\n12\n" + std::string(kJustScl).substr(27))), QString());
+    ASSERT_EQ(import(scl("b.scl", "Beta\n12\n" + std::string(kJustScl).substr(27))), QString());
+    EXPECT_EQ(chosen(), QStringLiteral("Beta")) << "an import is not chosen";
+    EXPECT_EQ(import(scl("bad.scl", "Bad\n12\n1/0\n")), QStringLiteral("bad.scl cannot be imported: line 3: the ratio \"1/0\" is not positive"));
+    EXPECT_EQ(import(scl("b2.scl", "Beta\n12\n" + std::string(kJustScl).substr(27))),
+              QStringLiteral("b2.scl cannot be imported: a temperament named “Beta” is imported already; remove it first."));
+    ASSERT_TRUE(mController->removeImportedTemperament(QStringLiteral("Alpha")));
+    EXPECT_EQ(chosen(), QStringLiteral("Beta")) << "the choice moved to another row";
+    finish();
+    start();
+    EXPECT_EQ(rows().back(), QStringLiteral("Beta"));
+    EXPECT_FALSE(rows().contains(QStringLiteral("Alpha")));
+    EXPECT_EQ(chosen(), QStringLiteral("Beta"));
+    finish();
+    const QString copies = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/temperaments");
+    ASSERT_TRUE(copies.startsWith(mDir.path())) << copies.toStdString();
+    ASSERT_TRUE(QDir(copies).removeRecursively());
+    start();
+    EXPECT_EQ(widget<QComboBox>("mTuningPopUpButton")->currentIndex(), 0) << "a missing import pointed at another row";
+    const auto boxes = mController->window()->findChildren<QMessageBox *>();
+    ASSERT_EQ(boxes.size(), 1) << "no message about the missing temperament";
+    EXPECT_TRUE(boxes.front()->text().contains(QStringLiteral("“Beta”"))) << boxes.front()->text().toStdString();
 }
 
 } // namespace
