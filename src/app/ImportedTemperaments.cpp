@@ -4,7 +4,6 @@
 #include "app/ReadoutPanel.h"
 #include "music/ScalaScale.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,11 +15,6 @@
 
 namespace quaverly {
 namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("ImportedTemperaments", text);
-}
 
 // The copies' numbers, ascending; other files are not ours.
 std::vector<std::pair<qulonglong, QString>> copiesIn(const QString &folder)

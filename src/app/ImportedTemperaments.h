@@ -3,6 +3,7 @@
 
 #include "music/TemperamentTable.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,7 @@ namespace quaverly {
 // " (imported)", so both stay apart; a second import under a name already
 // imported is refused, so nothing imported is replaced. Main thread only.
 class ImportedTemperaments {
+    Q_DECLARE_TR_FUNCTIONS(ImportedTemperaments)
 public:
     struct Entry {
         QString name; // as the pop-up shows it

@@ -5,7 +5,9 @@
 #include "app/Settings.h"
 #include "cli/AnalyzerProcess.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QMenu>
 #include <QDir>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -93,12 +95,23 @@ TEST_F(Window, ReferenceToneHoldsItsNoteAndFollowsTheReference)
     addMicrophone();
     start();
     QAction *tone = mController->window()->findChild<QAction *>(QStringLiteral("actionReferenceTone"));
+    // What a screen reader is told: the menu item checked, the window playing.
+    const auto announced = [&] {
+        QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(widget<QMenu>("mTunerMenu"));
+        for (int i = 0; menu && i < menu->childCount(); ++i)
+            if (menu->child(i)->text(QAccessible::Name).startsWith(QStringLiteral("Play Reference")))
+                return (menu->child(i)->state().checked ? QStringLiteral("checked ") : QString())
+                    + QAccessible::queryAccessibleInterface(mController->window())->text(QAccessible::Description);
+        return QStringLiteral("no menu item");
+    };
     tone->trigger();
     ASSERT_TRUE(tone->isChecked());
+    EXPECT_EQ(announced(), QStringLiteral("checked Reference tone playing: A4, 440.0Hz"));
     EXPECT_EQ(mController->toneNote(), 57);
     EXPECT_FLOAT_EQ(mController->toneFrequency(), 440.0f);
     tone->trigger();
     EXPECT_FALSE(tone->isChecked());
+    EXPECT_EQ(announced(), QString());
     const std::vector<float> fading = mHardware->renderOutput(4800, 48000.0f);
     ASSERT_EQ(fading.size(), 4800u) << "cut off without a fade";
     EXPECT_EQ(fading.back(), 0.0f) << "not faded out within 0.1 s";
