@@ -125,7 +125,7 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
     connect(mUi->actionRemoveTemperament, &QAction::triggered, this, &Controller::removeTemperament);
     // Long enough for the fade and the server's buffer to play out.
     mToneStop.setSingleShot(true);
-    mToneStop.setInterval(150);
+    mToneStop.setInterval(200);
     connect(&mToneStop, &QTimer::timeout, this, [this] {
         mHardware->stopOutput();
         mFadingTone.reset();
@@ -134,6 +134,7 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
     connect(&mPresence, &InputPresence::availableChanged, this, [this](bool available) {
         mTuner.setInputAvailable(available);
         show();
+        updateReferenceActions();
     });
 
     mWindow->installEventFilter(this);
@@ -220,6 +221,17 @@ void Controller::awakeFromNib()
     mIsCapturing = true;
     mPresence.setCapturing(true);
     adoptSampleRate();
+}
+
+void Controller::pauseNotification()
+{
+    mTuner.setPaused(true);
+    updateReferenceActions();
+}
+
+void Controller::resumeNotification()
+{
+    mTuner.setPaused(false);
 }
 
 bool Controller::checkInputSources()
@@ -595,7 +607,6 @@ void Controller::startTone(int note)
     }
     const QSignalBlocker blocker(mUi->actionReferenceTone);
     mUi->actionReferenceTone->setChecked(mTone != nullptr);
-    retuneTone();
     updateReferenceActions();
 }
 

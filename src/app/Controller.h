@@ -61,8 +61,8 @@ public:
     void applicationDidFinishLaunching();
     void applicationDidHide();
     void applicationDidUnhide();
-    void pauseNotification() { mTuner.setPaused(true); }
-    void resumeNotification() { mTuner.setPaused(false); }
+    void pauseNotification();
+    void resumeNotification();
     // Stops capture, then saves and flushes the settings; runs once.
     void applicationWillTerminate();
     // Saves the settings without stopping capture (session end).

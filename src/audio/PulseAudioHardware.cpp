@@ -880,10 +880,11 @@ OSStatus PulseAudioHardware::startOutput(AudioOutputRenderProc render, AudioOutp
     output->stream.reset(pa_stream_new_with_proplist(d->context.get(), "Reference tone", &spec, nullptr, props.get()));
     if (!output->stream)
         return kAudioHardwareUnspecifiedError;
-    // 50 ms ahead: a retuning is heard at once, and no underrun on a busy system.
+    // 80 ms ahead: a retuning is heard at once, no underrun on a busy system,
+    // and PipeWire's quantum is not pulled below what the capture asks for.
     pa_buffer_attr attr{};
     attr.maxlength = std::uint32_t(-1);
-    attr.tlength = std::uint32_t(pa_usec_to_bytes(50000, &spec));
+    attr.tlength = std::uint32_t(pa_usec_to_bytes(80000, &spec));
     attr.prebuf = attr.minreq = attr.fragsize = std::uint32_t(-1);
     d->output = std::move(output);
     pa_stream_set_write_callback(d->output->stream.get(), &Impl::onWrite, d.get());

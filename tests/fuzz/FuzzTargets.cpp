@@ -73,7 +73,9 @@ int scalaReader(const std::uint8_t *data, std::size_t size)
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
     const ScalaReading reading = readScalaScale(bytes);
     if (!reading.scale) {
-        const auto lines = std::size_t(std::count(bytes.begin(), bytes.end(), '\n'));
+        // A missing line is named as the one after the last.
+        const auto lines = std::size_t(std::count(bytes.begin(), bytes.end(), '\n'))
+            + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
         check(!reading.error.reason.empty() && reading.error.line <= lines + 1);
         return 0;
     }
