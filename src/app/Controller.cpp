@@ -634,9 +634,11 @@ void Controller::retuneTone()
         return;
     const float hz = mTuner.resolver().idealFrequency(mToneNote % 12, mToneNote / 12);
     mTone->setFrequency(hz);
+    // Named as the readouts name notes: as written for the instrument.
+    const int written = mToneNote - static_cast<int>(mTuner.resolver().transpose());
     NoteResolution named;
-    named.transposedSemitone = mToneNote % 12;
-    named.transposedOctave = mToneNote / 12;
+    named.transposedSemitone = ((written % 12) + 12) % 12;
+    named.transposedOctave = (written - named.transposedSemitone) / 12;
     named.letter = kNoteLetters[std::size_t(named.transposedSemitone)];
     named.accidental = kAccidentals[std::size_t(named.transposedSemitone)];
     mWindow->setAccessibleDescription(tr("Reference tone playing: %1, %2")

@@ -116,12 +116,13 @@ INSTANTIATE_TEST_SUITE_P(Desktops, ControllerFault,
 // The reference tone through a real server: the window's own capture of the
 // sink's monitor hears it at the ideal frequency of its note, then nothing
 // once it is toggled off; it ends (and is not moved) when its sink goes.
-class ReferenceTone : public ::testing::TestWithParam<PulseServer::Kind> {};
+class ReferenceTone : public ::testing::TestWithParam<std::tuple<PulseServer::Kind, bool>> {};
 
 TEST_P(ReferenceTone, IsHeardOnTheMonitorAndStopsWhenToggledOffOrItsOutputGoes)
 {
+    const auto [kind, serverGoes] = GetParam();
     ensureQtApp();
-    PulseServer server{{.kind = GetParam()}};
+    PulseServer server{{.kind = kind}};
     ASSERT_TRUE(server.start()) << server.error();
     QTemporaryDir dir;
     Controller controller(std::make_shared<PulseAudioHardware>(),
@@ -152,6 +153,12 @@ TEST_P(ReferenceTone, IsHeardOnTheMonitorAndStopsWhenToggledOffOrItsOutputGoes)
 
     action("actionReferenceTone")->trigger();
     ASSERT_TRUE(serveUntil([&] { return hears("G4"); }, 5000)) << "the tone did not start on the note on screen";
+    if (serverGoes) {
+        server.stop();
+        EXPECT_TRUE(serveUntil([&] { return !action("actionReferenceTone")->isChecked(); }, 5000))
+            << "the check mark stayed after the server went";
+        return;
+    }
     ASSERT_EQ(server.run({"pactl", "load-module", "module-null-sink", "sink_name=other"}), 0);
     ASSERT_TRUE(server.unloadSink());
     EXPECT_TRUE(serveUntil([&] { return !action("actionReferenceTone")->isChecked(); }, 5000))
@@ -162,8 +169,10 @@ TEST_P(ReferenceTone, IsHeardOnTheMonitorAndStopsWhenToggledOffOrItsOutputGoes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, ReferenceTone,
-    ::testing::Values(PulseServer::Kind::PulseAudio, PulseServer::Kind::PipeWire),
-    [](const auto &info) { return std::string(PulseServer::kindName(info.param)); });
+    ::testing::Combine(::testing::Values(PulseServer::Kind::PulseAudio, PulseServer::Kind::PipeWire), ::testing::Bool()),
+    [](const auto &info) {
+        return PulseServer::kindName(std::get<0>(info.param)) + std::string(std::get<1>(info.param) ? "ServerGoes" : "SinkGoes");
+    });
 
 } // namespace
 } // namespace quaverly::test
