@@ -15,7 +15,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -134,7 +133,7 @@ TEST_P(ReferenceTone, IsHeardOnTheMonitorAndStopsWhenToggledOffOrItsOutputGoes)
     const auto action = [&](const char *name) { return controller.window()->findChild<QAction *>(QLatin1String(name)); };
     // Within 3 cents of the tone's frequency, on its note.
     const auto hears = [&](const std::string &note) {
-        const double hz = std::atof(text("mFrequencyText").c_str());
+        const double hz = QString::fromStdString(text("mFrequencyText")).remove(QStringLiteral("Hz")).toDouble();
         return text("mNoteText") + text("mAccidentalText") + text("mOctaveText") == note
             && std::abs(1200.0 * std::log2(hz / controller.toneFrequency())) < 3.0;
     };

@@ -15,12 +15,6 @@
 
 #include <fstream>
 
-// Failures show texts, not their bytes.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace quaverly::test {
 namespace {
 
@@ -189,7 +183,7 @@ TEST_F(Imported, SurvivesARestartAndGivesTheIdealFrequenciesOfItsRatios)
         const std::vector<std::string> last = split(split(run.out).back(), ',');
         feedTone(hz, 0.6);
         EXPECT_EQ(text("mIdealFrequencyText"), QString::fromLatin1(ideal)) << hz << " Hz";
-        EXPECT_EQ(text("mIdealFrequencyText"), QString::asprintf("%.1fHz", std::stod(last.at(7)))) << hz << " Hz, analyzer";
+        EXPECT_EQ(text("mIdealFrequencyText"), QString::asprintf("%.1fHz", QString::fromStdString(last.at(7)).toDouble())) << hz << " Hz, analyzer";
     }
 }
 
