@@ -22,6 +22,7 @@ struct AnalyzerOptions {
     std::uint32_t callbackFrames = 512;
     std::optional<std::string> temperamentsFile; // unset: the shipped resource
     Detection detection = Detection::Classic;
+    std::optional<std::string> scalaFile;        // a .scl scale instead of --temperament
     bool summary = false;
     bool help = false;
     bool version = false;
