@@ -51,6 +51,21 @@
     </message>
 </context>
 <context>
+    <name>ImportedTemperaments</name>
+    <message>
+        <source>%1 cannot be imported: %2</source>
+        <translation>%1 kann nicht importiert werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be imported: a temperament named “%2” is imported already; remove it first.</source>
+        <translation>%1 kann nicht importiert werden: Eine Stimmung namens „%2“ ist bereits importiert; entfernen Sie sie zuerst.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be imported: it cannot be copied to %2.</source>
+        <translation>%1 kann nicht importiert werden: Die Datei kann nicht nach %2 kopiert werden.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Strobe: the bars stand still when the note is in tune, drift right when sharp, left when flat</source>
@@ -264,6 +279,38 @@
         <source>For low strings, bassoon, organ, piano and clarinet, where the classic method can jump an octave or a twelfth</source>
         <translation>Für tiefe Saiten, Fagott, Orgel, Klavier und Klarinette, bei denen das klassische Verfahren um eine Oktave oder Duodezime springen kann</translation>
     </message>
+    <message>
+        <source>Set the reference pitch so that the steady note being played reads 0 cents</source>
+        <translation>Den Stimmton so setzen, dass der gehaltene gespielte Ton 0 Cent anzeigt</translation>
+    </message>
+    <message>
+        <source>Play Reference &amp;Tone</source>
+        <translation>Referenz&amp;ton spielen</translation>
+    </message>
+    <message>
+        <source>Play the ideal frequency of the note on screen</source>
+        <translation>Die ideale Frequenz des angezeigten Tons spielen</translation>
+    </message>
+    <message>
+        <source>Reference Tone a Semitone &amp;Up</source>
+        <translation>Referenzton einen Halbton &amp;höher</translation>
+    </message>
+    <message>
+        <source>Reference Tone a Semitone &amp;Down</source>
+        <translation>Referen&amp;zton einen Halbton tiefer</translation>
+    </message>
+    <message>
+        <source>&amp;Import Temperament…</source>
+        <translation>Stimmung &amp;importieren…</translation>
+    </message>
+    <message>
+        <source>Add a twelve-note Scala (.scl) scale to the temperaments</source>
+        <translation>Eine zwölftönige Scala-Skala (.scl) zu den Stimmungen hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Remove Temperament…</source>
+        <translation>Stimmung ent&amp;fernen…</translation>
+    </message>
 </context>
 <context>
     <name>NoteNamingTexts</name>
@@ -343,6 +390,11 @@
         <comment>%1 is C</comment>
         <translation>Der Ton, der für ein notiertes %1 erklingt</translation>
     </message>
+    <message>
+        <source>Set %1 from &amp;Played Note</source>
+        <comment>Tuner menu; %1 is A4</comment>
+        <translation>%1 aus &amp;gespieltem Ton setzen</translation>
+    </message>
 </context>
 <context>
     <name>ReadoutPanel</name>
@@ -384,6 +436,34 @@
     <message>
         <source>Sorry, Quaverly cannot run without an audio input device.</source>
         <translation>Quaverly kann leider nicht ohne Audio-Eingabegerät laufen.</translation>
+    </message>
+    <message>
+        <source>The temperament “%1” chosen last time is no longer imported; Equal Temperament is used.</source>
+        <translation>Die zuletzt gewählte Stimmung „%1“ ist nicht mehr importiert; die gleichstufige Stimmung wird verwendet.</translation>
+    </message>
+    <message>
+        <source>Import Temperament</source>
+        <translation>Stimmung importieren</translation>
+    </message>
+    <message>
+        <source>Scala scales (*.scl);;All files (*)</source>
+        <translation>Scala-Skalen (*.scl);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Remove Temperament</source>
+        <translation>Stimmung entfernen</translation>
+    </message>
+    <message>
+        <source>Imported temperament to remove:</source>
+        <translation>Zu entfernende importierte Stimmung:</translation>
+    </message>
+    <message>
+        <source>“%1” cannot be removed.</source>
+        <translation>„%1“ kann nicht entfernt werden.</translation>
+    </message>
+    <message>
+        <source>Reference tone playing: %1, %2</source>
+        <translation>Referenzton spielt: %1, %2</translation>
     </message>
 </context>
 <context>

@@ -51,6 +51,21 @@
     </message>
 </context>
 <context>
+    <name>ImportedTemperaments</name>
+    <message>
+        <source>%1 cannot be imported: %2</source>
+        <translation>%1 ne peut pas être importé : %2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be imported: a temperament named “%2” is imported already; remove it first.</source>
+        <translation>%1 ne peut pas être importé : un tempérament nommé « %2 » est déjà importé ; supprimez-le d&apos;abord.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be imported: it cannot be copied to %2.</source>
+        <translation>%1 ne peut pas être importé : il ne peut pas être copié dans %2.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Strobe: the bars stand still when the note is in tune, drift right when sharp, left when flat</source>
@@ -264,6 +279,38 @@
         <source>For low strings, bassoon, organ, piano and clarinet, where the classic method can jump an octave or a twelfth</source>
         <translation>Pour les cordes graves, le basson, l&apos;orgue, le piano et la clarinette, où la méthode classique peut sauter d&apos;une octave ou d&apos;une douzième</translation>
     </message>
+    <message>
+        <source>Set the reference pitch so that the steady note being played reads 0 cents</source>
+        <translation>Régler la référence pour que la note tenue jouée indique 0 cent</translation>
+    </message>
+    <message>
+        <source>Play Reference &amp;Tone</source>
+        <translation>Jouer la note de référen&amp;ce</translation>
+    </message>
+    <message>
+        <source>Play the ideal frequency of the note on screen</source>
+        <translation>Jouer la fréquence idéale de la note affichée</translation>
+    </message>
+    <message>
+        <source>Reference Tone a Semitone &amp;Up</source>
+        <translation>Note de référence un demi-ton plus &amp;haut</translation>
+    </message>
+    <message>
+        <source>Reference Tone a Semitone &amp;Down</source>
+        <translation>Note de référence un demi-ton plus &amp;bas</translation>
+    </message>
+    <message>
+        <source>&amp;Import Temperament…</source>
+        <translation>&amp;Importer un tempérament…</translation>
+    </message>
+    <message>
+        <source>Add a twelve-note Scala (.scl) scale to the temperaments</source>
+        <translation>Ajouter une gamme Scala (.scl) de douze notes aux tempéraments</translation>
+    </message>
+    <message>
+        <source>&amp;Remove Temperament…</source>
+        <translation>Su&amp;pprimer un tempérament…</translation>
+    </message>
 </context>
 <context>
     <name>NoteNamingTexts</name>
@@ -343,6 +390,11 @@
         <comment>%1 is C</comment>
         <translation>La note que fait entendre un %1 écrit</translation>
     </message>
+    <message>
+        <source>Set %1 from &amp;Played Note</source>
+        <comment>Tuner menu; %1 is A4</comment>
+        <translation>Caler le %1 sur la note &amp;jouée</translation>
+    </message>
 </context>
 <context>
     <name>ReadoutPanel</name>
@@ -384,6 +436,34 @@
     <message>
         <source>Sorry, Quaverly cannot run without an audio input device.</source>
         <translation>Désolé, Quaverly ne peut pas fonctionner sans périphérique d&apos;entrée audio.</translation>
+    </message>
+    <message>
+        <source>The temperament “%1” chosen last time is no longer imported; Equal Temperament is used.</source>
+        <translation>Le tempérament « %1 » choisi la dernière fois n&apos;est plus importé ; le tempérament égal est utilisé.</translation>
+    </message>
+    <message>
+        <source>Import Temperament</source>
+        <translation>Importer un tempérament</translation>
+    </message>
+    <message>
+        <source>Scala scales (*.scl);;All files (*)</source>
+        <translation>Gammes Scala (*.scl);;Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Remove Temperament</source>
+        <translation>Supprimer un tempérament</translation>
+    </message>
+    <message>
+        <source>Imported temperament to remove:</source>
+        <translation>Tempérament importé à supprimer :</translation>
+    </message>
+    <message>
+        <source>“%1” cannot be removed.</source>
+        <translation>« %1 » ne peut pas être supprimé.</translation>
+    </message>
+    <message>
+        <source>Reference tone playing: %1, %2</source>
+        <translation>Note de référence en cours : %1, %2</translation>
     </message>
 </context>
 <context>

@@ -92,6 +92,8 @@ NamedSettingsTexts namedSettingsTexts(NoteNaming naming)
         .stepperName = QCoreApplication::translate("NoteNamingTexts", "%1 reference stepper", "%1 is A4").arg(a4),
         .transposeToolTip = QCoreApplication::translate("NoteNamingTexts", "The note a written %1 sounds",
                                                         "%1 is C").arg(c),
+        .referenceFromNoteAction = QCoreApplication::translate("NoteNamingTexts", "Set %1 from &Played Note",
+                                                               "Tuner menu; %1 is A4").arg(a4),
     };
 }
 

@@ -17,19 +17,20 @@ namespace quaverly {
 // trumpet, soprano sax)", "+3 (Mi♭: clarinette en Mi♭, trompette en Mi♭)".
 [[nodiscard]] QString transposeMenuItem(int transpose, NoteNaming naming);
 
-// A temperament's tool tip: each degree named with its deviation from equal
-// temperament in cents, A as zero.
+// The named lines of a temperament's tool tip, below its "cents = (…)": each
+// degree named with its deviation from equal temperament in cents, A as zero.
 [[nodiscard]] QString temperamentToolTip(std::span<const float, 12> row, NoteNaming naming);
 
 // The texts of the settings area that name a note: the reference pitch's
 // caption ("A4 reference"), its field's tool tip, its stepper's accessible
 // name, and the tool tip of the transposition's text ("The note a written C
-// sounds").
+// sounds"), and the Tuner menu's "Set A4 from Played Note".
 struct NamedSettingsTexts {
     QString referenceCaption;
     QString referenceToolTip;
     QString stepperName;
     QString transposeToolTip;
+    QString referenceFromNoteAction;
 };
 [[nodiscard]] NamedSettingsTexts namedSettingsTexts(NoteNaming naming);
 

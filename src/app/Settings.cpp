@@ -139,6 +139,9 @@ SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount)
         values.noteNaming = noteNamingFromKey(std::string_view(key.constData(), std::size_t(key.size())))
                                 .value_or(NoteNaming::English);
     }
+    const QVariant tuningName = store.value(QLatin1String(kTuningName));
+    if (tuningName.typeId() == QMetaType::QString && !tuningName.toString().isEmpty())
+        values.tuningName = tuningName.toString();
 
     const QVariant device = store.value(QLatin1String(kInputDevice));
     if (device.typeId() == QMetaType::QString)
@@ -160,6 +163,10 @@ bool writeSettings(QSettings &store, const SettingsValues &values)
     store.setValue(QLatin1String(kReferencePitch), static_cast<double>(values.referencePitch));
     store.setValue(QLatin1String(kDisclosed), values.disclosed.value_or(true));
     store.setValue(QLatin1String(kTuning), static_cast<qlonglong>(values.tuning));
+    if (values.tuningName)
+        store.setValue(QLatin1String(kTuningName), *values.tuningName);
+    else
+        store.remove(QLatin1String(kTuningName));
     store.setValue(QLatin1String(kTonic), static_cast<qlonglong>(values.tonic));
     store.setValue(QLatin1String(kTranspose), static_cast<qlonglong>(values.transpose));
     if (values.inputDevice)

@@ -27,6 +27,10 @@ struct SettingsValues {
     std::optional<QString> inputDevice;
     // Files from before the choice existed have no key: classic.
     Detection detection = Detection::Classic;
+    // The name of the chosen imported temperament: its row's index moves
+    // when others are imported or removed. Empty for a shipped row or equal
+    // temperament (older files never have it).
+    std::optional<QString> tuningName;
 };
 
 namespace settings_keys {
@@ -39,6 +43,7 @@ inline constexpr char kInputDevice[] = "quillfen.InputDeviceKey";
 // "english", "german" or "solfege"; anything else reads as English.
 inline constexpr char kNoteNames[] = "quillfen.NoteNamesKey";
 inline constexpr char kDetection[] = "quillfen.DetectionKey";
+inline constexpr char kTuningName[] = "quillfen.TuningNameKey";
 } // namespace settings_keys
 
 // Reads the store. `temperamentCount` bounds the tuning: a tuning outside
@@ -50,8 +55,8 @@ inline constexpr char kDetection[] = "quillfen.DetectionKey";
 [[nodiscard]] SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount);
 
 // Writes every key in the fixed order (reference pitch, disclosure, tuning,
-// tonic, transposition, input device, note names, detection; the device key is
-// removed when `inputDevice` is empty) and flushes the store. Returns false, after one
+// tuning name, tonic, transposition, input device, note names, detection; the device
+// and name keys are removed when empty) and flushes the store. Returns false, after one
 // line on stderr, when the store could not be written.
 bool writeSettings(QSettings &store, const SettingsValues &values);
 

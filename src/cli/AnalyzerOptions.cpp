@@ -41,7 +41,7 @@ std::string setInteger(const char *name, const char *value, std::int64_t lowest,
 
 // Above every character, so a '?' from getopt_long tells a known long option
 // given a value it does not take from an unknown one.
-enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kNames,
+enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kNames, kScala,
     kSummary, kHelp, kVersion, kDetector };
 
 constexpr option kOptions[] = {
@@ -53,6 +53,7 @@ constexpr option kOptions[] = {
     {"temperaments", required_argument, nullptr, kTemperaments},
     {"names", required_argument, nullptr, kNames},
     {"detector", required_argument, nullptr, kDetector},
+    {"scala", required_argument, nullptr, kScala},
     {"summary", no_argument, nullptr, kSummary},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -101,6 +102,9 @@ std::string apply(int option, const char *value, AnalyzerOptions &options)
     case kTemperament:
         options.temperament = value;
         return *value == '\0' ? "--temperament needs a name" : "";
+    case kScala:
+        options.scalaFile = value;
+        return *value == '\0' ? "--scala needs a file name" : "";
     default:
         options.temperamentsFile = value;
         return *value == '\0' ? "--temperaments needs a file name" : "";
@@ -125,6 +129,8 @@ std::string analyzerUsage()
            "  --names NAMING         note names: english (C ... B, default), german (H for B,\n"
            "                         B for B flat) or solfege (Do ... Si)\n"
            "  --detector METHOD      classic (default) or precise (low, reed and organ tones)\n"
+           "  --scala FILE           a twelve-note Scala .scl scale as the temperament,\n"
+           "                         laid on --tonic (not with --temperament)\n"
            "  --summary              one line per file:\n"
            "                         file,blocks,readings,note,note_readings,median_cents,median_hz\n"
            "  --help                 show this text\n"
@@ -173,6 +179,10 @@ std::optional<AnalyzerOptions> parseAnalyzerOptions(int argc, char **argv, std::
     options.files.insert(options.files.end(), argv + optind, argv + argc);
     if (std::find(options.files.begin(), options.files.end(), std::string()) != options.files.end()) {
         error = "an empty file name was given";
+        return std::nullopt;
+    }
+    if (options.scalaFile && options.temperament) {
+        error = "--scala and --temperament cannot be used together";
         return std::nullopt;
     }
     if (!options.help && !options.version && options.files.empty()) {

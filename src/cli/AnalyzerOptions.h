@@ -24,6 +24,7 @@ struct AnalyzerOptions {
     std::optional<std::string> temperamentsFile; // unset: the shipped resource
     NoteNaming noteNaming = NoteNaming::English; // the note column's names
     Detection detection = Detection::Classic;
+    std::optional<std::string> scalaFile;        // a .scl scale instead of --temperament
     bool summary = false;
     bool help = false;
     bool version = false;

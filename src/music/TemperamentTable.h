@@ -47,6 +47,7 @@ public:
 
 private:
     friend class TemperamentLoader;
+    friend TemperamentTable withRow(TemperamentTable, std::string, const TemperamentRow&);
 
     std::vector<float> mTemperamentTables; // rows of 12, contiguous
     std::vector<std::string> mNames;
@@ -56,6 +57,9 @@ private:
 // Each degree's deviation from equal temperament in cents, with A (degree 9)
 // as zero: the numbers of the tool tip.
 [[nodiscard]] std::array<double, kDegrees> centsFromEqual(std::span<const float, kDegrees> row);
+// The table with one more row after the others (not sorted in: added rows
+// keep their own order after the loaded ones), with its cent tool tip.
+[[nodiscard]] TemperamentTable withRow(TemperamentTable table, std::string name, const TemperamentRow& ratios);
 
 // Loads the resource from its raw bytes. Decoding: a byte-order mark picks
 // UTF-16 LE or BE (or UTF-8 with its own mark); without one, NUL bytes mark

@@ -2,6 +2,7 @@
 #include "cli/AnalyzerProcess.h"
 
 #include <algorithm>
+#include <fstream>
 #include <limits>
 #include <map>
 
@@ -116,8 +117,30 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
     BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""},
     BadRow{"UnknownNames", {"--names", "latin", "@good"}, "--names must be english, german or solfege, not \"latin\""},
-    BadRow{"UnknownDetector", {"--detector", "yin", "@good"}, "--detector must be classic or precise, not \"yin\""}),
+    BadRow{"UnknownDetector", {"--detector", "yin", "@good"}, "--detector must be classic or precise, not \"yin\""},
+    BadRow{"ScalaFileRefused", {"--scala", "@bad", "@good"}, "bad.wav: line 2: the line with the number of notes is missing"},
+    BadRow{"ScalaWithTemperament", {"--scala", "@bad", "--temperament", "Pythagorean", "@good"},
+           "--scala and --temperament cannot be used together"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// A Scala scale laid on a tonic: the ideal frequency of every note follows its ratios, with A
+// at the reference (tonic D: D4 = 440 / W[7], and a degree k above D4 is D4 × W[k]).
+TEST(AnalyzeScala, IdealFrequenciesFollowTheRatiosOnTheTonic)
+{
+    TempDir dir;
+    const double ratios[12] = {1, 16.0 / 15, 9.0 / 8, 6.0 / 5, 5.0 / 4, 4.0 / 3, 45.0 / 32, 3.0 / 2, 8.0 / 5, 5.0 / 3, 9.0 / 5, 15.0 / 8};
+    std::ofstream(dir.file("just.scl")) << "! just.scl\nFive-limit just\n 12\n16/15\n9/8\n6/5\n5/4\n4/3\n45/32\n3/2\n"
+                                        << "8/5\n5/3\n9/5\n15/8\n2/1\n";
+    const double d4 = 440.0 / ratios[7];
+    for (int k = 0; k < 12; ++k) {
+        const double ideal = d4 * ratios[k];
+        writeSound(dir.file("t.wav"), sine(ideal * std::exp2(7.0 / 1200.0), 48000, 0.6), 48000, kFloat);
+        const AnalyzerRun run = runAnalyzer({"--scala", dir.file("just.scl"), "--tonic", "2", dir.file("t.wav")});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<std::string> last = split(split(run.out).back(), ',');
+        EXPECT_NEAR(std::stod(last.at(7)), ideal, ideal * 1e-6) << "degree " << k << " above D4";
+    }
+}
 
 // Accuracy over recorded instruments: on the sustained part of a note the
 // window must mostly show the labelled note, and the smoothed frequency sit

@@ -5,6 +5,7 @@
 // sanitizers of the asan build catch memory faults.
 #include "analysis/CaptureBuffer.h"
 #include "analysis/PitchDetector.h"
+#include "music/ScalaScale.h"
 #include "music/TemperamentTable.h"
 
 #include <algorithm>
@@ -62,6 +63,27 @@ int temperamentReader(const std::uint8_t *data, std::size_t size)
     check(table.temperamentCount() == table.names().size());
     for (std::size_t r = 0; r < table.names().size(); ++r)
         check(table.row(r)[0] == 1.0f && table.rowOf(table.name(r)) && !table.toolTip(r).empty());
+    return 0;
+}
+
+// The Scala reader: a scale has a name without control characters and twelve positive finite
+// ratios from 1; a refusal names a reason and a line the input has (0: the whole file).
+int scalaReader(const std::uint8_t *data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+    const ScalaReading reading = readScalaScale(bytes);
+    if (!reading.scale) {
+        // A missing line is named as the one after the last.
+        const auto lines = std::size_t(std::count(bytes.begin(), bytes.end(), '\n'))
+            + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
+        check(!reading.error.reason.empty() && reading.error.line <= lines + 1);
+        return 0;
+    }
+    check(!reading.scale->name.empty() && reading.scale->ratios[0] == 1.0f);
+    for (const unsigned char c : reading.scale->name)
+        check(c >= 0x20 && c != 0x7F);
+    for (const float ratio : reading.scale->ratios)
+        check(std::isfinite(ratio) && ratio > 0.0f);
     return 0;
 }
 
@@ -147,7 +169,7 @@ TEST_P(FuzzReplay, EveryKeptInputRunsCleanly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::Values(Target{"temperament", temperamentReader},
-    Target{"capture", capturePath}),
+    Target{"capture", capturePath}, Target{"scala", scalaReader}),
     [](const ::testing::TestParamInfo<Target> &info) { return info.param.name; });
 
 } // namespace
