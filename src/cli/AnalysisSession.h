@@ -46,6 +46,7 @@ public:
     void feed(std::span<const float> interleaved, std::uint32_t channels);
 
     std::uint64_t blocks() const { return mBlocks; }
+    void setDetection(Detection detection) { mTuner.setDetection(detection); }
 
 private:
     ReadingSink mSink;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include <getopt.h>
 
@@ -40,8 +41,8 @@ std::string setInteger(const char *name, const char *value, std::int64_t lowest,
 
 // Above every character, so a '?' from getopt_long tells a known long option
 // given a value it does not take from an unknown one.
-enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kSummary,
-    kHelp, kVersion };
+enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kDetector,
+    kSummary, kHelp, kVersion };
 
 constexpr option kOptions[] = {
     {"reference", required_argument, nullptr, kReference},
@@ -50,6 +51,7 @@ constexpr option kOptions[] = {
     {"transpose", required_argument, nullptr, kTranspose},
     {"callback-frames", required_argument, nullptr, kCallbackFrames},
     {"temperaments", required_argument, nullptr, kTemperaments},
+    {"detector", required_argument, nullptr, kDetector},
     {"summary", no_argument, nullptr, kSummary},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -81,6 +83,14 @@ std::string apply(int option, const char *value, AnalyzerOptions &options)
         return setInteger("--transpose", value, -11, 11, options.transpose);
     case kCallbackFrames:
         return setInteger("--callback-frames", value, 1, AnalyzerOptions::kMaxCallbackFrames, options.callbackFrames);
+    case kDetector:
+        if (std::string_view(value) == "classic")
+            options.detection = Detection::Classic;
+        else if (std::string_view(value) == "precise")
+            options.detection = Detection::Precise;
+        else
+            return std::string("--detector must be \"classic\" or \"precise\", not \"") + value + '"';
+        return {};
     case kTemperament:
         options.temperament = value;
         return *value == '\0' ? "--temperament needs a name" : "";
@@ -105,6 +115,9 @@ std::string analyzerUsage()
            "  --transpose -11..11    instrument transposition in semitones (default 0)\n"
            "  --callback-frames N    frames per device callback, 1 ... 1048576 (default 512)\n"
            "  --temperaments FILE    temperament file (default: the shipped one)\n"
+           "  --detector NAME        \"classic\" (default): the window's classic detector, quick\n"
+           "                         on clear tones; \"precise\": for low notes, reeds, organ\n"
+           "                         and bowed or plucked bass, and in a reverberant room\n"
            "  --summary              one line per file:\n"
            "                         file,blocks,readings,note,note_readings,median_cents,median_hz\n"
            "  --help                 show this text\n"

@@ -56,6 +56,7 @@ bool analyzeFile(const std::string &path, const AnalyzerOptions &options, const 
             table += csvLine(reading);
         }
     });
+    session.setDetection(options.detection);
 
     std::vector<float> chunk(callbackSamples);
     std::uint64_t framesRead = 0;
