@@ -27,6 +27,11 @@ constexpr float kConfidence = 0.8f;
 // of the energy. Decay, vibrato and noise all lower the longer lag, so a
 // true period is not pushed down an octave by them.
 constexpr float kSubharmonicMargin = 0.05f;
+// ... or this much more, when it also leaves at most half the aperiodicity:
+// on a clean tone a weak fundamental shows only as a few hundredths.
+constexpr float kSubharmonicSmallMargin = 0.01f;
+constexpr float kSubharmonicAperiodicityShare = 0.5f;
+constexpr float kCleanTone = 0.99f;
 // Lags at which the shrinking window still holds this share of the block.
 constexpr std::size_t kMaxLagNumerator = 3;
 constexpr std::size_t kMaxLagDenominator = 5;
@@ -61,6 +66,14 @@ float parabolicPeak(const float *values, std::size_t at, float &height)
     const float shift = 0.5f * (a - c) / denominator;
     height = b - 0.25f * (a - c) * shift;
     return static_cast<float>(at) + shift;
+}
+
+bool clearlyMorePeriodic(float candidate, float chosen)
+{
+    const float gain = candidate - chosen;
+    return gain > kSubharmonicMargin
+        || (candidate >= kCleanTone && gain > kSubharmonicSmallMargin
+            && 1.0f - candidate < kSubharmonicAperiodicityShare * (1.0f - chosen));
 }
 
 struct KeyMaximum {
@@ -275,7 +288,7 @@ float PreciseDetector::period(std::size_t frames, std::size_t maxLag) const noex
         for (const float multiple : {2.0f, 3.0f}) {
             float height = 0.0f;
             const float at = refine(chosen.lag * multiple, std::max(2.0f, chosen.lag * 0.25f), maxLag, height);
-            if (at > 0.0f && height > chosen.height + kSubharmonicMargin && height > better.height)
+            if (at > 0.0f && clearlyMorePeriodic(height, chosen.height) && height > better.height)
                 better = KeyMaximum{at, height};
         }
         if (better.lag == chosen.lag)
