@@ -19,9 +19,10 @@ constexpr double kLowestSearchedHz = 25.0;
 // The key-maximum rule: the first key maximum at least this share of the
 // highest one is the period (McLeod and Wyvill's k).
 constexpr float kKeyShare = 0.9f;
-// The periodicity gate: the chosen maximum must reach this. White noise
-// stays far below; a tone 6 dB above the noise just reaches it.
-constexpr float kConfidence = 0.8f;
+// The periodicity gate: the chosen maximum must reach this. Noise, white or
+// coloured, stays far below; a tone 5 dB above white noise just reaches it.
+// Much lower and a tone sinking into room noise starts to give wrong readings.
+constexpr float kConfidence = 0.75f;
 // A subharmonic candidate takes over when it is this much more periodic:
 // a partial at half or a third of the frequency that carries a few percent
 // of the energy. Decay, vibrato and noise all lower the longer lag, so a

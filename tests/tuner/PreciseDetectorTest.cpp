@@ -24,6 +24,7 @@ struct Sound {
     double hz = 0.0;
     std::vector<std::pair<double, double>> partials; // multiple of hz, amplitude
     double noise = 0.0;                             // amplitude of uniform noise
+    double smoothing = 0.0;                         // of the noise: one pole, 0 (white) ... 1
     double silentShare = 0.0;                       // of the first block
     float rateHz = 48000.0f;
 };
@@ -34,9 +35,11 @@ std::vector<float> render(const Sound &sound, std::size_t count, unsigned seed)
     const std::size_t block = blockLength(rateHz);
     std::vector<float> samples(block * count);
     auto from = static_cast<std::size_t>(sound.silentShare * double(block));
+    double noise = 0.0;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         seed = seed * 1664525u + 1013904223u;
-        double s = sound.noise * (double(seed >> 8) / double(1u << 24) * 2.0 - 1.0);
+        noise = sound.smoothing * noise + (1.0 - sound.smoothing) * (double(seed >> 8) / double(1u << 24) * 2.0 - 1.0);
+        double s = sound.noise * noise;
         for (const auto &[k, a] : sound.partials)
             s += i < from ? 0.0 : a * std::sin(2.0 * std::numbers::pi * k * sound.hz * double(i) / rateHz + k);
         samples[i] = static_cast<float>(s);
@@ -102,6 +105,8 @@ INSTANTIATE_TEST_SUITE_P(Tones, PreciseTone, ::testing::Values(
     PreciseRow{"ToneWithNoiseSixteenDecibelsDown", {.hz = 196.0, .partials = {{1, 0.4}, {2, 0.2}}, .noise = 0.1}, 196.0},
     PreciseRow{"Silence", {}, 0.0},
     PreciseRow{"WhiteNoise", {.partials = {}, .noise = 0.5}, 0.0},
+    PreciseRow{"Rumble", {.partials = {}, .noise = 20.0, .smoothing = 0.99}, 0.0},
+    PreciseRow{"Hiss", {.partials = {}, .noise = 4.0, .smoothing = 0.9}, 0.0},
     PreciseRow{"ToneBuriedInNoise", {.hz = 220.0, .partials = {{1, 0.1}}, .noise = 0.5}, 0.0},
     PreciseRow{"QuietToneUnderTheLevelGate", {.hz = 220.0, .partials = {{1, 0.0008}}}, 0.0}),
     [](const auto &info) { return std::string(info.param.name); });
