@@ -10,9 +10,11 @@
 namespace quaverly {
 namespace {
 
-// Below this block amplitude (about -60 dBFS) nothing is read: the dither
-// and hiss of a quiet input. The periodicity gate does the real work.
-constexpr double kMinAmplitude = 0.001;
+// Below this block amplitude (about -50 dBFS) nothing is read: the hiss and
+// mains hum of a quiet input, which are periodic enough to pass the gate
+// below. Lower than the classic detector's hundredth, so that a decaying
+// note is read to its end; the periodicity gate does the rest.
+constexpr double kMinAmplitude = 0.003;
 // The lowest frequency looked for, a little under the lowest accepted one,
 // so that a maximum at the edge of the range is still a maximum.
 constexpr double kLowestSearchedHz = 25.0;
@@ -106,6 +108,9 @@ struct PreciseDetector::Plans {
 
 PreciseDetector::PreciseDetector() = default;
 PreciseDetector::~PreciseDetector() = default;
+
+PreciseDetector::PreciseDetector(PreciseDetector &&other) noexcept = default;
+PreciseDetector &PreciseDetector::operator=(PreciseDetector &&other) noexcept = default;
 
 PreciseDetector::PreciseDetector(const PreciseDetector &other)
     : mRawFrequency(other.mRawFrequency)

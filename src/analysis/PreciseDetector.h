@@ -38,6 +38,8 @@ public:
     ~PreciseDetector();
     PreciseDetector(const PreciseDetector &other);
     PreciseDetector &operator=(const PreciseDetector &other);
+    PreciseDetector(PreciseDetector &&other) noexcept;
+    PreciseDetector &operator=(PreciseDetector &&other) noexcept;
 
     // Hz. Written only when a block yields a period, otherwise kept: a
     // one-slot mailbox that acceptance empties (sets to 0) when it takes it.

@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(Tones, PreciseTone, ::testing::Values(
     PreciseRow{"Rumble", {.partials = {}, .noise = 20.0, .smoothing = 0.99}, 0.0},
     PreciseRow{"Hiss", {.partials = {}, .noise = 4.0, .smoothing = 0.9}, 0.0},
     PreciseRow{"ToneBuriedInNoise", {.hz = 220.0, .partials = {{1, 0.1}}, .noise = 0.5}, 0.0},
-    PreciseRow{"QuietToneUnderTheLevelGate", {.hz = 220.0, .partials = {{1, 0.0008}}}, 0.0}),
+    PreciseRow{"QuietToneUnderTheLevelGate", {.hz = 220.0, .partials = {{1, 0.0025}}}, 0.0}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Non-finite samples: no reading, the mailbox kept, the level measured as the classic detector does.
