@@ -273,8 +273,7 @@ Score score(const Sound &sound, const Label &label, Detection detection)
             ++result.octave;
         if (std::abs(error - 1200.0 * std::log2(3.0)) <= 50.0)
             ++result.twelfth;
-    });
-    session.setDetection(detection);
+    }, detection);
     const std::size_t step = 512 * std::size_t(sound.channels);
     for (std::size_t at = 0; at < sound.samples.size(); at += step) {
         const std::size_t n = std::min(step, sound.samples.size() - at);

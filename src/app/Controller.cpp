@@ -19,6 +19,7 @@
 #include "ui_MainWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
@@ -108,6 +109,7 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
         mUi->mDisclosureButton->toggle();
         disclosureButton();
     });
+    connect(mUi->mDetectionGroup, &QActionGroup::triggered, this, &Controller::detectionMenuChanged);
     connect(mUi->actionQuit, &QAction::triggered, this, &Controller::terminate);
     connect(mUi->actionHelp, &QAction::triggered, this, &HelpPanel::showHelpPanel);
     connect(mUi->actionWebPage, &QAction::triggered, this,
@@ -248,6 +250,9 @@ void Controller::restoreSettings()
     music.setTranspose(values.transpose);
     mSavedDisclosed = values.disclosed;
     mSavedInputDevice = values.inputDevice;
+    mTuner.setDetection(values.detection);
+    (values.detection == Detection::Precise ? mUi->actionPreciseDetection : mUi->actionClassicDetection)
+        ->setChecked(true);
 
     const QSignalBlocker tuningBlocker(mUi->mTuningPopUpButton);
     mUi->mTuningPopUpButton->setCurrentIndex(values.tuning == 0 ? 0 : static_cast<int>(values.tuning) + 1);
@@ -269,6 +274,7 @@ void Controller::saveSettings()
     values.tuning = music.tuning();
     values.tonic = music.tonic();
     values.transpose = music.transpose();
+    values.detection = mTuner.detection();
     // The saved choice outlives a run in which the server never answered.
     if (mUi->mInputDevicePopUpButton->currentIndex() >= 0)
         values.inputDevice = mUi->mInputDevicePopUpButton->currentText();
@@ -469,6 +475,14 @@ void Controller::disclosureButton()
         if (disclosed)
             mUi->mReferencePitchText->setFocus();
     });
+}
+
+void Controller::detectionMenuChanged()
+{
+    const Detection chosen =
+        mUi->actionPreciseDetection->isChecked() ? Detection::Precise : Detection::Classic;
+    if (chosen != mTuner.detection())
+        mTuner.setDetection(chosen);
 }
 
 void Controller::setSettingsAreaFocusable(bool focusable)

@@ -89,6 +89,8 @@ public slots:
     void inputDevicePopupChanged();
     void inputVolumeSliderChanged();
     void disclosureButton();
+    // The Tuner menu's Detection choice: applies the checked method at once.
+    void detectionMenuChanged();
     // Whether the captured source exists (the input unit says so when it
     // vanishes or returns, or the server goes or comes back). Main thread.
     void setInputAvailable(bool available) { mPresence.setAnnounced(available); }

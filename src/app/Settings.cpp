@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace quaverly {
 namespace {
@@ -78,6 +79,33 @@ std::optional<bool> readBool(const QSettings &store, const char *key)
     return std::nullopt;
 }
 
+// Stored by name, not by number, so a reordered or extended enum cannot
+// turn an old file's choice into another method.
+constexpr std::array<std::pair<Detection, const char *>, 2> kDetectionNames{{
+    {Detection::Classic, "classic"},
+    {Detection::Precise, "precise"},
+}};
+
+Detection readDetection(const QSettings &store, const char *key)
+{
+    const QVariant v = store.value(QLatin1String(key));
+    if (v.typeId() != QMetaType::QString)
+        return Detection::Classic;
+    const QString name = v.toString().trimmed();
+    for (const auto &[detection, text] : kDetectionNames)
+        if (name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0)
+            return detection;
+    return Detection::Classic;
+}
+
+QString detectionName(Detection detection)
+{
+    for (const auto &[d, text] : kDetectionNames)
+        if (d == detection)
+            return QLatin1String(text);
+    return QLatin1String(kDetectionNames.front().second);
+}
+
 } // namespace
 
 SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount)
@@ -108,6 +136,7 @@ SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount)
     const QVariant device = store.value(QLatin1String(kInputDevice));
     if (device.typeId() == QMetaType::QString)
         values.inputDevice = device.toString();
+    values.detection = readDetection(store, kDetection);
 
     if (store.status() == QSettings::FormatError) {
         std::fprintf(stderr, "Quaverly: the settings file %s is damaged; what could not be read is back at its default\n",
@@ -130,6 +159,7 @@ bool writeSettings(QSettings &store, const SettingsValues &values)
         store.setValue(QLatin1String(kInputDevice), *values.inputDevice);
     else
         store.remove(QLatin1String(kInputDevice));
+    store.setValue(QLatin1String(kDetection), detectionName(values.detection));
     store.sync();
     // A file that did not parse cleanly is still rewritten whole, so only an
     // access error means the choices were not kept.

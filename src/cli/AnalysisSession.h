@@ -36,7 +36,8 @@ class AnalysisSession {
 public:
     using ReadingSink = std::function<void(const BlockReading &)>;
 
-    AnalysisSession(NoteResolver resolver, float sampleRateHz, ReadingSink sink);
+    AnalysisSession(NoteResolver resolver, float sampleRateHz, ReadingSink sink,
+                    Detection detection = Detection::Classic);
     AnalysisSession(const AnalysisSession &) = delete;
     AnalysisSession &operator=(const AnalysisSession &) = delete;
 
@@ -46,7 +47,6 @@ public:
     void feed(std::span<const float> interleaved, std::uint32_t channels);
 
     std::uint64_t blocks() const { return mBlocks; }
-    void setDetection(Detection detection) { mTuner.setDetection(detection); }
 
 private:
     ReadingSink mSink;

@@ -41,8 +41,8 @@ std::string setInteger(const char *name, const char *value, std::int64_t lowest,
 
 // Above every character, so a '?' from getopt_long tells a known long option
 // given a value it does not take from an unknown one.
-enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kDetector,
-    kSummary, kHelp, kVersion };
+enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kSummary,
+    kHelp, kVersion, kDetector };
 
 constexpr option kOptions[] = {
     {"reference", required_argument, nullptr, kReference},
@@ -89,7 +89,7 @@ std::string apply(int option, const char *value, AnalyzerOptions &options)
         else if (std::string_view(value) == "precise")
             options.detection = Detection::Precise;
         else
-            return std::string("--detector must be \"classic\" or \"precise\", not \"") + value + '"';
+            return std::string("--detector must be classic or precise, not \"") + value + '"';
         return {};
     case kTemperament:
         options.temperament = value;
@@ -115,9 +115,7 @@ std::string analyzerUsage()
            "  --transpose -11..11    instrument transposition in semitones (default 0)\n"
            "  --callback-frames N    frames per device callback, 1 ... 1048576 (default 512)\n"
            "  --temperaments FILE    temperament file (default: the shipped one)\n"
-           "  --detector NAME        \"classic\" (default): the window's classic detector, quick\n"
-           "                         on clear tones; \"precise\": for low notes, reeds, organ\n"
-           "                         and bowed or plucked bass, and in a reverberant room\n"
+           "  --detector METHOD      classic (default) or precise (low, reed and organ tones)\n"
            "  --summary              one line per file:\n"
            "                         file,blocks,readings,note,note_readings,median_cents,median_hz\n"
            "  --help                 show this text\n"

@@ -91,10 +91,10 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{"InfiniteSample", {"@bad"}, "frame 100 (0.002 s) is not", 0, damaged(100, -std::numeric_limits<float>::infinity())},
     BadRow{"RateTooLow", {"@bad"}, "10 Hz is too low", 0, sine(1.0, 10, 5.0), 10},
     BadRow{"UnknownOption", {"--frobnicate", "@good"}, "unknown option --frobnicate"},
-    BadRow{"UnknownDetector", {"--detector", "yin", "@good"}, "--detector must be \"classic\" or \"precise\", not \"yin\""},
     BadRow{"MissingValue", {"@good", "--reference"}, "--reference needs a value"},
     BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
-    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""}),
+    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""},
+    BadRow{"UnknownDetector", {"--detector", "yin", "@good"}, "--detector must be classic or precise, not \"yin\""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Accuracy over recorded instruments: on the sustained part of a note the
