@@ -27,15 +27,17 @@ constexpr float kKeyShare = 0.9f;
 constexpr float kConfidence = 0.75f;
 // A subharmonic candidate takes over when it is this much more periodic:
 // a partial at half or a third of the frequency that carries a few percent
-// of the energy. Decay, vibrato and noise all lower the longer lag, so a
-// true period is not pushed down an octave by them.
+// of the energy. Decay, vibrato and noise lower the longer lag, so they do not
+// push a true period down an octave.
 constexpr float kSubharmonicMargin = 0.05f;
-// ... or this much more, when it also leaves at most half the aperiodicity:
-// on a clean tone a weak fundamental shows only as a few hundredths.
+// ... or this much more, when the candidate is a clean tone (at least
+// kCleanTone) and leaves at most half the aperiodicity: there a fundamental
+// 20 dB under the second harmonic shows only as a few hundredths.
 constexpr float kSubharmonicSmallMargin = 0.01f;
 constexpr float kSubharmonicAperiodicityShare = 0.5f;
 constexpr float kCleanTone = 0.99f;
-// Lags at which the shrinking window still holds this share of the block.
+// The largest lag as a share of the block: the shrinking window keeps at
+// least 2/5 of the block, 0.8 of the lowest period when a block holds two.
 constexpr std::size_t kMaxLagNumerator = 3;
 constexpr std::size_t kMaxLagDenominator = 5;
 // Blocks shorter than this are not read.
@@ -185,8 +187,10 @@ bool PreciseDetector::detectPitch(std::span<const float> block, float sampleRate
     if (!(largest > 0.0f) || !prepare(frames))
         return false;
 
-    const std::size_t maxLag = std::min(frames * kMaxLagNumerator / kMaxLagDenominator,
-        static_cast<std::size_t>(static_cast<double>(sampleRate) / kLowestSearchedHz) + 2);
+    // Bounded in double first: any finite rate converts safely.
+    const std::size_t maxLag = static_cast<std::size_t>(
+        std::min(static_cast<double>(frames * kMaxLagNumerator / kMaxLagDenominator),
+            static_cast<double>(sampleRate) / kLowestSearchedHz + 2.0));
     if (maxLag < 4)
         return false;
 
