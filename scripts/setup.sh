@@ -12,6 +12,8 @@ packages=(
     qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
     # audio capture and sound files
     libpulse-dev libsndfile1-dev
+    # the precise detector's FFT
+    libfftw3-dev
     # tests: a private PulseAudio server, GoogleTest, screenshots, metadata checks
     pulseaudio pulseaudio-utils googletest libgtest-dev libgmock-dev
     xvfb xauth imagemagick appstream desktop-file-utils
