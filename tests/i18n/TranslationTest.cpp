@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window in the user's language, run once per locale (LANG=de_DE.UTF-8, fr_FR.UTF-8 and
-// an untranslated one, also at QT_SCALE_FACTOR=2, offscreen on a 3840 × 2160 screen): translated captions, menus, tool tips and
-// Qt's own buttons, the reading spoken in that language, and every caption fitting its box.
+// The window in the user's language, run once per locale (LANG=de_DE.UTF-8, fr_FR.UTF-8 and an
+// untranslated one, also at QT_SCALE_FACTOR=2, offscreen on a 3840 × 2160 screen): translated
+// captions, menus, tool tips, Qt's own buttons and speech, and every caption fitting its box.
 #include "app/WindowFixture.h"
 #include "widgets/AutoResizing.h"
 #include "widgets/ResizeWindow.h"
@@ -15,8 +15,7 @@
 namespace quaverly::test {
 namespace {
 
-// The column of the language the test runs under: English for any locale Quaverly has no
-// translation for.
+// The column of the language the test runs under: English for a locale without a translation.
 int column()
 {
     const QLocale::Language language = QLocale::system().language();
@@ -62,19 +61,17 @@ TEST_F(Window, SpeaksTheReadingAndQtsButtonsInTheLocalesLanguage)
     addMicrophone();
     start();
     feedTone(446.0, 2.0);
-    const char *reading[] = {"A4, 23 cents sharp", "A4, 23 Cent zu hoch", "A4, 23 cents trop haut"};
-    EXPECT_EQ(widget("mSpokenReading")->accessibleName(), u(reading[column()]));
+    const char *texts[][3] = {{"A4, 23 cents sharp", "A4, 23 Cent zu hoch", "A4, 23 cents trop haut"},
+                              {"Si flat 4, in tune", "Si Be 4, gestimmt", "Si bémol 4, juste"},
+                              {"no input", "kein Signal", "aucun signal"}, {"Cancel", "Abbrechen", "Annuler"}};
+    EXPECT_EQ(widget("mSpokenReading")->accessibleName(), u(texts[0][column()]));
     mController->window()->findChild<QAction *>(QStringLiteral("actionNamesSolfege"))->trigger();
     feedTone(466.16, 2.0);
-    const char *named[] = {"Si flat 4, in tune", "Si Be 4, gestimmt", "Si bémol 4, juste"};
-    EXPECT_EQ(widget("mSpokenReading")->accessibleName(), u(named[column()]));
+    EXPECT_EQ(widget("mSpokenReading")->accessibleName(), u(texts[1][column()]));
     mController->setInputAvailable(false);
-    const char *noInput[] = {"no input", "kein Signal", "aucun signal"};
-    EXPECT_EQ(text("mCentText"), u(noInput[column()]));
-    EXPECT_EQ(SpokenReading::phrase(u("A4"), 0, true, false), u(noInput[column()]));
-    const char *cancel[] = {"Cancel", "Abbrechen", "Annuler"};
+    EXPECT_EQ(text("mCentText") + SpokenReading::phrase(u("A4"), 0, true, false), u(texts[2][column()]).repeated(2));
     QDialogButtonBox buttons(QDialogButtonBox::Cancel);
-    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), u(cancel[column()])) << "Qt's own translations";
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), u(texts[3][column()])) << "Qt's own translations";
 }
 
 // Every caption of the content fits its box in its own font, at the designed size and

@@ -10,7 +10,9 @@
 
 #include <clocale>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -252,61 +254,49 @@ TEST(Readouts, TextsOfTheTonicMenuTranspositionAndSignedValues)
         EXPECT_EQ(wholeCents(deviation), cents) << deviation;
 }
 
-// One pitch class in the three conventions: the readout's name and the tonic menu's.
+// One pitch class in the three conventions (English, German, solfège): the readout's names,
+// then the tonic menu's.
 struct NamingRow {
     std::string_view label;
     float hz; // in octave 3 or 4 at A4 = 440
-    std::string_view english, german, solfege;
-    std::string_view tonicMenu[3];
+    std::string_view names;
 };
 class NoteNamingTest : public ::testing::TestWithParam<NamingRow> {};
 
 TEST_P(NoteNamingTest, EveryConventionNamesTheNoteAndItsTonicMenuItem)
 {
     const NamingRow &row = GetParam();
-    const std::string_view expected[] = {row.english, row.german, row.solfege};
+    std::istringstream words{std::string(row.names)};
+    const std::vector<std::string> names{std::istream_iterator<std::string>(words), {}};
+    ASSERT_EQ(names.size(), 6u) << row.names;
     for (const NoteNaming naming : {NoteNaming::English, NoteNaming::German, NoteNaming::Solfege}) {
         NoteResolver resolver;
         resolver.setNoteNaming(naming);
         const auto note = resolver.resolve(row.hz);
         ASSERT_TRUE(note) << row.hz;
         const auto i = static_cast<std::size_t>(naming);
-        EXPECT_EQ(noteName(*note, naming), expected[i]) << noteNamingKey(naming);
+        EXPECT_EQ(noteName(*note, naming), names[i]) << noteNamingKey(naming);
         const std::string title = resolver.tonicMenuTitle(note->semitone);
-        EXPECT_EQ(title.substr(0, title.find(' ')), row.tonicMenu[i]) << noteNamingKey(naming);
+        EXPECT_EQ(title.substr(0, title.find(' ')), names[3 + i]) << noteNamingKey(naming);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(PitchClasses, NoteNamingTest, ::testing::Values(
-    NamingRow{.label = "C4", .hz = 261.63f, .english = "C4", .german = "C4", .solfege = "Do4",
-              .tonicMenu = {"C", "C", "Do"}},
-    NamingRow{.label = "CSharp4", .hz = 277.18f, .english = "C\u266F4", .german = "C\u266F4", .solfege = "Do\u266F4",
-              .tonicMenu = {"C#/Db", "C#/Db", "Do#/Reb"}},
-    NamingRow{.label = "D4", .hz = 293.66f, .english = "D4", .german = "D4", .solfege = "Re4",
-              .tonicMenu = {"D", "D", "Re"}},
-    NamingRow{.label = "EFlat4", .hz = 311.13f, .english = "E\u266D4", .german = "E\u266D4", .solfege = "Mi\u266D4",
-              .tonicMenu = {"D#/Eb", "D#/Eb", "Re#/Mib"}},
-    NamingRow{.label = "E4", .hz = 329.63f, .english = "E4", .german = "E4", .solfege = "Mi4",
-              .tonicMenu = {"E", "E", "Mi"}},
-    NamingRow{.label = "F4", .hz = 349.23f, .english = "F4", .german = "F4", .solfege = "Fa4",
-              .tonicMenu = {"F", "F", "Fa"}},
-    NamingRow{.label = "FSharp4", .hz = 369.99f, .english = "F\u266F4", .german = "F\u266F4", .solfege = "Fa\u266F4",
-              .tonicMenu = {"F#/Gb", "F#/Gb", "Fa#/Solb"}},
-    NamingRow{.label = "G4", .hz = 392.0f, .english = "G4", .german = "G4", .solfege = "Sol4",
-              .tonicMenu = {"G", "G", "Sol"}},
-    NamingRow{.label = "GSharp4", .hz = 415.3f, .english = "G\u266F4", .german = "G\u266F4", .solfege = "Sol\u266F4",
-              .tonicMenu = {"G#/Ab", "G#/Ab", "Sol#/Lab"}},
-    NamingRow{.label = "A4", .hz = 440.0f, .english = "A4", .german = "A4", .solfege = "La4",
-              .tonicMenu = {"A", "A", "La"}},
-    NamingRow{.label = "BFlat4", .hz = 466.16f, .english = "B\u266D4", .german = "B4", .solfege = "Si\u266D4",
-              .tonicMenu = {"A#/Bb", "A#/B", "La#/Sib"}},
-    NamingRow{.label = "B4", .hz = 493.88f, .english = "B4", .german = "H4", .solfege = "Si4",
-              .tonicMenu = {"B", "H", "Si"}},
+    NamingRow{"C4", 261.63f, "C4 C4 Do4 C C Do"},
+    NamingRow{"CSharp4", 277.18f, "C\u266F4 C\u266F4 Do\u266F4 C#/Db C#/Db Do#/Reb"},
+    NamingRow{"D4", 293.66f, "D4 D4 Re4 D D Re"},
+    NamingRow{"EFlat4", 311.13f, "E\u266D4 E\u266D4 Mi\u266D4 D#/Eb D#/Eb Re#/Mib"},
+    NamingRow{"E4", 329.63f, "E4 E4 Mi4 E E Mi"},
+    NamingRow{"F4", 349.23f, "F4 F4 Fa4 F F Fa"},
+    NamingRow{"FSharp4", 369.99f, "F\u266F4 F\u266F4 Fa\u266F4 F#/Gb F#/Gb Fa#/Solb"},
+    NamingRow{"G4", 392.0f, "G4 G4 Sol4 G G Sol"},
+    NamingRow{"GSharp4", 415.3f, "G\u266F4 G\u266F4 Sol\u266F4 G#/Ab G#/Ab Sol#/Lab"},
+    NamingRow{"A4", 440.0f, "A4 A4 La4 A A La"},
+    NamingRow{"BFlat4", 466.16f, "B\u266D4 B4 Si\u266D4 A#/Bb A#/B La#/Sib"},
+    NamingRow{"B4", 493.88f, "B4 H4 Si4 B H Si"},
     // The octave turns at C, not at A nor at H: B3 and C4 lie a semitone apart.
-    NamingRow{.label = "B3", .hz = 246.94f, .english = "B3", .german = "H3", .solfege = "Si3",
-              .tonicMenu = {"B", "H", "Si"}},
-    NamingRow{.label = "BFlat3", .hz = 233.08f, .english = "B\u266D3", .german = "B3", .solfege = "Si\u266D3",
-              .tonicMenu = {"A#/Bb", "A#/B", "La#/Sib"}}),
+    NamingRow{"B3", 246.94f, "B3 H3 Si3 B H Si"},
+    NamingRow{"BFlat3", 233.08f, "B\u266D3 B3 Si\u266D3 A#/Bb A#/B La#/Sib"}),
     [](const auto &info) { return std::string(info.param.label); });
 
 TEST(NoteNaming, TranspositionTextsAndStoredWordsFollowTheConvention)

@@ -12,12 +12,6 @@
 #include <functional>
 #include <vector>
 
-// Failure messages show texts, not their bytes.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace quaverly::test {
 
 // One QApplication for the whole test program, never destroyed.
