@@ -8,14 +8,16 @@ packages=(
     cmake g++ ninja-build pkg-config dpkg-dev file
     # GUI, images, drawing, settings
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
-    # audio capture and sound files
-    libpulse-dev libsndfile1-dev
+    # audio capture (PulseAudio, and Qt Multimedia: its audio sits in libqt6multimedia6 itself) and sound files
+    libpulse-dev qt6-multimedia-dev libqt6multimedia6 libsndfile1-dev
     # tests: a private PulseAudio server, GoogleTest, screenshots, metadata checks
     pulseaudio pulseaudio-utils googletest libgtest-dev libgmock-dev
     xvfb xauth imagemagick appstream desktop-file-utils
     # tests: a private PipeWire, a window manager, a screen reader's view, a comma locale
     pipewire pipewire-pulse pipewire-bin wireplumber dbus
     openbox wmctrl x11-utils at-spi2-core python3-pyatspi locales
+    # tests: the window under a Wayland compositor
+    weston qt6-wayland
     # packaging
     lintian
     # benchmarks, fuzzing and sanitizers

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Controller.h"
-#include "audio/PulseAudioHardware.h"
+#include "audio/AudioHardware.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -126,7 +126,7 @@ int main(int argc, char *argv[])
     // stops and the settings are saved.
     watchTerminationSignals(&app);
 
-    quaverly::Controller controller(std::make_shared<quaverly::PulseAudioHardware>());
+    quaverly::Controller controller(quaverly::makeAudioHardware());
     controller.awakeFromNib();
     QMetaObject::invokeMethod(&controller, &quaverly::Controller::applicationDidFinishLaunching,
                               Qt::QueuedConnection);
