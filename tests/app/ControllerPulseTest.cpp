@@ -9,6 +9,8 @@
 #include "widgets/ResizeWindow.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -117,6 +119,43 @@ INSTANTIATE_TEST_SUITE_P(Desktops, ControllerFault,
         return backendName(std::get<0>(info.param)) + std::string(PulseServer::kindName(std::get<1>(info.param)))
             + (std::get<2>(info.param) ? "Replug" : "Restart");
     });
+
+// Under a Wayland compositor (with-weston.sh) the whole window shows the
+// tuner reading a tone at its designed size and once it maximised itself.
+TEST(WaylandWindow, ReadsAToneAtItsDesignedSizeAndMaximised)
+{
+    ensureQtApp();
+    if (QGuiApplication::platformName() != QLatin1String("wayland"))
+        GTEST_SKIP() << "runs under weston (tests/app/with-weston.sh)";
+    PulseServer server{{}};
+    ASSERT_TRUE(server.start()) << server.error();
+    QTemporaryDir dir;
+    Controller controller(makeHardware(AudioBackend::Pulse),
+        std::make_unique<QSettings>(dir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat));
+    controller.awakeFromNib();
+    ResizeWindow *window = controller.window();
+    const auto child = [&](const char *name) { return window->findChild<QWidget *>(QLatin1String(name)); };
+    const auto reading = [&] {
+        std::string shown;
+        for (const char *name : {"mNoteText", "mAccidentalText", "mOctaveText", "mCentText"})
+            shown += child(name)->property("text").toString().toStdString() + (name[1] == 'O' ? " " : "");
+        return shown;
+    };
+    ASSERT_TRUE(serveUntil([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }));
+    QWidget *content = child("mContentView");
+    const QSizeF designed = content->property("designedSize").toSizeF();
+    EXPECT_NEAR(content->width(), designed.width(), 1) << "not at its designed size";
+    EXPECT_NEAR(content->height(), designed.height(), 1) << "not at its designed size";
+    server.playTone(446.0, 30.0);
+    EXPECT_TRUE(serveUntil([&] { return reading() == "A4 +23"; })) << reading();
+
+    window->showMaximized();
+    EXPECT_TRUE(serveUntil([&] { return window->isMaximized() && content->width() > 1.5 * designed.width(); }))
+        << content->width() << " x " << content->height();
+    const double scale = std::min(content->width() / designed.width(), content->height() / designed.height());
+    EXPECT_NEAR(child("mDisplayPanel")->width(), 480 * scale, 2) << "not scaled by the limiting dimension";
+    EXPECT_TRUE(serveUntil([&] { return reading() == "A4 +23"; })) << "maximised: " << reading();
+}
 
 } // namespace
 } // namespace quaverly::test
