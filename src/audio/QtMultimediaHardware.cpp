@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 
@@ -234,10 +235,38 @@ struct QtMultimediaHardware::Impl {
         return it == devices.end() ? nullptr : &it->second;
     }
 
+    // Audio thread: how many of our calls are on its stack. Qt may run
+    // events inside its own calls, so the teardown waits for the outermost.
+    int depth = 0;
+    bool dying = false;
+    bool teardownPosted = false;
+    std::shared_ptr<std::promise<void>> tornDown = std::make_shared<std::promise<void>>();
+
+    struct Busy {
+        explicit Busy(Impl &impl)
+            : d(impl)
+        {
+            ++d.depth;
+        }
+        ~Busy()
+        {
+            if (--d.depth == 0 && d.dying && !d.teardownPosted) {
+                d.teardownPosted = true;
+                QMetaObject::invokeMethod(audioAnchor(), [impl = &d] { impl->requestTeardown(); }, Qt::QueuedConnection);
+            }
+        }
+        Busy(const Busy &) = delete;
+        Busy &operator=(const Busy &) = delete;
+        Impl &d;
+    };
+
     template <class F>
     void onAudioThread(F f)
     {
-        QMetaObject::invokeMethod(worker, std::move(f), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(worker, [this, f = std::move(f)]() mutable {
+            const Busy busy(*this);
+            f();
+        }, Qt::QueuedConnection);
     }
 
     // Lock held.
@@ -260,19 +289,28 @@ struct QtMultimediaHardware::Impl {
 
     bool alive(const Device *dev) const { return dev && dev->present && !dev->failed; }
 
+    // Qt hands work between threads with atomics ThreadSanitizer cannot see;
+    // taking our lock on both sides lets it see the order that is there.
+    void fence() { std::lock_guard lock(mutex); }
+
     // Audio thread.
     void init()
     {
+        fence();
         media = new QMediaDevices(worker);
         QObject::connect(media, &QMediaDevices::audioInputsChanged, worker, [this] { refreshInputs(); });
         QObject::connect(media, &QMediaDevices::audioOutputsChanged, worker, [this] { refreshOutputs(); });
         retry = new QTimer(worker);
         retry->setSingleShot(true);
-        QObject::connect(retry, &QTimer::timeout, worker, [this] { reconcile(); });
+        QObject::connect(retry, &QTimer::timeout, worker, [this] {
+            const Busy busy(*this);
+            reconcile();
+        });
         // Qt 6.4 on PulseAudio keeps its lists current but never signals a
         // change: look every 0.5 s as well.
         auto *poll = new QTimer(worker);
         QObject::connect(poll, &QTimer::timeout, worker, [this] {
+            const Busy busy(*this);
             refreshInputs();
             refreshOutputs();
         });
@@ -558,15 +596,29 @@ struct QtMultimediaHardware::Impl {
         }
     }
 
-    // Audio thread; deletes the worker and with it every Qt object.
+    void requestTeardown()
+    {
+        dying = true;
+        teardownPosted = false;
+        if (depth == 0)
+            teardown();
+    }
+
+    // Audio thread, none of our calls on its stack; deletes the worker and
+    // with it every Qt object, then lets the destructor go on.
     void teardown()
     {
+        fence();
         for (auto &c : retired)
             closeStream(*c);
         retired.clear();
         closeTone();
         delete worker;
         worker = nullptr;
+        fence();
+        // Last: the destructor may free this at once.
+        const auto done = tornDown;
+        done->set_value();
     }
 };
 
@@ -576,6 +628,7 @@ QtMultimediaHardware::QtMultimediaHardware()
     audioAnchor();
     d->worker = new QObject;
     d->worker->moveToThread(audioThread());
+    d->fence();
     d->onAudioThread([impl = d.get()] { impl->init(); });
 }
 
@@ -591,10 +644,14 @@ QtMultimediaHardware::~QtMultimediaHardware()
         d->captures.clear();
         d->output = Impl::Output{};
     }
-    if (QThread::currentThread() == audioThread())
+    const auto done = d->tornDown;
+    if (QThread::currentThread() == audioThread()) {
         d->teardown();
-    else
-        QMetaObject::invokeMethod(audioAnchor(), [impl = d.get()] { impl->teardown(); }, Qt::BlockingQueuedConnection);
+    } else {
+        QMetaObject::invokeMethod(audioAnchor(), [impl = d.get()] { impl->requestTeardown(); }, Qt::QueuedConnection);
+        done->get_future().wait();
+    }
+    d->fence();
 }
 
 std::vector<AudioDeviceID> QtMultimediaHardware::devices()
