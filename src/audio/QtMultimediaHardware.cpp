@@ -17,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <future>
@@ -649,7 +650,14 @@ QtMultimediaHardware::~QtMultimediaHardware()
         d->teardown();
     } else {
         QMetaObject::invokeMethod(audioAnchor(), [impl = d.get()] { impl->requestTeardown(); }, Qt::QueuedConnection);
-        done->get_future().wait();
+        // Qt can wait without end inside its own calls for a server that went
+        // away meanwhile: rather than hang the program's exit, leave the audio
+        // thread what it still uses.
+        if (done->get_future().wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+            std::fputs("Quaverly: the audio thread is stuck inside Qt Multimedia; leaving it\n", stderr);
+            (void)d.release();
+            return;
+        }
     }
     d->fence();
 }
