@@ -96,7 +96,7 @@ TEST_P(BackendTest, ListsTheInputAndShowsWhetherItsVolumeCanBeSet)
 
 // The reference tone reaches the default output and ends, once, when that
 // device goes away rather than moving to another one.
-// (Qt's rows only until the pulse backend plays one.)
+// (The pulse backend's tone: ReferenceTone in app_pulse_test.)
 class ToneTest : public BackendTest {};
 
 TEST_P(ToneTest, ReachesTheOutputAndEndsWithItsDevice)

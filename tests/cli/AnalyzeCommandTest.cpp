@@ -2,6 +2,7 @@
 #include "cli/AnalyzerProcess.h"
 
 #include <algorithm>
+#include <fstream>
 #include <limits>
 #include <map>
 
@@ -93,8 +94,31 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{"UnknownOption", {"--frobnicate", "@good"}, "unknown option --frobnicate"},
     BadRow{"MissingValue", {"@good", "--reference"}, "--reference needs a value"},
     BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
-    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""}),
+    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""},
+    BadRow{"UnknownDetector", {"--detector", "yin", "@good"}, "--detector must be classic or precise, not \"yin\""},
+    BadRow{"ScalaFileRefused", {"--scala", "@bad", "@good"}, "bad.wav: line 2: the line with the number of notes is missing"},
+    BadRow{"ScalaWithTemperament", {"--scala", "@bad", "--temperament", "Pythagorean", "@good"},
+           "--scala and --temperament cannot be used together"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// A Scala scale laid on a tonic: the ideal frequency of every note follows its ratios, with A
+// at the reference (tonic D: D4 = 440 / W[7], and a degree k above D4 is D4 × W[k]).
+TEST(AnalyzeScala, IdealFrequenciesFollowTheRatiosOnTheTonic)
+{
+    TempDir dir;
+    const double ratios[12] = {1, 16.0 / 15, 9.0 / 8, 6.0 / 5, 5.0 / 4, 4.0 / 3, 45.0 / 32, 3.0 / 2, 8.0 / 5, 5.0 / 3, 9.0 / 5, 15.0 / 8};
+    std::ofstream(dir.file("just.scl")) << "! just.scl\nFive-limit just\n 12\n16/15\n9/8\n6/5\n5/4\n4/3\n45/32\n3/2\n"
+                                        << "8/5\n5/3\n9/5\n15/8\n2/1\n";
+    const double d4 = 440.0 / ratios[7];
+    for (int k = 0; k < 12; ++k) {
+        const double ideal = d4 * ratios[k];
+        writeSound(dir.file("t.wav"), sine(ideal * std::exp2(7.0 / 1200.0), 48000, 0.6), 48000, kFloat);
+        const AnalyzerRun run = runAnalyzer({"--scala", dir.file("just.scl"), "--tonic", "2", dir.file("t.wav")});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<std::string> last = split(split(run.out).back(), ',');
+        EXPECT_NEAR(std::stod(last.at(7)), ideal, ideal * 1e-6) << "degree " << k << " above D4";
+    }
+}
 
 // Accuracy over recorded instruments: on the sustained part of a note the
 // window must mostly show the labelled note, and the smoothed frequency sit
@@ -109,9 +133,8 @@ struct Bar {
     double meanShare;     // the instrument's files on average
     double maxErrorCents; // every file: |median of frequency_hz against the periodicity|
 };
-class Accuracy : public ::testing::TestWithParam<Bar> {};
 
-TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
+void expectAccuracy(const Bar &bar, const char *detector)
 {
     static const char *const kNames[] = {"C", "C♯", "D", "E♭", "E", "F", "F♯", "G", "G♯", "A", "B♭", "B"};
     const std::vector<std::string> lines = split(slurp(kFolder + "labels.csv"));
@@ -124,9 +147,9 @@ TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
         const std::vector<std::string> f = split(lines[l], ',');
         for (std::size_t i = 0; i < header.size() && i < f.size(); ++i)
             label[header[i]] = f[i];
-        if (label["instrument"] != GetParam().instrument)
+        if (label["instrument"] != bar.instrument)
             continue;
-        const AnalyzerRun run = runAnalyzer({kFolder + label["file"]});
+        const AnalyzerRun run = runAnalyzer({"--detector", detector, kFolder + label["file"]});
         ASSERT_EQ(run.exitCode, 0) << label["file"] << ": " << run.err;
         const int midi = std::stoi(label["midi_note"]), rate = std::stoi(label["sample_rate"]);
         const std::string wanted = kNames[midi % 12] + std::to_string(midi / 12 - 1);
@@ -144,16 +167,27 @@ TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
         }
         ASSERT_GT(blocks, 0u) << label["file"] << ": no block in the sustained part";
         const double share = double(errors.size()) / double(blocks);
-        EXPECT_GE(share, GetParam().minShare) << label["file"] << ": " << wanted << " on " << errors.size() << " of " << blocks;
+        EXPECT_GE(share, bar.minShare) << label["file"] << ": " << wanted << " on " << errors.size() << " of " << blocks;
         if (!errors.empty()) {
             std::nth_element(errors.begin(), errors.begin() + errors.size() / 2, errors.end());
-            EXPECT_LE(std::abs(errors[errors.size() / 2]), GetParam().maxErrorCents) << label["file"];
+            EXPECT_LE(std::abs(errors[errors.size() / 2]), bar.maxErrorCents) << label["file"];
         }
         shareSum += share;
         ++files;
     }
-    ASSERT_GT(files, 0) << "no recordings of " << GetParam().instrument;
-    EXPECT_GE(shareSum / files, GetParam().meanShare);
+    ASSERT_GT(files, 0) << "no recordings of " << bar.instrument;
+    EXPECT_GE(shareSum / files, bar.meanShare);
+}
+
+class Accuracy : public ::testing::TestWithParam<Bar> {};
+TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
+{
+    expectAccuracy(GetParam(), "classic");
+}
+class PreciseAccuracy : public ::testing::TestWithParam<Bar> {};
+TEST_P(PreciseAccuracy, ShowsTheLabelledNoteOnTheSustainedPart)
+{
+    expectAccuracy(GetParam(), "precise");
 }
 
 constexpr Bar kBars[] = {
@@ -164,7 +198,18 @@ constexpr Bar kBars[] = {
     {"violin", 0.65, 0.85, 10.0},
 };
 
+// The precise detector reads the fundamental where the classic one takes a harmonic.
+constexpr Bar kPreciseBars[] = {
+    {"acoustic_grand_piano", 0.95, 0.98, 12.0}, {"alto_sax", 0.90, 0.97, 6.5}, {"cello", 0.65, 0.92, 1.5},
+    {"clarinet", 0.98, 0.98, 0.5}, {"electric_bass_finger", 0.90, 0.97, 1.5}, {"flute", 0.98, 0.98, 2.5},
+    {"french_horn", 0.95, 0.98, 0.5}, {"harpsichord", 0.95, 0.98, 3.5}, {"nylon_guitar", 0.98, 0.98, 1.5},
+    {"oboe", 0.98, 0.98, 1.0}, {"steel_guitar", 0.95, 0.98, 1.0}, {"trumpet", 0.98, 0.98, 1.5},
+    {"violin", 0.90, 0.97, 5.5},
+};
+
 INSTANTIATE_TEST_SUITE_P(Instruments, Accuracy, ::testing::ValuesIn(kBars),
+    [](const auto &info) { return std::string(info.param.instrument); });
+INSTANTIATE_TEST_SUITE_P(Instruments, PreciseAccuracy, ::testing::ValuesIn(kPreciseBars),
     [](const auto &info) { return std::string(info.param.instrument); });
 
 } // namespace
