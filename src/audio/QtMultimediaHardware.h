@@ -19,12 +19,13 @@ namespace quaverly {
 // Threads: all Qt Multimedia objects live on one audio thread shared by every
 // instance, which is both the IO and the notification thread. Queries answer
 // from a cache under a lock the audio thread holds while it calls back, so
-// they never wait for Qt or the server. A device that leaves Qt's list is
-// reported as not alive and its capture is closed at once (Qt's stream would
-// follow the server to another source); when it is listed again the capture
-// opens on it by itself, with "stream format" first if its rate changed. A
-// capture whose stream fails counts as a lost device until it opens again
-// (retried every 0.25 s).
+// they never wait for Qt or the server. Qt's list is read on its change
+// signal and every 0.5 s (Qt 6.4 on Linux never signals). A device that
+// leaves it is reported as not alive and its capture is closed at once (Qt's
+// stream would follow the server to another source); when it is listed again
+// the capture opens on it by itself, with "stream format" first if its rate
+// changed. A capture whose stream fails counts as a lost device until it
+// opens again (retried every 0.25 s).
 class QtMultimediaHardware final : public AudioHardware {
 public:
     // Starts listing on the audio thread and returns.
