@@ -5,7 +5,8 @@
 # seconds, samples its resident memory and CPU every 10 s, and fails when the
 # memory grows by more than 5 % over what it held after the first minute,
 # when the program dies, or when it does not end cleanly on SIGTERM.
-# Offscreen by default; QT_QPA_PLATFORM may say otherwise.
+# Offscreen by default; QT_QPA_PLATFORM may say otherwise. SOAK_DETECTION=precise
+# runs the window with the precise detector (its CPU against classic's).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 minutes=${1:-30}
@@ -76,6 +77,10 @@ while True:
 ' 2>/dev/null | pacat --playback -d tone --raw --format=float32le --rate=48000 --channels=1 2>/dev/null &
 pids+=($!)
 
+if [ -n "${SOAK_DETECTION:-}" ]; then
+    mkdir -p "$XDG_CONFIG_HOME/quillfen"
+    printf '[General]\nquillfen.DetectionKey=%s\n' "$SOAK_DETECTION" >"$XDG_CONFIG_HOME/quillfen/Quaverly.conf"
+fi
 "$app" >"$dir/app.out" 2>"$dir/app.err" &
 app_pid=$!
 pids+=("$app_pid")

@@ -10,8 +10,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
     # translations: lrelease/lupdate, CMake's Qt6LinguistTools, Qt's own texts (qtbase_de.qm …)
     qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
-    # audio capture and sound files
-    libpulse-dev libsndfile1-dev
+    # audio capture (PulseAudio, and Qt Multimedia: its audio sits in libqt6multimedia6 itself) and sound files
+    libpulse-dev qt6-multimedia-dev libqt6multimedia6 libsndfile1-dev
     # the precise detector's FFT
     libfftw3-dev
     # tests: a private PulseAudio server, GoogleTest, screenshots, metadata checks
@@ -20,6 +20,8 @@ packages=(
     # tests: a private PipeWire, a window manager, a screen reader's view, a comma locale
     pipewire pipewire-pulse pipewire-bin wireplumber dbus
     openbox wmctrl x11-utils at-spi2-core python3-pyatspi locales
+    # tests: the window under a Wayland compositor
+    weston qt6-wayland
     # packaging
     lintian
     # benchmarks, fuzzing and sanitizers

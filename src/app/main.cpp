@@ -1,58 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Controller.h"
-#include "audio/PulseAudioHardware.h"
+#include "app/TerminationSignals.h"
+#include "audio/AudioHardware.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
-#include <QSocketNotifier>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
-
-int gSignalFds[2] = {-1, -1};
-
-extern "C" void onSignal(int number)
-{
-    const int saved = errno;
-    const char byte = static_cast<char>(number);
-    [[maybe_unused]] const ssize_t n = ::write(gSignalFds[0], &byte, 1);
-    errno = saved;
-}
-
-// SIGTERM and SIGINT become QCoreApplication::exit(0) on the main thread
-// (self-pipe: the handler only writes one byte).
-void watchTerminationSignals(QObject *context)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gSignalFds) != 0) {
-        std::perror("Quaverly: cannot watch for termination signals");
-        return;
-    }
-    auto *notifier = new QSocketNotifier(gSignalFds[1], QSocketNotifier::Read, context);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
-        char byte = 0;
-        while (::read(gSignalFds[1], &byte, 1) == 1) {
-        }
-        // exit(), not quit(): quit() is ignored until the main loop runs, and
-        // a signal may come while the start-up alert runs its own loop.
-        QCoreApplication::exit(0);
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-}
 
 // The exit status when the run ends with the command line (--help,
 // --version, an error), nullopt to go on. Unless `final`, a bad command line
@@ -124,9 +83,9 @@ int main(int argc, char *argv[])
 
     // SIGTERM and SIGINT end the run through the ordinary quit, so capture
     // stops and the settings are saved.
-    watchTerminationSignals(&app);
+    quaverly::watchTerminationSignals(&app);
 
-    quaverly::Controller controller(std::make_shared<quaverly::PulseAudioHardware>());
+    quaverly::Controller controller(quaverly::makeAudioHardware());
     controller.awakeFromNib();
     QMetaObject::invokeMethod(&controller, &quaverly::Controller::applicationDidFinishLaunching,
                               Qt::QueuedConnection);

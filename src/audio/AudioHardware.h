@@ -4,6 +4,7 @@
 #include "analysis/AudioTypes.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -103,5 +104,9 @@ public:
     }
     virtual OSStatus stopOutput() { return kAudioNoError; }
 };
+
+// The layer of the backend this program is linked with (PulseAudio, or Qt
+// Multimedia): each backend library defines it.
+[[nodiscard]] std::shared_ptr<AudioHardware> makeAudioHardware();
 
 } // namespace quaverly

@@ -2,6 +2,7 @@
 #include "MicrophoneAccess.h"
 
 #include <QProcess>
+#include <QtGlobal>
 #include <QStandardPaths>
 
 #include <array>
@@ -43,8 +44,18 @@ void checkMic(MicrophoneAccess &access)
 
 void openSoundPreferences()
 {
-    // pavucontrol's tab 4 is "Input Devices"; pavucontrol-qt numbers its
-    // tabs the same way.
+    // Each platform's settings at the input page, first found first.
+#if defined(Q_OS_MACOS)
+    static constexpr std::array<std::pair<const char *, const char *>, 1> kCommands{{
+        {"open", "x-apple.systempreferences:com.apple.preference.sound?input"},
+    }};
+#elif defined(Q_OS_WIN)
+    static constexpr std::array<std::pair<const char *, const char *>, 1> kCommands{{
+        {"explorer.exe", "ms-settings:sound"},
+    }};
+#else
+    // Linux desktops. pavucontrol's tab 4 is "Input Devices"; pavucontrol-qt
+    // numbers its tabs the same way.
     static constexpr std::array<std::pair<const char *, const char *>, 6> kCommands{{
         {"pavucontrol", "--tab=4"},
         {"pavucontrol-qt", "--tab=4"},
@@ -53,6 +64,7 @@ void openSoundPreferences()
         {"kcmshell6", "kcm_pulseaudio"},
         {"kcmshell5", "kcm_pulseaudio"},
     }};
+#endif
     for (const auto &[program, argument] : kCommands) {
         const QString path = QStandardPaths::findExecutable(QLatin1String(program));
         if (!path.isEmpty() && QProcess::startDetached(path, {QLatin1String(argument)}))

@@ -27,9 +27,10 @@ public:
 // changes nothing. Called when launching has finished.
 void checkMic(MicrophoneAccess &access);
 
-// Starts, detached, the desktop's sound settings at the input page: the
-// first found on PATH of pavucontrol, pavucontrol-qt, the GNOME and the KDE
-// sound settings. Nothing found is not an error the user hears of.
+// Starts, detached, the desktop's sound settings at the input page: on
+// Linux the first found on PATH of pavucontrol, pavucontrol-qt, the GNOME and
+// the KDE sound settings (macOS and Windows: their own, not yet tried).
+// Nothing found is not an error the user hears of.
 void openSoundPreferences();
 
 } // namespace quaverly

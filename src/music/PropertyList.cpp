@@ -179,7 +179,7 @@ private:
                 return std::nullopt;
             const auto [it, inserted] = index.try_emplace(key->string, dictionary.dictionary.size());
             if (inserted)
-                dictionary.dictionary.emplace_back(std::move(key->string), std::move(*value));
+                dictionary.dictionary.push_back({std::move(key->string), std::move(*value)});
             else
                 dictionary.dictionary[it->second].second = std::move(*value);
         }

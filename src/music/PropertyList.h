@@ -13,6 +13,8 @@ namespace quaverly {
 
 // One node of a parsed property list. Strings are UTF-8. Dictionaries keep the file's key order; a key
 // given twice keeps its first position and its last value, as Foundation does.
+struct PropertyListEntry;
+
 struct PropertyListValue {
     enum class Kind { String, Array, Dictionary };
 
@@ -20,9 +22,16 @@ struct PropertyListValue {
     std::size_t line = 1; // where the value starts, counted from 1
     std::string string;
     std::vector<PropertyListValue> array;
-    std::vector<std::pair<std::string, PropertyListValue>> dictionary;
+    // Not std::pair: a pair of a type still being defined is ill-formed, and
+    // Clang with libstdc++ rejects it.
+    std::vector<PropertyListEntry> dictionary;
 
     [[nodiscard]] const PropertyListValue* find(std::string_view key) const;
+};
+
+struct PropertyListEntry {
+    std::string first; // the key
+    PropertyListValue second;
 };
 
 struct PropertyListError {

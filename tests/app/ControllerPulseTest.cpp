@@ -3,13 +3,15 @@
 // Controller capturing through an unplugged device and a restarted server.
 #include "app/Controller.h"
 #include "app/Settings.h"
-#include "audio/PulseAudioHardware.h"
+#include "support/AudioBackends.h"
 #include "support/PulseServer.h"
 #include "support/QtApp.h"
 #include "widgets/ResizeWindow.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -48,21 +50,25 @@ TEST(PulseController, TerminationSignalSavesTheSettingsAndExitsCleanly)
 // gone no reading is claimed and nothing is captured from elsewhere; once it
 // is back (re-plugged at another rate) the window follows the sound by
 // itself, on the choice it started with.
-class ControllerFault : public ::testing::TestWithParam<std::tuple<PulseServer::Kind, bool>> {};
+class ControllerFault : public ::testing::TestWithParam<std::tuple<AudioBackend, PulseServer::Kind, bool>> {};
 
 TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
 {
-    const auto [kind, replug] = GetParam();
+    const auto [backend, kind, replug] = GetParam();
     ensureQtApp();
-    PulseServer server{{.kind = kind}};
+    PulseServer server{{.kind = kind, .microphone = backend == AudioBackend::Qt}};
     QTemporaryDir dir;
     const auto settings = [&] {
         return std::make_unique<QSettings>(dir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat);
     };
-    const QString chosen = kind == PulseServer::Kind::PipeWire ? QStringLiteral("Monitor : Monitor of tone Audio/Sink sink")
-                                                               : QStringLiteral("Monitor : Monitor of Null Output");
+    const QString chosen = backend == AudioBackend::Qt ? QStringLiteral("System : Microphone")
+        : kind == PulseServer::Kind::PipeWire            ? QStringLiteral("Monitor : Monitor of tone Audio/Sink sink")
+                                                         : QStringLiteral("Monitor : Monitor of Null Output");
     settings()->setValue(QLatin1String(settings_keys::kInputDevice), chosen);
-    Controller controller(std::make_shared<PulseAudioHardware>(), settings());
+    // Qt looks for the server once per process: the Qt rows start with it.
+    const bool late = backend == AudioBackend::Pulse;
+    ASSERT_TRUE(late || server.start()) << server.error();
+    Controller controller(makeHardware(backend), settings());
     controller.awakeFromNib();
     const auto text = [&](const char *name) {
         return controller.window()->findChild<QWidget *>(QLatin1String(name))->property("text").toString();
@@ -71,17 +77,19 @@ TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
         return (text("mNoteText") + text("mAccidentalText") + text("mOctaveText") + ' ' + text("mCentText")).toStdString();
     };
     auto *input = controller.window()->findChild<QComboBox *>(QStringLiteral("mInputDevicePopUpButton"));
-    EXPECT_TRUE(controller.window()->isVisible() && text("mCentText") == "no input") << reading();
+    EXPECT_TRUE(controller.window()->isVisible() && (!late || text("mCentText") == "no input")) << reading();
     controller.saveSettings();
     EXPECT_EQ(settings()->value(QLatin1String(settings_keys::kInputDevice)).toString(), chosen) << "the choice was lost";
     ASSERT_TRUE(server.start()) << server.error();
     ASSERT_TRUE(serveUntil([&] { return input->currentText() == chosen; })) << input->currentText().toStdString();
     server.playTone(446.0, 3.0);
     ASSERT_TRUE(serveUntil([&] { return reading() == "A4 +23"; })) << reading();
-    if (kind == PulseServer::Kind::PipeWire) { // the stream must not pull the graph below 1024/48000
+    // The stream must not pull the graph below 1024/48000 (Qt's names itself).
+    if (kind == PulseServer::Kind::PipeWire) {
         std::string outputs;
         server.run({"pactl", "list", "source-outputs"}, &outputs);
-        const auto ours = outputs.find("application.name = \"Quaverly\"");
+        const auto ours = outputs.find(backend == AudioBackend::Qt ? "application.name = \"QtPulseAudio:"
+                                                                   : "application.name = \"Quaverly\"");
         const auto at = outputs.rfind("node.latency = \"", ours);
         ASSERT_TRUE(ours != std::string::npos && at != std::string::npos) << outputs;
         unsigned frames = 0, rate = 1;
@@ -106,10 +114,18 @@ TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
     EXPECT_EQ(input->currentText(), chosen) << "the choice was moved";
 }
 
+// Qt's backend only re-plugged: a server restart is Qt's own to survive, and
+// it does so only some of the time (README).
 INSTANTIATE_TEST_SUITE_P(Desktops, ControllerFault,
-    ::testing::Combine(::testing::Values(PulseServer::Kind::PulseAudio, PulseServer::Kind::PipeWire), ::testing::Bool()),
+    ::testing::Values(std::tuple(AudioBackend::Pulse, PulseServer::Kind::PulseAudio, true),
+        std::tuple(AudioBackend::Pulse, PulseServer::Kind::PulseAudio, false),
+        std::tuple(AudioBackend::Pulse, PulseServer::Kind::PipeWire, true),
+        std::tuple(AudioBackend::Pulse, PulseServer::Kind::PipeWire, false),
+        std::tuple(AudioBackend::Qt, PulseServer::Kind::PulseAudio, true),
+        std::tuple(AudioBackend::Qt, PulseServer::Kind::PipeWire, true)),
     [](const auto &info) {
-        return PulseServer::kindName(std::get<0>(info.param)) + std::string(std::get<1>(info.param) ? "Replug" : "Restart");
+        return backendName(std::get<0>(info.param)) + std::string(PulseServer::kindName(std::get<1>(info.param)))
+            + (std::get<2>(info.param) ? "Replug" : "Restart");
     });
 
 // The reference tone through a real server: the window's own capture of the
@@ -172,6 +188,43 @@ INSTANTIATE_TEST_SUITE_P(Desktops, ReferenceTone,
     [](const auto &info) {
         return PulseServer::kindName(std::get<0>(info.param)) + std::string(std::get<1>(info.param) ? "ServerGoes" : "SinkGoes");
     });
+
+// Under a Wayland compositor (with-weston.sh) the whole window shows the
+// tuner reading a tone at its designed size and once it maximised itself.
+TEST(WaylandWindow, ReadsAToneAtItsDesignedSizeAndMaximised)
+{
+    ensureQtApp();
+    if (QGuiApplication::platformName() != QLatin1String("wayland"))
+        GTEST_SKIP() << "runs under weston (tests/app/with-weston.sh)";
+    PulseServer server{{}};
+    ASSERT_TRUE(server.start()) << server.error();
+    QTemporaryDir dir;
+    Controller controller(makeHardware(AudioBackend::Pulse),
+        std::make_unique<QSettings>(dir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat));
+    controller.awakeFromNib();
+    ResizeWindow *window = controller.window();
+    const auto child = [&](const char *name) { return window->findChild<QWidget *>(QLatin1String(name)); };
+    const auto reading = [&] {
+        std::string shown;
+        for (const char *name : {"mNoteText", "mAccidentalText", "mOctaveText", "mCentText"})
+            shown += child(name)->property("text").toString().toStdString() + (name[1] == 'O' ? " " : "");
+        return shown;
+    };
+    ASSERT_TRUE(serveUntil([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }));
+    QWidget *content = child("mContentView");
+    const QSizeF designed = content->property("designedSize").toSizeF();
+    EXPECT_NEAR(content->width(), designed.width(), 1) << "not at its designed size";
+    EXPECT_NEAR(content->height(), designed.height(), 1) << "not at its designed size";
+    server.playTone(446.0, 30.0);
+    EXPECT_TRUE(serveUntil([&] { return reading() == "A4 +23"; })) << reading();
+
+    window->showMaximized();
+    EXPECT_TRUE(serveUntil([&] { return window->isMaximized() && content->width() > 1.5 * designed.width(); }))
+        << content->width() << " x " << content->height();
+    const double scale = std::min(content->width() / designed.width(), content->height() / designed.height());
+    EXPECT_NEAR(child("mDisplayPanel")->width(), 480 * scale, 2) << "not scaled by the limiting dimension";
+    EXPECT_TRUE(serveUntil([&] { return reading() == "A4 +23"; })) << "maximised: " << reading();
+}
 
 } // namespace
 } // namespace quaverly::test

@@ -93,8 +93,11 @@ public:
     std::vector<AudioDeviceID> devices() override
     {
         std::lock_guard lock(mMutex);
-        const auto ids = std::views::keys(mDevices);
-        return {ids.begin(), ids.end()};
+        // Loops, not range adaptors: Clang 14 cannot compile libstdc++ 12's.
+        std::vector<AudioDeviceID> ids;
+        for (const auto &entry : mDevices)
+            ids.push_back(entry.first);
+        return ids;
     }
     bool isDeviceAlive(AudioDeviceID id) override { return device(id).alive; }
     OSStatus streamFormat(AudioDeviceID id, bool isInput, AudioStreamBasicDescription &format) override
@@ -113,8 +116,10 @@ public:
     bool isDataSourceSettable(AudioDeviceID id, bool) override { return device(id).dataSourceSettable; }
     std::vector<std::uint32_t> dataSources(AudioDeviceID id, bool) override
     {
-        const auto ids = device(id).dataSources | std::views::transform(&DataSource::id);
-        return {ids.begin(), ids.end()};
+        std::vector<std::uint32_t> ids;
+        for (const DataSource &source : device(id).dataSources)
+            ids.push_back(source.id);
+        return ids;
     }
     std::optional<std::string> dataSourceName(AudioDeviceID id, bool, std::uint32_t source) override
     {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <numbers>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,6 +62,8 @@ public:
     struct Options {
         Kind kind = Kind::PulseAudio;
         unsigned rateHz = 48000;
+        // Also a capture source "mic" fed by "tone" (Qt lists no monitors).
+        bool microphone = false;
     };
 
     explicit PulseServer(Options options)
@@ -137,15 +140,23 @@ public:
     {
         std::string modules;
         run({"pactl", "list", "short", "modules"}, &modules);
-        const auto at = modules.find("sink_name=tone");
-        const auto line = modules.rfind('\n', at) + 1; // npos + 1 is the start
-        return at != std::string::npos
-            && run({"pactl", "unload-module", modules.substr(line, modules.find('\t', line) - line)}) == 0;
+        // "mic" first: PipeWire keeps a remapped source whose master went.
+        const auto unload = [&](const char *argument) {
+            const auto at = modules.find(argument);
+            const auto line = modules.rfind('\n', at) + 1; // npos + 1 is the start
+            return at != std::string::npos
+                && run({"pactl", "unload-module", modules.substr(line, modules.find('\t', line) - line)}) == 0;
+        };
+        return (!mOptions.microphone || unload("source_name=mic")) && unload("sink_name=tone");
     }
     bool loadSink()
     {
         return run({"pactl", "load-module", "module-null-sink", "sink_name=tone", "rate=" + std::to_string(mOptions.rateHz)})
-            == 0;
+            == 0
+            && (!mOptions.microphone
+                || run({"pactl", "load-module", "module-remap-source", "source_name=mic", "master=tone.monitor",
+                       "source_properties=device.description=Microphone"})
+                    == 0);
     }
 
     // Runs a client (pactl, …) and waits; its exit status, -1 if it could
@@ -194,6 +205,7 @@ public:
     }
 
     [[nodiscard]] static const char *kindName(Kind kind) { return kind == Kind::PipeWire ? "PipeWire" : "PulseAudio"; }
+    friend void PrintTo(Kind kind, std::ostream *out) { *out << kindName(kind); }
 
 private:
     pid_t launch(const std::vector<std::string> &args, const std::string &out, bool ownGroup = false)

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Apart from the class, so a program that links both backends (the tests)
+// takes neither factory.
+#include "audio/PulseAudioHardware.h"
+
+namespace quaverly {
+
+std::shared_ptr<AudioHardware> makeAudioHardware()
+{
+    return std::make_shared<PulseAudioHardware>();
+}
+
+} // namespace quaverly
