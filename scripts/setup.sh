@@ -8,6 +8,8 @@ packages=(
     cmake g++ ninja-build pkg-config dpkg-dev file
     # GUI, images, drawing, settings
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
+    # translations: lrelease/lupdate, CMake's Qt6LinguistTools, Qt's own texts (qtbase_de.qm …)
+    qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
     # audio capture (PulseAudio, and Qt Multimedia: its audio sits in libqt6multimedia6 itself) and sound files
     libpulse-dev qt6-multimedia-dev libqt6multimedia6 libsndfile1-dev
     # the precise detector's FFT
@@ -26,11 +28,12 @@ packages=(
     libbenchmark-dev clang libclang-rt-14-dev libc++-14-dev libc++abi-14-dev
 )
 
-# The application and analyzer tests run a second time under a comma locale.
+# The application and analyzer tests run a second time under a comma locale;
+# the window's translations are tested under German and French.
 ensure_test_locale() {
-    locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
-    echo "Generating the de_DE.UTF-8 locale"
-    "${sudo[@]}" sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && locale -a 2>/dev/null | grep -qix 'fr_FR.utf8' && return 0
+    echo "Generating the de_DE.UTF-8 and fr_FR.UTF-8 locales"
+    "${sudo[@]}" sed -i -e 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' -e 's/^# *\(fr_FR.UTF-8 UTF-8\)/\1/' /etc/locale.gen
     "${sudo[@]}" locale-gen
 }
 

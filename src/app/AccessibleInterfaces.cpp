@@ -194,13 +194,14 @@ public:
 
 // A picture named by its caption and what it shows. Without a caption it keeps Qt's
 // interface.
-QString lampState(const QString &imageName)
+QString lampText(const QString &caption, const QString &imageName)
 {
     if (imageName.startsWith(QLatin1String("green")) || imageName.startsWith(QLatin1String("red")))
-        return QStringLiteral("on");
+        return QCoreApplication::translate("AccessibleInterfaces", "%1, on", "a lamp or dot that is lit").arg(caption);
     if (imageName.startsWith(QLatin1String("yellow")))
-        return QStringLiteral("peak");
-    return QStringLiteral("off");
+        return QCoreApplication::translate("AccessibleInterfaces", "%1, peak", "the level lamp holding the peak")
+            .arg(caption);
+    return QCoreApplication::translate("AccessibleInterfaces", "%1, off", "a lamp or dot that is dark").arg(caption);
 }
 
 class PictureAccessible final : public QAccessibleWidget {
@@ -213,9 +214,10 @@ public:
         if (t != QAccessible::Name || caption.isEmpty())
             return caption;
         if (const auto *view = qobject_cast<const AutoResizeImageView *>(widget()))
-            return view->image().isNull() ? caption : caption + QLatin1String(", ") + lampState(view->image().name());
+            return view->image().isNull() ? caption : lampText(caption, view->image().name());
         if (const auto *strobe = qobject_cast<const StrobeView *>(widget()))
-            return caption + (strobe->data() ? QLatin1String(", showing a tone") : QLatin1String(", no tone"));
+            return strobe->data() ? QCoreApplication::translate("AccessibleInterfaces", "%1, showing a tone").arg(caption)
+                                  : QCoreApplication::translate("AccessibleInterfaces", "%1, no tone").arg(caption);
         return caption;
     }
 };
@@ -239,7 +241,12 @@ public:
         if (t != QAccessible::Value)
             return QAccessibleWidget::text(t);
         const float cent = meter()->cent();
-        return std::isfinite(cent) ? QString::asprintf("%+d cents", static_cast<int>(cent)) : QString();
+        if (!std::isfinite(cent))
+            return {};
+        const int cents = static_cast<int>(cent);
+        if (cents < 0)
+            return QCoreApplication::translate("AccessibleInterfaces", "-%n cent(s)", "needle below the note", -cents);
+        return QCoreApplication::translate("AccessibleInterfaces", "+%n cent(s)", "needle at or above the note", cents);
     }
     void *interface_cast(QAccessible::InterfaceType t) override
     {

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Controller.h"
 
+#include "app/NoteNamingTexts.h"
 #include "app/NotificationCenter.h"
 #include "app/Settings.h"
 #include "app/ThreadHandOff.h"
+#include "app/Translations.h"
 #include "audio/AUInputUnit.h"
 #include "audio/AudioHardware.h"
 #include "audio/ToneGenerator.h"
@@ -24,6 +26,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
+#include <QLocale>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -40,6 +43,15 @@ namespace {
 constexpr char kPauseNotification[] = "quillfen.PauseNotification";
 constexpr char kResumeNotification[] = "quillfen.ResumeNotification";
 constexpr char kTemperamentsResource[] = ":/Temperaments.txt";
+
+// The shipped temperaments' names that are words rather than names of people, for the
+// translators; the others are shown as the resource spells them.
+[[maybe_unused]] constexpr const char *kTemperamentNames[] = {
+    QT_TRANSLATE_NOOP("Temperaments", "1/4-comma meantone"),
+    QT_TRANSLATE_NOOP("Temperaments", "1/6-comma meantone"),
+    QT_TRANSLATE_NOOP("Temperaments", "Just intonation"),
+    QT_TRANSLATE_NOOP("Temperaments", "Pythagorean"),
+};
 
 QString pitchText(float hz)
 {
@@ -75,8 +87,21 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
     };
 
     installAccessibleInterfaces();
+    installTranslations(QLocale::system());
     mWindow = new ResizeWindow;
     mUi->setupUi(mWindow);
+    auto *namings = new QActionGroup(mWindow);
+    const std::array<std::pair<QAction *, NoteNaming>, 3> namingActions = {{
+        {mUi->actionNamesEnglish, NoteNaming::English},
+        {mUi->actionNamesGerman, NoteNaming::German},
+        {mUi->actionNamesSolfege, NoteNaming::Solfege},
+    }};
+    for (const auto &[action, naming] : namingActions) {
+        namings->addAction(action);
+        connect(action, &QAction::triggered, this, [this, naming = naming] { noteNamesChanged(naming); });
+    }
+    for (int t = -11; t <= 11; ++t)
+        mUi->mTransposePopUpButton->addItem(transposeMenuItem(t, NoteNaming::English));
     mReadouts.prepare();
     // The controls scale from the layout the content has when first shown,
     // so the window starts at its designed size.
@@ -167,8 +192,7 @@ void Controller::awakeFromNib()
     // Every readout is filled once, the settings area's included.
     disclosed = true;
     mTuner.restart();
-    updateTransposeText();
-    updateTonicMenu();
+    updateNoteNamingTexts();
     mUi->mTonicPopUpButton->setEnabled(mTuner.resolver().tuning() != 0);
     show();
 
@@ -247,7 +271,7 @@ bool Controller::checkInputSources()
     // Nothing to remember either.
     mSavedInputDevice.reset();
     QMessageBox::warning(mWindow, QStringLiteral("Quaverly"),
-                         QStringLiteral("Sorry, Quaverly cannot run without an audio input device."));
+                         tr("Sorry, Quaverly cannot run without an audio input device."));
     terminate();
     return false;
 }
@@ -280,12 +304,13 @@ void Controller::fillTemperaments()
         popUp->removeItem(popUp->count() - 1);
     popUp->insertSeparator(1);
     for (std::size_t r = 0; r < table.temperamentCount(); ++r) {
-        popUp->addItem(qs(table.name(r)));
-        popUp->setItemData(popUp->count() - 1, qs(table.toolTip(r)), Qt::ToolTipRole);
+        const QByteArray name = QByteArray::fromStdString(table.name(r));
+        popUp->addItem(QCoreApplication::translate("Temperaments", name.constData()));
     }
     const std::int64_t tuning = mTuner.resolver().tuning();
     popUp->setCurrentIndex(tuning == 0 ? 0 : static_cast<int>(tuning) + 1);
     mTuner.resolver().setTemperaments(std::move(table));
+    updateTemperamentToolTips();
     mUi->actionRemoveTemperament->setEnabled(!mImported.entries().empty());
 }
 
@@ -362,6 +387,8 @@ void Controller::restoreSettings()
     music.setTuning(values.tuning);
     music.setTonic(values.tonic);
     music.setTranspose(values.transpose);
+    music.setNoteNaming(values.noteNaming);
+    mReadouts.setNoteNaming(values.noteNaming);
     mSavedDisclosed = values.disclosed;
     mSavedInputDevice = values.inputDevice;
     mTuner.setDetection(values.detection);
@@ -391,6 +418,7 @@ void Controller::saveSettings()
         values.tuningName = mImported.entries()[std::size_t(values.tuning - builtInCount - 1)].name;
     values.tonic = music.tonic();
     values.transpose = music.transpose();
+    values.noteNaming = music.noteNaming();
     values.detection = mTuner.detection();
     // The saved choice outlives a run in which the server never answered.
     if (mUi->mInputDevicePopUpButton->currentIndex() >= 0)
@@ -645,10 +673,9 @@ void Controller::retuneTone()
     NoteResolution named;
     named.transposedSemitone = ((written % 12) + 12) % 12;
     named.transposedOctave = (written - named.transposedSemitone) / 12;
-    named.letter = kNoteLetters[std::size_t(named.transposedSemitone)];
-    named.accidental = kAccidentals[std::size_t(named.transposedSemitone)];
     mWindow->setAccessibleDescription(tr("Reference tone playing: %1, %2")
-                                          .arg(qs(noteName(named)), qs(frequencyText(hz))));
+                                          .arg(qs(noteName(named, mTuner.resolver().noteNaming())),
+                                               qs(frequencyText(hz))));
 }
 
 void Controller::toneEnded(void *clientData)
@@ -686,9 +713,52 @@ void Controller::updateTonicMenu()
 
 void Controller::updateTransposeText()
 {
-    const QString text = qs(transposeText(mTuner.resolver().transpose()));
+    const NoteResolver &music = mTuner.resolver();
+    const QString text = qs(transposeText(music.transpose(), music.noteNaming()));
     if (mUi->mTransposeText->text() != text)
         mUi->mTransposeText->setText(text);
+}
+
+void Controller::noteNamesChanged(NoteNaming naming)
+{
+    if (naming == mTuner.resolver().noteNaming())
+        return;
+    mTuner.resolver().setNoteNaming(naming);
+    mReadouts.setNoteNaming(naming);
+    updateNoteNamingTexts();
+    mTuner.updateTunerUI();
+    show();
+}
+
+void Controller::updateNoteNamingTexts()
+{
+    const NoteNaming naming = mTuner.resolver().noteNaming();
+    (naming == NoteNaming::German    ? mUi->actionNamesGerman
+     : naming == NoteNaming::Solfege ? mUi->actionNamesSolfege
+                                     : mUi->actionNamesEnglish)
+        ->setChecked(true);
+    const NamedSettingsTexts texts = namedSettingsTexts(naming);
+    mUi->mReferenceCaption->setText(texts.referenceCaption);
+    mUi->mReferencePitchText->setToolTip(texts.referenceToolTip);
+    mUi->mReferencePitchStepper->setAccessibleName(texts.stepperName);
+    mUi->mTransposeText->setToolTip(texts.transposeToolTip);
+    mUi->actionReferenceFromNote->setText(texts.referenceFromNoteAction);
+    QComboBox *transpose = mUi->mTransposePopUpButton;
+    for (int i = 0; i < transpose->count(); ++i)
+        transpose->setItemText(i, transposeMenuItem(i - 11, naming));
+    updateTemperamentToolTips();
+    updateTonicMenu();
+    updateTransposeText();
+}
+
+void Controller::updateTemperamentToolTips()
+{
+    const TemperamentTable &table = mTuner.resolver().temperaments();
+    for (std::size_t r = 0; r < table.temperamentCount(); ++r)
+        mUi->mTuningPopUpButton->setItemData(
+            static_cast<int>(r) + 2,
+            qs(table.toolTip(r)) + QLatin1Char('\n') + temperamentToolTip(table.row(r), mTuner.resolver().noteNaming()),
+            Qt::ToolTipRole);
 }
 
 void Controller::inputDevicePopupChanged()

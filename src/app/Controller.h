@@ -103,6 +103,8 @@ public slots:
     void inputDevicePopupChanged();
     void inputVolumeSliderChanged();
     void disclosureButton();
+    // The Tuner menu's note names: every readout, menu and text that names a note follows.
+    void noteNamesChanged(NoteNaming naming);
     // The Tuner menu's Detection choice: applies the checked method at once.
     void detectionMenuChanged();
     // The steady note being played reads 0 cents afterwards; clamped and
@@ -137,6 +139,8 @@ private:
     void stopCapture();
     void updateTonicMenu();
     void updateTransposeText();
+    void updateNoteNamingTexts();
+    void updateTemperamentToolTips();
     void setSettingsAreaFocusable(bool focusable);
     void settingsChanged();
     void setReferencePitch(float typed);

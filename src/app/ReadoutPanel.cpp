@@ -11,6 +11,8 @@
 
 #include "ui_MainWindow.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 #include <limits>
 
@@ -69,7 +71,8 @@ void ReadoutPanel::prepare()
 
 void ReadoutPanel::show(const TunerReading &r, bool disclosed)
 {
-    const QString letter = QChar::fromLatin1(r.note.letter), accidental = qs(r.note.accidental),
+    const PitchClassName name = pitchClassName(r.note.transposedSemitone, mNaming);
+    const QString letter = qs(name.stem), accidental = qs(name.accidental),
                   octave = qs(octaveText(r.note.transposedOctave));
     mUi.mSpokenReading->setReading(letter + accidental + octave, r.cents, r.inTune == Dot::Green, r.inputAvailable);
     if (!r.inputAvailable) {
@@ -97,7 +100,7 @@ void ReadoutPanel::showNoInput(bool disclosed)
     setText(mUi.mNoteText, nothing);
     setText(mUi.mAccidentalText, QString());
     setText(mUi.mOctaveText, QString());
-    setText(mUi.mCentText, QStringLiteral("no input"));
+    setText(mUi.mCentText, QCoreApplication::translate("ReadoutPanel", "no input", "instead of the cents"));
     // A needle at NaN cents is not drawn; the scale stays.
     if (!std::isnan(mUi.mTuningMeterView->cent()))
         mUi.mTuningMeterView->setCent(std::numeric_limits<float>::quiet_NaN());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "music/NoteNaming.h"
 #include "tuner/Tuner.h"
 #include "widgets/ImageLibrary.h"
 
@@ -35,6 +36,8 @@ public:
     void prepare();
     // Writes only what differs from what is shown.
     void show(const TunerReading &reading, bool disclosed);
+    // How notes are named from the next show() on.
+    void setNoteNaming(NoteNaming naming) { mNaming = naming; }
 
 private:
     void showNoInput(bool disclosed);
@@ -42,6 +45,7 @@ private:
     void showLevel(std::int32_t level, std::int32_t peakHold, const QString &text);
 
     Ui::MainWindow &mUi;
+    NoteNaming mNaming = NoteNaming::English;
     // Indexed by Lamp; by Dot for the in-tune dot and for the side dots.
     std::array<Image, 4> mLampImages, mInTuneImages, mSideImages;
 };

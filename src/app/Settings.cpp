@@ -133,6 +133,12 @@ SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount)
 
     values.disclosed = readBool(store, kDisclosed);
 
+    const QVariant naming = store.value(QLatin1String(kNoteNames));
+    if (naming.typeId() == QMetaType::QString) {
+        const QByteArray key = naming.toString().trimmed().toLower().toUtf8();
+        values.noteNaming = noteNamingFromKey(std::string_view(key.constData(), std::size_t(key.size())))
+                                .value_or(NoteNaming::English);
+    }
     const QVariant tuningName = store.value(QLatin1String(kTuningName));
     if (tuningName.typeId() == QMetaType::QString && !tuningName.toString().isEmpty())
         values.tuningName = tuningName.toString();
@@ -167,6 +173,8 @@ bool writeSettings(QSettings &store, const SettingsValues &values)
         store.setValue(QLatin1String(kInputDevice), *values.inputDevice);
     else
         store.remove(QLatin1String(kInputDevice));
+    const std::string_view naming = noteNamingKey(values.noteNaming);
+    store.setValue(QLatin1String(kNoteNames), QString::fromLatin1(naming.data(), qsizetype(naming.size())));
     store.setValue(QLatin1String(kDetection), detectionName(values.detection));
     store.sync();
     // A file that did not parse cleanly is still rewritten whole, so only an

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "music/NoteNaming.h"
 #include "tuner/Tuner.h"
 
 #include <QString>
@@ -12,7 +13,7 @@ class QSettings;
 
 namespace quaverly {
 
-// The seven choices kept between runs, read once at start-up and written once at
+// The choices kept between runs, read once at start-up and written once at
 // termination. Main thread only. A value that is missing, unreadable or of the
 // wrong type yields that key's default; the other keys are unaffected.
 struct SettingsValues {
@@ -20,6 +21,7 @@ struct SettingsValues {
     std::int64_t tuning = 0;
     std::int64_t tonic = 0;
     std::int64_t transpose = 0;
+    NoteNaming noteNaming = NoteNaming::English;
     // Empty when nothing usable is stored: the caller decides the default.
     std::optional<bool> disclosed;
     std::optional<QString> inputDevice;
@@ -38,6 +40,8 @@ inline constexpr char kTonic[] = "quillfen.TonicKey";
 inline constexpr char kTranspose[] = "quillfen.TransposeKey";
 inline constexpr char kDisclosed[] = "quillfen.DisclosedKey";
 inline constexpr char kInputDevice[] = "quillfen.InputDeviceKey";
+// "english", "german" or "solfege"; anything else reads as English.
+inline constexpr char kNoteNames[] = "quillfen.NoteNamesKey";
 inline constexpr char kDetection[] = "quillfen.DetectionKey";
 inline constexpr char kTuningName[] = "quillfen.TuningNameKey";
 } // namespace settings_keys
@@ -51,8 +55,8 @@ inline constexpr char kTuningName[] = "quillfen.TuningNameKey";
 [[nodiscard]] SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount);
 
 // Writes every key in the fixed order (reference pitch, disclosure, tuning,
-// tuning name, tonic, transposition, input device, detection; the device and
-// name keys are removed when empty) and flushes the store. Returns false, after one
+// tuning name, tonic, transposition, input device, note names, detection; the device
+// and name keys are removed when empty) and flushes the store. Returns false, after one
 // line on stderr, when the store could not be written.
 bool writeSettings(QSettings &store, const SettingsValues &values);
 

@@ -301,7 +301,7 @@ void AUInputUnit::updateVolumeState()
         mVolumeSlider->setValue(writable ? percentage : 100);
     // QLineEdit and QLabel alike.
     if (mVolumeText)
-        mVolumeText->setProperty("text", writable ? QString::number(percentage) : QStringLiteral("n/a"));
+        mVolumeText->setProperty("text", writable ? QString::number(percentage) : tr("n/a", "volume not adjustable"));
 }
 
 void AUInputUnit::setVolume(int percentage)

@@ -40,7 +40,7 @@ void AnalysisSession::feed(std::span<const float> interleaved, std::uint32_t cha
         const TunerReading &shown = mTuner.reading();
         const BlockReading reading{.block = mBlocks++, .rawHz = result.rawHz, .accepted = result.accepted,
             .peak = result.rawPeak, .levelDb = shown.level, .frequencyHz = result.frequencyHz,
-            .note = noteName(shown.note), .cents = shown.cents, .idealHz = shown.note.ideal};
+            .note = noteName(shown.note, mTuner.resolver().noteNaming()), .cents = shown.cents, .idealHz = shown.note.ideal};
         if (mSink)
             mSink(reading);
     }

@@ -41,7 +41,7 @@ std::string setInteger(const char *name, const char *value, std::int64_t lowest,
 
 // Above every character, so a '?' from getopt_long tells a known long option
 // given a value it does not take from an unknown one.
-enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kScala,
+enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kNames, kScala,
     kSummary, kHelp, kVersion, kDetector };
 
 constexpr option kOptions[] = {
@@ -51,6 +51,7 @@ constexpr option kOptions[] = {
     {"transpose", required_argument, nullptr, kTranspose},
     {"callback-frames", required_argument, nullptr, kCallbackFrames},
     {"temperaments", required_argument, nullptr, kTemperaments},
+    {"names", required_argument, nullptr, kNames},
     {"detector", required_argument, nullptr, kDetector},
     {"scala", required_argument, nullptr, kScala},
     {"summary", no_argument, nullptr, kSummary},
@@ -84,6 +85,12 @@ std::string apply(int option, const char *value, AnalyzerOptions &options)
         return setInteger("--transpose", value, -11, 11, options.transpose);
     case kCallbackFrames:
         return setInteger("--callback-frames", value, 1, AnalyzerOptions::kMaxCallbackFrames, options.callbackFrames);
+    case kNames:
+        if (const auto naming = noteNamingFromKey(value)) {
+            options.noteNaming = *naming;
+            return {};
+        }
+        return std::string("--names must be english, german or solfege, not \"") + value + '"';
     case kDetector:
         if (std::string_view(value) == "classic")
             options.detection = Detection::Classic;
@@ -119,6 +126,8 @@ std::string analyzerUsage()
            "  --transpose -11..11    instrument transposition in semitones (default 0)\n"
            "  --callback-frames N    frames per device callback, 1 ... 1048576 (default 512)\n"
            "  --temperaments FILE    temperament file (default: the shipped one)\n"
+           "  --names NAMING         note names: english (C ... B, default), german (H for B,\n"
+           "                         B for B flat) or solfege (Do ... Si)\n"
            "  --detector METHOD      classic (default) or precise (low, reed and organ tones)\n"
            "  --scala FILE           a twelve-note Scala .scl scale as the temperament,\n"
            "                         laid on --tonic (not with --temperament)\n"

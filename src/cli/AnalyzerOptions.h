@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "music/NoteNaming.h"
 #include "tuner/Tuner.h"
 
 #include <cstdint>
@@ -21,6 +22,7 @@ struct AnalyzerOptions {
     std::int64_t transpose = 0;
     std::uint32_t callbackFrames = 512;
     std::optional<std::string> temperamentsFile; // unset: the shipped resource
+    NoteNaming noteNaming = NoteNaming::English; // the note column's names
     Detection detection = Detection::Classic;
     std::optional<std::string> scalaFile;        // a .scl scale instead of --temperament
     bool summary = false;

@@ -39,6 +39,7 @@ int run(int argc, char **argv)
     resolver.setTuning(temperament->tuning);
     resolver.setTonic(options->tonic);
     resolver.setTranspose(options->transpose);
+    resolver.setNoteNaming(options->noteNaming);
 
     if (options->summary)
         std::fputs(kSummaryHeader, stdout);

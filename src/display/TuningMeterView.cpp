@@ -74,12 +74,46 @@ void TuningMeterView::paintEvent(QPaintEvent *)
 void TuningMeterView::drawMeter(QPainter &painter)
 {
     mImage.drawAt(painter, tuningmeterImage, 0.0, 0.0);
+    drawCaptions(painter);
     const NeedlePlacement placement = placeNeedle(mCent, kThreshold, tuningneedleSize.width());
     // Indexed by Needle.
     const std::array<const Image *, 4> needles{&intuneneedleImage, &tuningneedleImage, &outtuneneedleImage, nullptr};
     if (const Image *needle = needles[static_cast<std::size_t>(placement.needle)])
         mImage.drawAt(painter, *needle, placement.x, kNeedleBottom);
     mImage.drawAt(painter, tuningscaleImage, 0.0, 0.0);
+}
+
+void TuningMeterView::drawCaptions(QPainter &painter) const
+{
+    // In the artwork's units (404 × 100, top-left origin), along its lower edge.
+    struct Caption {
+        qreal x;
+        Qt::Alignment align;
+        int pixelSize;
+        qreal opacity;
+        QString text;
+    };
+    const QString cents = tr("CENTS", "small caption on the meter face");
+    const Caption captions[] = {
+        {30, Qt::AlignLeft, 9, 0.7, tr("FLAT", "left end of the meter face")},
+        {374, Qt::AlignRight, 9, 0.7, tr("SHARP", "right end of the meter face")},
+        {102, Qt::AlignHCenter, 8, 0.45, cents},
+        {302, Qt::AlignHCenter, 8, 0.45, cents},
+    };
+    painter.save();
+    for (const Caption &c : captions) {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(c.pixelSize);
+        font.setBold(c.pixelSize == 9);
+        painter.setFont(font);
+        QColor colour(0x8a, 0x92, 0x9c);
+        colour.setAlphaF(static_cast<float>(c.opacity));
+        painter.setPen(colour);
+        const qreal width = 120.0, baseline = 88.0;
+        const qreal left = c.align == Qt::AlignLeft ? c.x : c.align == Qt::AlignRight ? c.x - width : c.x - width / 2;
+        painter.drawText(QRectF(left, baseline - 20.0, width, 20.0), int(c.align | Qt::AlignBottom), c.text);
+    }
+    painter.restore();
 }
 
 } // namespace quaverly

@@ -41,6 +41,8 @@ protected:
 
 private:
     void drawMeter(QPainter &painter);
+    // The face's words, in the window's language, where the artwork leaves room for them.
+    void drawCaptions(QPainter &painter) const;
 
     Image tuningmeterImage;
     Image tuningscaleImage;

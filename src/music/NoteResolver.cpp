@@ -75,8 +75,6 @@ std::optional<NoteResolution> NoteResolver::resolve(float frequencyHz) const
     const long long written = static_cast<long long>(note.n) - mTranspose;
     note.transposedSemitone = wrapSemitone(written);
     note.transposedOctave = static_cast<int>((written - note.transposedSemitone) / 12);
-    note.letter = kNoteLetters[static_cast<std::size_t>(note.transposedSemitone)];
-    note.accidental = kAccidentals[static_cast<std::size_t>(note.transposedSemitone)];
     return note;
 }
 
@@ -132,7 +130,7 @@ float NoteResolver::tonicMenuFrequency(int semitone) const
 
 std::string NoteResolver::tonicMenuTitle(int semitone) const
 {
-    const std::string_view name = kNoteNames[static_cast<std::size_t>(wrapSemitone(semitone))];
+    const std::string_view name = asciiNoteName(semitone, mNoteNaming);
     return formatC("%.*s (%.1fHz)", static_cast<int>(name.size()), name.data(),
                    static_cast<double>(tonicMenuFrequency(semitone)));
 }

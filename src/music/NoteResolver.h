@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "music/NoteNaming.h"
 #include "music/TemperamentTable.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace quaverly {
 
@@ -28,8 +28,6 @@ struct NoteResolution {
     // is −1 (shown as "-") and the semitone is still the right one.
     int transposedSemitone = 0;
     int transposedOctave = 0;
-    char letter = 'C';
-    std::string_view accidental; // "♯", "♭" or "" (UTF-8)
 };
 
 // Maps a frequency to note, cents and ideal frequency under the reference
@@ -41,6 +39,7 @@ public:
     explicit NoteResolver(TemperamentTable temperaments);
 
     void setTemperaments(TemperamentTable temperaments);
+    [[nodiscard]] const TemperamentTable &temperaments() const { return mTemperaments; }
 
     [[nodiscard]] float referencePitch() const { return mReferencePitch; }
     void setReferencePitch(float hz) { mReferencePitch = hz; }
@@ -70,8 +69,11 @@ public:
     // Frequency of semitone 0 … 11 in octave 4 as the tonic menu shows it
     // (ratio applied before the division by A's ratio).
     [[nodiscard]] float tonicMenuFrequency(int semitone) const;
-    // "%s (%.1fHz)" with the tonic menu's note name.
+    // "%s (%.1fHz)" with the tonic menu's note name in the chosen naming.
     [[nodiscard]] std::string tonicMenuTitle(int semitone) const;
+
+    [[nodiscard]] NoteNaming noteNaming() const { return mNoteNaming; }
+    void setNoteNaming(NoteNaming naming) { mNoteNaming = naming; }
 
 private:
     [[nodiscard]] const float* currentRow() const;
@@ -81,6 +83,7 @@ private:
     std::int64_t mTuning = 0;
     std::int64_t mTonic = 0;
     std::int64_t mTranspose = 0;
+    NoteNaming mNoteNaming = NoteNaming::English;
 };
 
 } // namespace quaverly

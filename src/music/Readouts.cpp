@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string_view>
 
 namespace quaverly {
 namespace {
@@ -58,13 +59,14 @@ std::int32_t wholeCents(float deviation) noexcept
     return static_cast<std::int32_t>(cents);
 }
 
-std::string transposeText(std::int64_t transpose)
+std::string transposeText(std::int64_t transpose, NoteNaming naming)
 {
     if (transpose == 0 || transpose < -11 || transpose > 11)
         return {};
-    const std::string_view name = kTransposeNames[static_cast<std::size_t>(transpose < 0 ? transpose + 12 : transpose)];
+    const std::string c = pitchClassText(0, naming);
+    const std::string_view name = asciiNoteName(static_cast<int>(transpose), naming);
     char text[64];
-    std::snprintf(text, sizeof text, "C = %.*s (%+lld)", static_cast<int>(name.size()), name.data(),
+    std::snprintf(text, sizeof text, "%s = %.*s (%+lld)", c.c_str(), static_cast<int>(name.size()), name.data(),
                   static_cast<long long>(transpose));
     return text;
 }
@@ -74,12 +76,9 @@ std::string octaveText(int octave)
     return octave < 0 ? std::string("-") : std::to_string(octave);
 }
 
-std::string noteName(const NoteResolution& note)
+std::string noteName(const NoteResolution& note, NoteNaming naming)
 {
-    std::string text(1, note.letter);
-    text += note.accidental;
-    text += octaveText(note.transposedOctave);
-    return text;
+    return pitchClassText(note.transposedSemitone, naming) + octaveText(note.transposedOctave);
 }
 
 ReferencePitchEdit clampReferencePitch(float typed, float current) noexcept

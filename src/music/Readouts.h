@@ -1,24 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
+#include "music/NoteNaming.h"
+
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace quaverly {
 
 struct NoteResolution;
 
-// Indexed by semitone above C.
-inline constexpr std::string_view kNoteLetters = "CCDEEFFGGABB";
-inline constexpr std::array<std::string_view, 12> kAccidentals = {
-    "", "\u266F", "", "\u266D", "", "", "\u266F", "", "\u266F", "", "\u266D", ""};
-inline constexpr std::array<std::string_view, 12> kNoteNames = {
-    "C", "C#/Db", "D", "D#/Eb", "E", "F", "F#/Gb", "G", "G#/Ab", "A", "A#/Bb", "B"};
-// Index 0 is never shown: no transposition has no text.
-inline constexpr std::array<std::string_view, 12> kTransposeNames = {
-    "", "C#/Db", "D", "D#/Eb", "E", "F", "F#/Gb", "G", "G#/Ab", "A", "A#/Bb", "B"};
 
 inline constexpr float kMinReferencePitch = 349.0f;
 inline constexpr double kMaxReferencePitch = 499.9;
@@ -34,13 +25,14 @@ inline constexpr double kMaxReferencePitch = 499.9;
 // values beyond the 32-bit range are clamped.
 [[nodiscard]] std::int32_t wholeCents(float deviation) noexcept;
 
-// "C = A#/Bb (-2)"; empty for 0 and outside −11 … +11.
-[[nodiscard]] std::string transposeText(std::int64_t transpose);
+// "C = A#/Bb (-2)", "Do = La#/Sib (-2)"; empty for 0 and outside −11 … +11.
+[[nodiscard]] std::string transposeText(std::int64_t transpose, NoteNaming naming = NoteNaming::English);
 
 // The octave readout: "-" below 0.
 [[nodiscard]] std::string octaveText(int octave);
-// Letter, accidental and octave, e.g. "B♭3", "A4", "B-".
-[[nodiscard]] std::string noteName(const NoteResolution& note);
+// Name, accidental and octave of the written note, e.g. "B♭3", "A4", "B-";
+// "B3" in German, "Si♭3" in solfège.
+[[nodiscard]] std::string noteName(const NoteResolution& note, NoteNaming naming = NoteNaming::English);
 
 struct ReferencePitchEdit {
     float value = 0.0f;  // the new reference pitch

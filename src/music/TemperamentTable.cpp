@@ -137,6 +137,16 @@ TemperamentRow temperamentRow(std::span<const float, kDegrees> values)
 
 std::string centsToolTip(std::span<const float, kDegrees> row)
 {
+    const std::array<double, kDegrees> shown = centsFromEqual(row);
+    return formatC("cents = (%.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f)", shown[0],
+                   shown[1], shown[2], shown[3], shown[4], shown[5], shown[6], shown[7], shown[8], shown[9],
+                   shown[10], shown[11]);
+}
+
+} // namespace
+
+std::array<double, kDegrees> centsFromEqual(std::span<const float, kDegrees> row)
+{
     std::array<double, kDegrees> cents{};
     for (std::size_t k = 0; k < kDegrees; ++k) {
         const auto equal = static_cast<float>(std::exp2(static_cast<double>(k) / 12.0));
@@ -146,12 +156,8 @@ std::string centsToolTip(std::span<const float, kDegrees> row)
     std::array<double, kDegrees> shown{};
     for (std::size_t k = 0; k < kDegrees; ++k)
         shown[k] = k == 9 ? 0.0 : cents[k] - cents[9];
-    return formatC("cents = (%.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f, %.3f)", shown[0],
-                   shown[1], shown[2], shown[3], shown[4], shown[5], shown[6], shown[7], shown[8], shown[9],
-                   shown[10], shown[11]);
+    return shown;
 }
-
-} // namespace
 
 // Builds a table; a friend so that the fields stay private to everyone else.
 class TemperamentLoader {

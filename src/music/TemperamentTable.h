@@ -54,6 +54,9 @@ private:
     std::vector<std::string> mToolTips;
 };
 
+// Each degree's deviation from equal temperament in cents, with A (degree 9)
+// as zero: the numbers of the tool tip.
+[[nodiscard]] std::array<double, kDegrees> centsFromEqual(std::span<const float, kDegrees> row);
 // The table with one more row after the others (not sorted in: added rows
 // keep their own order after the loaded ones), with its cent tool tip.
 [[nodiscard]] TemperamentTable withRow(TemperamentTable table, std::string name, const TemperamentRow& ratios);

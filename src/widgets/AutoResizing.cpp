@@ -2,8 +2,12 @@
 #include "AutoResizing.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QResizeEvent>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -157,9 +161,59 @@ void AutoResizing::applyContentScale(qreal scale)
 
 AutoResizeLabel::AutoResizeLabel(QWidget *parent) : QLabel(parent), AutoResizing(*this, Content::Zoomed) {}
 
+QFont AutoResizeLabel::fittedFont() const
+{
+    QFont fitted = font();
+    const qreal room = contentsRect().width() - 2 * margin();
+    // Shrinking by the measured ratio can still overshoot by a pixel: hinting is not linear.
+    for (int step = 0; step < 4 && room > 0.0; ++step) {
+        const qreal width = QFontMetricsF(fitted).horizontalAdvance(text());
+        if (width <= room)
+            break;
+        const qreal ratio = room / width * (step == 0 ? 1.0 : 0.97);
+        if (fitted.pointSizeF() > 0.0)
+            fitted.setPointSizeF(fitted.pointSizeF() * ratio);
+        else
+            fitted.setPixelSize(std::max(1, static_cast<int>(fitted.pixelSize() * ratio)));
+    }
+    return fitted;
+}
+
+void AutoResizeLabel::paintEvent(QPaintEvent *event)
+{
+    const QFont fitted = fittedFont();
+    if (fitted == font() || textFormat() == Qt::RichText) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setFont(fitted);
+    const QRect box = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    style()->drawItemText(&painter, box, QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                          isEnabled(), text(), foregroundRole());
+}
+
 AutoResizeSlider::AutoResizeSlider(QWidget *parent) : QSlider(parent), AutoResizing(*this, Content::Zoomed) {}
 
 AutoResizePopUpButton::AutoResizePopUpButton(QWidget *parent) : QComboBox(parent), AutoResizing(*this, Content::Zoomed) {}
+
+// QComboBox::paintEvent with the label elided to the field the style gives it.
+void AutoResizePopUpButton::paintEvent(QPaintEvent *event)
+{
+    if (isEditable()) {
+        QComboBox::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const int icon = option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4;
+    option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width() - icon - 2);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
 
 AutoResizeTextField::AutoResizeTextField(QWidget *parent) : QLineEdit(parent), AutoResizing(*this, Content::Zoomed) {}
 

@@ -91,10 +91,18 @@ void captureOriginalLayout(QWidget &root);
 // A caption or readout that scales with its window, zoomed like the text field it replaces. A
 // label, not a read-only line edit, so that a screen reader presents it as text rather than as
 // an edit box, and a caption can name its control as its buddy.
+// A text wider than the label (a long note name such as "Sol", a long translated caption) is
+// drawn in a font just small enough to fit, so it is never clipped at any window size.
 class AutoResizeLabel : public QLabel, public AutoResizing {
     Q_OBJECT
 public:
     explicit AutoResizeLabel(QWidget *parent = nullptr);
+
+    // The font the text is drawn in: the label's font, or a smaller one that fits its width.
+    [[nodiscard]] QFont fittedFont() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // A slider that scales with its window; its handle and groove grow with it.
@@ -139,10 +147,15 @@ protected:
 };
 
 // A pop-up menu button that scales with its window (AutoResizing): text and arrow grow with it.
+// A chosen item too long for the button (a transposition with its instruments, a translated
+// text, a long device name) ends in "…" rather than being cut off; the open menu shows it whole.
 class AutoResizePopUpButton : public QComboBox, public AutoResizing {
     Q_OBJECT
 public:
     explicit AutoResizePopUpButton(QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 } // namespace quaverly

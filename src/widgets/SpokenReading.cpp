@@ -14,8 +14,8 @@ namespace {
 // Speech synthesisers read "♭" as a symbol name or not at all.
 QString spokenNote(QString note)
 {
-    note.replace(QChar(0x266D), QLatin1String(" flat "));
-    note.replace(QChar(0x266F), QLatin1String(" sharp "));
+    note.replace(QChar(0x266D), QLatin1Char(' ') + SpokenReading::tr("flat", "accidental: B flat") + QLatin1Char(' '));
+    note.replace(QChar(0x266F), QLatin1Char(' ') + SpokenReading::tr("sharp", "accidental: C sharp") + QLatin1Char(' '));
     return note.simplified();
 }
 
@@ -44,17 +44,15 @@ SpokenReading::SpokenReading(QWidget *parent)
 QString SpokenReading::phrase(const QString &noteName, int cents, bool inTune, bool hasInput)
 {
     if (!hasInput)
-        return QStringLiteral("no input");
+        return tr("no input");
     const QString note = spokenNote(noteName);
     const int side = sideOf(cents, inTune);
     if (side == 0)
-        return QStringLiteral("%1, in tune").arg(note);
+        return tr("%1, in tune", "note name").arg(note);
     const int magnitude = std::abs(cents);
-    return QStringLiteral("%1, %2 %3 %4")
-        .arg(note)
-        .arg(magnitude)
-        .arg(magnitude == 1 ? QLatin1String("cent") : QLatin1String("cents"))
-        .arg(side > 0 ? QLatin1String("sharp") : QLatin1String("flat"));
+    if (side > 0)
+        return tr("%1, %n cent(s) sharp", "note name, deviation above", magnitude).arg(note);
+    return tr("%1, %n cent(s) flat", "note name, deviation below", magnitude).arg(note);
 }
 
 bool SpokenReading::Reading::sameKind(const Reading &other) const

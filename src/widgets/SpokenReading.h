@@ -12,7 +12,7 @@
 
 namespace quaverly {
 
-// The tuner's reading in words, for screen readers: one focusable element laid over the
+// The tuner's reading in words, for screen readers, in the window's language: one focusable element laid over the
 // note readout whose accessible name reads like speech ("A4, 23 cents sharp", "A4, in
 // tune", "no input"). It draws nothing but its focus frame, when reached from the keyboard.
 //

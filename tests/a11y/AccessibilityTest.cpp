@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Translations.h"
 #include "app/WindowFixture.h"
 #include "widgets/SpokenReading.h"
 
 #include <QAccessible>
+#include <QLocale>
 #include <QTest>
 
 #include <cstdlib>
@@ -31,6 +33,7 @@ class SpokenReadingTest : public ::testing::TestWithParam<SpeechCase> {};
 TEST_P(SpokenReadingTest, SettlesBeforeSpeakingAndSpeaksAtMostOnceASecond)
 {
     ensureQtApp();
+    installTranslations(QLocale::system()); // as the controller does at start-up: English plurals
     SpokenReading reading;
     double now = 0.0;
     reading.setClock([&now] { return now; });

@@ -58,6 +58,35 @@ TEST_F(Window, FirstRunShowsTheReferenceNoteAndChoicesSurviveARestart)
     EXPECT_EQ(mHardware->log("start").back(), "start 2");
 }
 
+// The Tuner menu's note names reach every text that names a note, and are kept.
+TEST_F(Window, NoteNamesReachEveryTextThatNamesANoteAndSurviveARestart)
+{
+    addMicrophone();
+    start();
+    const auto name = [&](const char *action) { mController->window()->findChild<QAction *>(QLatin1String(action))->trigger(); };
+    const auto shown = [&] { return text("mNoteText") + text("mAccidentalText") + text("mOctaveText"); };
+    const auto spoken = [&] { return widget("mSpokenReading")->accessibleName(); };
+    name("actionNamesSolfege");
+    feedTone(392.0, 2.0);
+    EXPECT_EQ(shown() + ' ' + spoken().section(u',', 0, 0), u("Sol4 Sol4"));
+    feedTone(466.16, 2.0);
+    EXPECT_EQ(shown() + ' ' + spoken(), u("Si\u266D4 Si flat 4, in tune"));
+    EXPECT_EQ(widget<QComboBox>("mTonicPopUpButton")->itemText(10).section(u' ', 0, 0), u("La#/Sib"));
+    EXPECT_EQ(widget<QComboBox>("mTransposePopUpButton")->itemText(9), u("\u22122 (Si\u266D: clarinet, trumpet, soprano sax)"));
+    EXPECT_EQ(widget<QComboBox>("mTransposePopUpButton")->itemText(14), u("+3 (Mi\u266D: Mi\u266D clarinet, Mi\u266D trumpet)"));
+    EXPECT_EQ(text("mReferenceCaption"), u("La4 reference"));
+    EXPECT_TRUE(widget<QComboBox>("mTuningPopUpButton")->itemData(2, Qt::ToolTipRole).toString().contains(u("Si\u266D ")));
+    name("actionNamesGerman");
+    choose("mTransposePopUpButton", 9);
+    EXPECT_EQ(shown() + ' ' + text("mTransposeText"), u("C5 C = A#/B (-2)")) << "a sounding B\u266D is a written C";
+    choose("mTransposePopUpButton", 10);
+    EXPECT_EQ(shown(), u("H4")) << "B natural is H";
+    finish();
+    start();
+    EXPECT_TRUE(mController->window()->findChild<QAction *>(QStringLiteral("actionNamesGerman"))->isChecked());
+    EXPECT_EQ(text("mTransposeText") + ' ' + widget<QComboBox>("mTransposePopUpButton")->itemText(0), u("C = H (-1) \u221211 (C\u266F)"));
+}
+
 TEST_F(Window, NoInputDeviceAlertsThenTerminatesAndForgetsTheDevice)
 {
     settings()->setValue(QLatin1String(settings_keys::kInputDevice), QStringLiteral("Gone : Mic"));
@@ -169,12 +198,13 @@ INSTANTIATE_TEST_SUITE_P(Recordings, WindowAndAnalyzer, ::testing::Values(
 
 // ---- The settings file: one bad value under one key falls back alone; a failed save is reported.
 
-// Reference|tuning|tonic|transpose|disclosed|device|detection, "-" for nothing usable stored.
+// Reference|tuning|tonic|transpose|disclosed|device|names|detection, "-" for nothing usable stored.
 std::string describe(const SettingsValues &v)
 {
-    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
+    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
         .arg(double(v.referencePitch), 0, 'g', 6).arg(v.tuning).arg(v.tonic).arg(v.transpose)
         .arg(QLatin1String(v.disclosed ? (*v.disclosed ? "true" : "false") : "-"), v.inputDevice.value_or("-"),
+             QLatin1String(noteNamingKey(v.noteNaming).data()),
              QLatin1String(v.detection == Detection::Precise ? "precise" : "classic"))
         .toStdString();
 }
@@ -195,7 +225,8 @@ TEST_P(StoredValue, FallsBackForThatKeyOnly)
     const StoredValueCase &c = GetParam();
     QByteArray text = "[General]\n";
     for (const auto &[key, value] : {std::pair{kReferencePitch, "441"}, {kTuning, "1"}, {kTonic, "4"}, {kTranspose, "3"},
-                                     {kDisclosed, "false"}, {kInputDevice, "Dev : Mic"}, {kDetection, "precise"}})
+                                     {kDisclosed, "false"}, {kInputDevice, "Dev : Mic"}, {kNoteNames, "german"},
+                                     {kDetection, "precise"}})
         if (std::string(key) != c.key || c.text)
             text += QByteArray(key) + '=' + (std::string(key) == c.key ? c.text : value) + '\n';
     QTemporaryDir dir;
@@ -207,24 +238,28 @@ TEST_P(StoredValue, FallsBackForThatKeyOnly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(
-    StoredValueCase{kReferencePitch, "abc", 8, "440|1|4|3|false|Dev : Mic|precise"},
-    StoredValueCase{kReferencePitch, "inf", 8, "440|1|4|3|false|Dev : Mic|precise"},
-    StoredValueCase{kReferencePitch, "0", 8, "440|1|4|3|false|Dev : Mic|precise"},
-    StoredValueCase{kReferencePitch, "440, 442", 8, "440|1|4|3|false|Dev : Mic|precise"},
-    StoredValueCase{kReferencePitch, "415.3", 8, "415.3|1|4|3|false|Dev : Mic|precise"},
-    StoredValueCase{kTuning, "3", 3, "441|3|4|3|false|Dev : Mic|precise"},
-    StoredValueCase{kTuning, "4", 3, "441|0|4|3|false|Dev : Mic|precise"},
-    StoredValueCase{kTuning, "1.5", 8, "441|0|4|3|false|Dev : Mic|precise"},
-    StoredValueCase{kTonic, "12", 8, "441|1|11|3|false|Dev : Mic|precise"},
-    StoredValueCase{kTranspose, "-40", 8, "441|1|4|-11|false|Dev : Mic|precise"},
-    StoredValueCase{kTranspose, "1, 2", 8, "441|1|4|0|false|Dev : Mic|precise"},
-    StoredValueCase{kDisclosed, "maybe", 8, "441|1|4|3|-|Dev : Mic|precise"},
-    StoredValueCase{kInputDevice, "a, b", 8, "441|1|4|3|false|-|precise"},
-    StoredValueCase{kInputDevice, "@ByteArray(xyz)", 8, "441|1|4|3|false|-|precise"},
-    StoredValueCase{kDetection, "oboe", 8, "441|1|4|3|false|Dev : Mic|classic"},
-    StoredValueCase{kDetection, "1", 8, "441|1|4|3|false|Dev : Mic|classic"},
-    StoredValueCase{kDetection, "precise, classic", 8, "441|1|4|3|false|Dev : Mic|classic"},
-    StoredValueCase{kDetection, nullptr, 8, "441|1|4|3|false|Dev : Mic|classic"}),
+    StoredValueCase{kReferencePitch, "abc", 8, "440|1|4|3|false|Dev : Mic|german|precise"},
+    StoredValueCase{kReferencePitch, "inf", 8, "440|1|4|3|false|Dev : Mic|german|precise"},
+    StoredValueCase{kReferencePitch, "0", 8, "440|1|4|3|false|Dev : Mic|german|precise"},
+    StoredValueCase{kReferencePitch, "440, 442", 8, "440|1|4|3|false|Dev : Mic|german|precise"},
+    StoredValueCase{kReferencePitch, "415.3", 8, "415.3|1|4|3|false|Dev : Mic|german|precise"},
+    StoredValueCase{kTuning, "3", 3, "441|3|4|3|false|Dev : Mic|german|precise"},
+    StoredValueCase{kTuning, "4", 3, "441|0|4|3|false|Dev : Mic|german|precise"},
+    StoredValueCase{kTuning, "1.5", 8, "441|0|4|3|false|Dev : Mic|german|precise"},
+    StoredValueCase{kTonic, "12", 8, "441|1|11|3|false|Dev : Mic|german|precise"},
+    StoredValueCase{kTranspose, "-40", 8, "441|1|4|-11|false|Dev : Mic|german|precise"},
+    StoredValueCase{kTranspose, "1, 2", 8, "441|1|4|0|false|Dev : Mic|german|precise"},
+    StoredValueCase{kDisclosed, "maybe", 8, "441|1|4|3|-|Dev : Mic|german|precise"},
+    StoredValueCase{kInputDevice, "a, b", 8, "441|1|4|3|false|-|german|precise"},
+    StoredValueCase{kInputDevice, "@ByteArray(xyz)", 8, "441|1|4|3|false|-|german|precise"},
+    StoredValueCase{kNoteNames, "latin", 8, "441|1|4|3|false|Dev : Mic|english|precise"},
+    StoredValueCase{kNoteNames, "2", 8, "441|1|4|3|false|Dev : Mic|english|precise"},
+    StoredValueCase{kNoteNames, " Solfege", 8, "441|1|4|3|false|Dev : Mic|solfege|precise"},
+    StoredValueCase{kNoteNames, nullptr, 8, "441|1|4|3|false|Dev : Mic|english|precise"},
+    StoredValueCase{kDetection, "oboe", 8, "441|1|4|3|false|Dev : Mic|german|classic"},
+    StoredValueCase{kDetection, "1", 8, "441|1|4|3|false|Dev : Mic|german|classic"},
+    StoredValueCase{kDetection, "precise, classic", 8, "441|1|4|3|false|Dev : Mic|german|classic"},
+    StoredValueCase{kDetection, nullptr, 8, "441|1|4|3|false|Dev : Mic|german|classic"}),
     [](const auto &info) { // the key's name and the stored text, letters and digits only
         QString name = QString::fromLatin1(info.param.key).section(u'.', 1).chopped(3) + u'_';
         for (const QChar c : QString::fromLatin1(info.param.text ? info.param.text : "absent"))

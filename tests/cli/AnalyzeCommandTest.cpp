@@ -47,6 +47,21 @@ INSTANTIATE_TEST_SUITE_P(Readings, AnalyzeShown, ::testing::Values(
     ShownRow{"BelowA0KeepsLastNote", {{344.612, 0.5}, {27.0, 1.5}}, {"--reference", "460"}, "E4", "E4 0 344.610626"}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// A recorded B flat in each naming: German calls it B, solfège Si♭; nothing but the note
+// column changes, and naming nothing is English.
+TEST(AnalyzeNames, NameOnlyTheNoteColumnInTheChosenConvention)
+{
+    const std::string file = QUAVERLY_SOURCE_DIR "/resources/samples/trumpet_Bb4.wav", flat = "B\u266D4";
+    const std::string english = runAnalyzer({"--summary", file}).out;
+    ASSERT_NE(english.find(',' + flat + ','), std::string::npos) << english;
+    for (const auto &[naming, name] : {std::pair{"german", "B4"}, {"solfege", "Si\u266D4"}, {"english", "B\u266D4"}}) {
+        std::string expected = english;
+        EXPECT_EQ(runAnalyzer({"--summary", "--names", naming, file}).out,
+                  expected.replace(expected.find(',' + flat + ',') + 1, flat.size(), name)) << naming;
+    }
+    EXPECT_EQ(runAnalyzer({"--names", "english", file}).out, runAnalyzer({file}).out) << "English is the default";
+}
+
 // Bad input: a message, exit status 2, no table for the bad file, the good ones still analysed.
 struct BadRow {
     const char *name;
@@ -95,6 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{"MissingValue", {"@good", "--reference"}, "--reference needs a value"},
     BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
     BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""},
+    BadRow{"UnknownNames", {"--names", "latin", "@good"}, "--names must be english, german or solfege, not \"latin\""},
     BadRow{"UnknownDetector", {"--detector", "yin", "@good"}, "--detector must be classic or precise, not \"yin\""},
     BadRow{"ScalaFileRefused", {"--scala", "@bad", "@good"}, "bad.wav: line 2: the line with the number of notes is missing"},
     BadRow{"ScalaWithTemperament", {"--scala", "@bad", "--temperament", "Pythagorean", "@good"},

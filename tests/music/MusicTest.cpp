@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "music/FloatValue.h"
+#include "music/NoteNaming.h"
 #include "music/NoteResolver.h"
 #include "music/PropertyList.h"
 #include "music/Readouts.h"
@@ -9,7 +10,9 @@
 
 #include <clocale>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -249,6 +252,70 @@ TEST(Readouts, TextsOfTheTonicMenuTranspositionAndSignedValues)
     for (const auto &[deviation, cents] : {std::pair<float, std::int32_t>{-0.035f, -3}, {0.9999f, 99}, {kNan, 0},
                                            {-kInf, std::numeric_limits<std::int32_t>::min()}, {3e7f, 2147483647}})
         EXPECT_EQ(wholeCents(deviation), cents) << deviation;
+}
+
+// One pitch class in the three conventions (English, German, solfège): the readout's names,
+// then the tonic menu's.
+struct NamingRow {
+    std::string_view label;
+    float hz; // in octave 3 or 4 at A4 = 440
+    std::string_view names;
+};
+class NoteNamingTest : public ::testing::TestWithParam<NamingRow> {};
+
+TEST_P(NoteNamingTest, EveryConventionNamesTheNoteAndItsTonicMenuItem)
+{
+    const NamingRow &row = GetParam();
+    std::istringstream words{std::string(row.names)};
+    const std::vector<std::string> names{std::istream_iterator<std::string>(words), {}};
+    ASSERT_EQ(names.size(), 6u) << row.names;
+    for (const NoteNaming naming : {NoteNaming::English, NoteNaming::German, NoteNaming::Solfege}) {
+        NoteResolver resolver;
+        resolver.setNoteNaming(naming);
+        const auto note = resolver.resolve(row.hz);
+        ASSERT_TRUE(note) << row.hz;
+        const auto i = static_cast<std::size_t>(naming);
+        EXPECT_EQ(noteName(*note, naming), names[i]) << noteNamingKey(naming);
+        const std::string title = resolver.tonicMenuTitle(note->semitone);
+        EXPECT_EQ(title.substr(0, title.find(' ')), names[3 + i]) << noteNamingKey(naming);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PitchClasses, NoteNamingTest, ::testing::Values(
+    NamingRow{"C4", 261.63f, "C4 C4 Do4 C C Do"},
+    NamingRow{"CSharp4", 277.18f, "C\u266F4 C\u266F4 Do\u266F4 C#/Db C#/Db Do#/Reb"},
+    NamingRow{"D4", 293.66f, "D4 D4 Re4 D D Re"},
+    NamingRow{"EFlat4", 311.13f, "E\u266D4 E\u266D4 Mi\u266D4 D#/Eb D#/Eb Re#/Mib"},
+    NamingRow{"E4", 329.63f, "E4 E4 Mi4 E E Mi"},
+    NamingRow{"F4", 349.23f, "F4 F4 Fa4 F F Fa"},
+    NamingRow{"FSharp4", 369.99f, "F\u266F4 F\u266F4 Fa\u266F4 F#/Gb F#/Gb Fa#/Solb"},
+    NamingRow{"G4", 392.0f, "G4 G4 Sol4 G G Sol"},
+    NamingRow{"GSharp4", 415.3f, "G\u266F4 G\u266F4 Sol\u266F4 G#/Ab G#/Ab Sol#/Lab"},
+    NamingRow{"A4", 440.0f, "A4 A4 La4 A A La"},
+    NamingRow{"BFlat4", 466.16f, "B\u266D4 B4 Si\u266D4 A#/Bb A#/B La#/Sib"},
+    NamingRow{"B4", 493.88f, "B4 H4 Si4 B H Si"},
+    // The octave turns at C, not at A nor at H: B3 and C4 lie a semitone apart.
+    NamingRow{"B3", 246.94f, "B3 H3 Si3 B H Si"},
+    NamingRow{"BFlat3", 233.08f, "B\u266D3 B3 Si\u266D3 A#/Bb A#/B La#/Sib"}),
+    [](const auto &info) { return std::string(info.param.label); });
+
+TEST(NoteNaming, TranspositionTextsAndStoredWordsFollowTheConvention)
+{
+    const struct { std::int64_t t; NoteNaming naming; std::string_view text; } rows[] = {
+        {-2, NoteNaming::English, "C = A#/Bb (-2)"}, {-2, NoteNaming::German, "C = A#/B (-2)"},
+        {-2, NoteNaming::Solfege, "Do = La#/Sib (-2)"}, {11, NoteNaming::German, "C = H (+11)"},
+        {3, NoteNaming::Solfege, "Do = Re#/Mib (+3)"}, {0, NoteNaming::Solfege, ""}};
+    for (const auto &row : rows)
+        EXPECT_EQ(transposeText(row.t, row.naming), row.text) << row.t << " " << noteNamingKey(row.naming);
+    // The transposition menu spells an upward semitone D♭ and shows both spellings of the tritone.
+    EXPECT_EQ(flatSpelling(1, NoteNaming::Solfege), "Re\u266D");
+    EXPECT_EQ(flatSpelling(10, NoteNaming::German), "B");
+    EXPECT_EQ(enharmonicText(6, NoteNaming::Solfege), "Fa\u266F/Sol\u266D");
+    EXPECT_EQ(enharmonicText(10, NoteNaming::German), "A\u266F/B");
+    for (const NoteNaming naming : {NoteNaming::English, NoteNaming::German, NoteNaming::Solfege})
+        EXPECT_EQ(noteNamingFromKey(noteNamingKey(naming)), naming);
+    for (const std::string_view unknown : {"", "English", "latin", "solfège", "german "})
+        EXPECT_FALSE(noteNamingFromKey(unknown)) << unknown;
 }
 
 TEST(Readouts, ATypedReferencePitchIsClampedWithABeep)

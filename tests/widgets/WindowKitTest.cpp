@@ -3,6 +3,7 @@
 // (1920 × 1080 and 1366 × 768, screens.json) and, with QUAVERLY_WM set
 // (with-window-manager.sh), on a 1920 × 1080 Xvfb under openbox, sized by wmctrl as a desktop
 // would. Also the help's transpositions against the window's pop-up.
+#include "app/NoteNamingTexts.h"
 #include "widgets/AutoResizing.h"
 #include "widgets/AutoResizeStepper.h"
 #include "widgets/ImageLibrary.h"
@@ -199,9 +200,6 @@ INSTANTIATE_TEST_SUITE_P(Screens, WindowSizeTest, ::testing::Values(
 TEST(Help, TranspositionsAreThePopUpsSettings)
 {
     test::ensureQtApp();
-    ResizeWindow window;
-    Ui::MainWindow ui;
-    ui.setupUi(&window);
     std::map<QString, int> popUp, help;
     const auto add = [](std::map<QString, int> &to, const QRegularExpressionMatch &m, int key, int list, int setting) {
         for (const QString &name : m.captured(list).split(QStringLiteral(", ")))
@@ -209,8 +207,8 @@ TEST(Help, TranspositionsAreThePopUpsSettings)
                    : m.captured(key) + u' ' + name).toLower()] = m.captured(setting).replace(u'−', u'-').toInt();
     };
     const QRegularExpression item(QStringLiteral("^([−+]?\\d+) \\(([A-G][♭♯]?): (.*)\\)$"));
-    for (int i = 0; i < ui.mTransposePopUpButton->count(); ++i)
-        add(popUp, item.match(ui.mTransposePopUpButton->itemText(i)), 2, 3, 1);
+    for (int t = -11; t <= 11; ++t)
+        add(popUp, item.match(transposeMenuItem(t, NoteNaming::English)), 2, 3, 1);
     QFile file(QStringLiteral(":/help/index.html"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QRegularExpression row(
