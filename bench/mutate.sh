@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # mutate.sh [options] [SOURCE_DIR [BUILD_DIR]]: measures how many small faults
 # the fast tests catch. Picks N sites at random (fixed seed, so the same tree
-# and seed give the same mutants) in the core folders, changes one operator,
+# and seed give the same mutants) in every folder but src/audio, changes one operator,
 # constant or returned bool per mutant in place, rebuilds the programs the fast
 # tests run and runs those tests until one fails. Prints each survivor and
 #   mutants: N  compiled: C  killed: K  survived: S  kill share: K/C = X%
@@ -68,7 +68,8 @@ trap 'exit 143' TERM HUP
 cat >"$helper" <<'PY'
 import json, os, random, re, signal, subprocess, sys, time
 
-FOLDERS = ["src/analysis", "src/music", "src/display", "src/widgets", "src/tuner"]
+# Everything but the audio layer, whose faults only the real-server tests catch.
+FOLDERS = ["src/analysis", "src/music", "src/tuner", "src/display", "src/widgets", "src/app", "src/cli"]
 TOKEN = re.compile(r"""
     (?P<id>[A-Za-z_]\w*)
   | (?P<num>\.?\d(?:[eEpP][+-]|[\w.'])*)
