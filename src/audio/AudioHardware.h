@@ -14,9 +14,17 @@ inline constexpr OSStatus kAudioHardwareUnspecifiedError = 0x77686174;  // 'what
 inline constexpr OSStatus kAudioHardwareBadDeviceError = 0x21646576;    // '!dev'
 inline constexpr OSStatus kAudioHardwareUnknownPropertyError = 0x77686f3f; // 'who?'
 inline constexpr OSStatus kAudioHardwareNotRunningError = 0x73746f70;   // 'stop'
+inline constexpr OSStatus kAudioHardwareUnsupportedOperationError = 0x756e6f70; // 'unop'
 // The device list changed; reported for the device kAudioDeviceUnknown,
 // which stands for the hardware as a whole.
 inline constexpr AudioPropertySelector kAudioHardwarePropertyDevices = fourCharCode("dev#");
+
+// Fills `frames` mono samples (−1 … 1) of an output stream running at
+// `rateHz`. Called on the IO thread: it must not wait, lock or allocate.
+using AudioOutputRenderProc = void (*)(float *samples, std::uint32_t frames, float rateHz, void *clientData);
+// The output stream stopped by itself (its device or the server went away).
+// Called once, on the notification thread.
+using AudioOutputEndedProc = void (*)(void *clientData);
 
 // The platform's audio hardware layer as AUInputUnit uses it: devices,
 // their properties, IO procedures and property listeners.
@@ -82,6 +90,18 @@ public:
         AudioPropertySelector property, AudioDevicePropertyListenerProc proc, void *clientData) = 0;
     virtual OSStatus removePropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
         AudioPropertySelector property, AudioDevicePropertyListenerProc proc) = 0;
+
+    // One mono output stream on the default output device, for the reference
+    // tone. It is never moved to another device: when its device or the
+    // server goes away it ends and `ended` is called. Starting while a stream
+    // plays replaces it. Neither call waits for the IO thread or the server;
+    // after stopOutput returns neither callback runs again.
+    virtual OSStatus startOutput(AudioOutputRenderProc render, AudioOutputEndedProc ended, void *clientData)
+    {
+        (void)render, (void)ended, (void)clientData;
+        return kAudioHardwareUnsupportedOperationError;
+    }
+    virtual OSStatus stopOutput() { return kAudioNoError; }
 };
 
 } // namespace quaverly

@@ -62,15 +62,22 @@ BlockResult Tuner::updateUI(const CaptureBlock &block, float rateHz)
     const double t = now();
     BlockResult result;
     const std::span<const float> samples = block ? std::span<const float>(*block) : std::span<const float>();
-    if (mDetector.detectPitch(samples, rateHz, static_cast<std::uint32_t>(samples.size())))
-        result.rawHz = mDetector.mRawFrequency;
+    const auto frames = static_cast<std::uint32_t>(samples.size());
+    const bool precise = mDetection == Detection::Precise;
+    const bool yielded = precise ? mPreciseDetector.detectPitch(samples, rateHz, frames)
+                                 : mDetector.detectPitch(samples, rateHz, frames);
+    float &rawFrequency = precise ? mPreciseDetector.mRawFrequency : mDetector.mRawFrequency;
+    const float rawPeak = precise ? mPreciseDetector.mRawPeak : mDetector.mRawPeak;
+    const std::int32_t level = precise ? mPreciseDetector.mPeak : mDetector.mPeak;
+    if (yielded)
+        result.rawHz = rawFrequency;
 
-    result.accepted = acceptFrequency(mFrequency, mDetector.mRawFrequency);
+    result.accepted = acceptFrequency(mFrequency, rawFrequency);
     if (result.accepted)
         mNextTunerUpdateTime = t + kTunerTimeout;
 
-    result.rawPeak = mDetector.mRawPeak;
-    if (!mPaused && static_cast<double>(mDetector.mRawPeak) > 0.01)
+    result.rawPeak = rawPeak;
+    if (!mPaused && static_cast<double>(rawPeak) > 0.01)
         result.strobe = block;
 
     // A NaN frequency counts as changed.
@@ -84,11 +91,11 @@ BlockResult Tuner::updateUI(const CaptureBlock &block, float rateHz)
 
     // The hold is raised before the meter is drawn and released after, so a
     // released hold is first drawn at the next block, raised to its level.
-    if (mDetector.mPeak >= mPeakHold) {
-        mPeakHold = mDetector.mPeak;
+    if (level >= mPeakHold) {
+        mPeakHold = level;
         mNextPeakHoldTime = t + kPeakHoldTime;
     }
-    mReading.level = mDetector.mPeak;
+    mReading.level = level;
     mReading.peakHold = mPeakHold;
     if (expired(t, mNextPeakHoldTime, kPeakHoldTime)) {
         mPeakHold = 0;
@@ -117,6 +124,13 @@ void Tuner::setTuningMeter(float deviation)
     mReading.inTune = dots.inTune ? Dot::Green : Dot::Blue;
     mReading.flat = dots.flatLit ? Dot::Red : Dot::Gray;
     mReading.sharp = dots.sharpLit ? Dot::Red : Dot::Gray;
+}
+
+void Tuner::setDetection(Detection detection)
+{
+    mDetection = detection;
+    mDetector.mRawFrequency = 0.0f;
+    mPreciseDetector.mRawFrequency = 0.0f;
 }
 
 void Tuner::setInputAvailable(bool available)

@@ -3,6 +3,7 @@
 
 #include "analysis/CaptureBlock.h"
 #include "analysis/PitchDetector.h"
+#include "analysis/PreciseDetector.h"
 #include "music/NoteResolver.h"
 
 #include <cstdint>
@@ -21,6 +22,10 @@ inline constexpr double kHighestAcceptedHz = 4311.76;
 // Returns true when the reading was accepted; rawFrequency is then set to 0.
 // Out-of-range readings (and NaN) leave both values untouched.
 bool acceptFrequency(float &frequency, float &rawFrequency) noexcept;
+
+// Which detector reads the blocks: the classic peak-interval one (the
+// default) or the precise one for low, reed and organ tones.
+enum class Detection : std::uint8_t { Classic, Precise };
 
 enum class Dot : std::uint8_t { Gray, Green, Blue, Red };
 
@@ -80,6 +85,10 @@ public:
     void restart();
 
     void setClock(Clock clock) { mClock = std::move(clock); }
+    // A reading waiting in the other detector's mailbox is dropped, so a
+    // switch never shows a value from before it.
+    void setDetection(Detection detection);
+    [[nodiscard]] Detection detection() const { return mDetection; }
     [[nodiscard]] NoteResolver &resolver() { return mResolver; }
     [[nodiscard]] const NoteResolver &resolver() const { return mResolver; }
     [[nodiscard]] const TunerReading &reading() const { return mReading; }
@@ -97,6 +106,8 @@ private:
     NoteResolver mResolver;
     Clock mClock;
     PitchDetector mDetector;
+    PreciseDetector mPreciseDetector;
+    Detection mDetection = Detection::Classic;
     TunerReading mReading;
     float mFrequency = 0.0f;
     double mNextTunerUpdateTime = 0.0;
