@@ -25,37 +25,65 @@ QString u(const char *text)
     return QString::fromUtf8(text);
 }
 
-TEST_F(Window, FirstRunShowsTheReferenceNoteAndChoicesSurviveARestart)
+// Choices made on the first run, each control at its edges: after a restart every pop-up, the
+// disclosure and the window's height are as they were, and the texts read as `shown`.
+struct ChoiceRow {
+    const char *name;
+    const char *reference;     // typed
+    std::vector<int> tunings;  // pop-up items chosen in turn; -1: the last
+    int tonic, transpose, input; // pop-up items
+    bool disclosed;
+    const char *shown; // reference and transposition
+};
+class Restart : public Window, public ::testing::WithParamInterface<ChoiceRow> {};
+
+TEST_P(Restart, FirstRunShowsTheReferenceNoteAndChoicesSurvive)
 {
+    const ChoiceRow &row = GetParam();
     addMicrophone("First");
     addMicrophone("Second");
     start();
     EXPECT_EQ(note() + text("mFrequencyText") + text("mIdealFrequencyText") + text("mFrequencyDiffText") +
               text("mLevelText"), u("A4 ±0440.0Hz440.0Hz±0.0Hz-96dB"));
     EXPECT_EQ(dotsAndLamps(), u("g.........."));
-    EXPECT_FALSE(widget("mTonicPopUpButton")->isEnabled());
     auto *reference = widget<QLineEdit>("mReferencePitchText");
-    reference->setText(QStringLiteral("442"));
+    reference->setText(QString::fromUtf8(row.reference));
     reference->setModified(true);
     emit reference->editingFinished();
-    choose("mTuningPopUpButton", 3);
-    choose("mTonicPopUpButton", 2);
-    choose("mTransposePopUpButton", 9);
-    choose("mInputDevicePopUpButton", 1);
-    widget<DisclosureButton>("mDisclosureButton")->setState(0);
+    for (int item : row.tunings)
+        choose("mTuningPopUpButton", item < 0 ? widget<QComboBox>("mTuningPopUpButton")->count() - 1 : item);
+    choose("mTonicPopUpButton", row.tonic);
+    choose("mTransposePopUpButton", row.transpose);
+    choose("mInputDevicePopUpButton", row.input);
+    widget<DisclosureButton>("mDisclosureButton")->setState(row.disclosed ? 1 : 0);
     mController->disclosureButton();
-    const int hiddenHeight = mController->window()->height();
+    const auto chosen = [&] {
+        QString s = widget("mTonicPopUpButton")->isEnabled() ? u("tonic") : u("fixed");
+        for (const char *popUp : {"mTuningPopUpButton", "mTonicPopUpButton", "mTransposePopUpButton", "mInputDevicePopUpButton"})
+            s += ' ' + QString::number(widget<QComboBox>(popUp)->currentIndex());
+        return s + ' ' + QString::number(mController->window()->height());
+    };
+    const QString before = chosen();
+    const std::size_t stops = mHardware->log("stop").size();
+    mController->window()->hide();
     mController->window()->close();
     EXPECT_EQ(mQuitCount, 1) << "closing the window does not quit";
+    EXPECT_EQ(mHardware->log("stop").size(), stops + 1) << "capture not stopped once on hiding";
     finish();
     start();
-    EXPECT_EQ(text("mReferencePitchText") + ' ' + text("mTransposeText"), u("442.0 C = A#/Bb (-2)"));
-    for (const auto &[popUp, index] : {std::pair{"mTuningPopUpButton", 3}, {"mTonicPopUpButton", 2},
-             {"mInputDevicePopUpButton", 1}})
-        EXPECT_EQ(widget<QComboBox>(popUp)->currentIndex(), index) << popUp;
-    EXPECT_EQ(mController->window()->height(), hiddenHeight);
-    EXPECT_EQ(mHardware->log("start").back(), "start 2");
+    EXPECT_EQ(text("mReferencePitchText") + ' ' + text("mTransposeText"), u(row.shown));
+    EXPECT_EQ(chosen(), before);
+    EXPECT_EQ(mHardware->log("start").back(), "start " + std::to_string(row.input + 1));
 }
+
+INSTANTIATE_TEST_SUITE_P(Choices, Restart, ::testing::Values(
+    ChoiceRow{.name = "Middle", .reference = "442", .tunings = {3}, .tonic = 2, .transpose = 9, .input = 1, .disclosed = false,
+              .shown = "442.0 C = A#/Bb (-2)"},
+    ChoiceRow{.name = "Lowest", .reference = "349", .tunings = {3, 0}, .tonic = 0, .transpose = 0, .input = 0, .disclosed = false,
+              .shown = "349.0 C = C#/Db (-11)"},
+    ChoiceRow{.name = "Highest", .reference = "499.9", .tunings = {-1}, .tonic = 11, .transpose = 22, .input = 1, .disclosed = true,
+              .shown = "499.9 C = B (+11)"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Window, NoInputDeviceAlertsThenTerminatesAndForgetsTheDevice)
 {
@@ -157,17 +185,17 @@ std::string describe(const SettingsValues &v)
 }
 
 // One bad value under one key beside good ones: that key falls back, the others are read.
-struct StoredValueCase {
-    const char *key, *text;
-    std::uint64_t temperamentCount;
-    const char *expected;
+struct StoredRow {
+    const char *name, *key, *text;
+    std::uint64_t rows; // temperaments
+    const char *read;
 };
-class StoredValue : public ::testing::TestWithParam<StoredValueCase> {};
+class StoredValue : public ::testing::TestWithParam<StoredRow> {};
 using namespace settings_keys;
 
 TEST_P(StoredValue, FallsBackForThatKeyOnly)
 {
-    const StoredValueCase &c = GetParam();
+    const StoredRow &c = GetParam();
     QByteArray text = "[General]\n";
     for (const auto &[key, value] : {std::pair{kReferencePitch, "441"}, {kTuning, "1"}, {kTonic, "4"}, {kTranspose, "3"},
                                      {kDisclosed, "false"}, {kInputDevice, "Dev : Mic"}})
@@ -177,24 +205,25 @@ TEST_P(StoredValue, FallsBackForThatKeyOnly)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
     file.close();
     QSettings store(file.fileName(), QSettings::IniFormat);
-    EXPECT_EQ(describe(readSettings(store, c.temperamentCount)), c.expected) << c.key << " = " << c.text;
+    EXPECT_EQ(describe(readSettings(store, c.rows)), c.read) << c.key << " = " << c.text;
 }
 
 INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(
-    StoredValueCase{kReferencePitch, "abc", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "inf", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "0", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "440, 442", 8, "440|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kReferencePitch, "415.3", 8, "415.3|1|4|3|false|Dev : Mic"},
-    StoredValueCase{kTuning, "3", 3, "441|3|4|3|false|Dev : Mic"},
-    StoredValueCase{kTuning, "4", 3, "441|0|4|3|false|Dev : Mic"},
-    StoredValueCase{kTuning, "1.5", 8, "441|0|4|3|false|Dev : Mic"},
-    StoredValueCase{kTonic, "12", 8, "441|1|11|3|false|Dev : Mic"},
-    StoredValueCase{kTranspose, "-40", 8, "441|1|4|-11|false|Dev : Mic"},
-    StoredValueCase{kTranspose, "1, 2", 8, "441|1|4|0|false|Dev : Mic"},
-    StoredValueCase{kDisclosed, "maybe", 8, "441|1|4|3|-|Dev : Mic"},
-    StoredValueCase{kInputDevice, "a, b", 8, "441|1|4|3|false|-"},
-    StoredValueCase{kInputDevice, "@ByteArray(xyz)", 8, "441|1|4|3|false|-"}));
+    StoredRow{.name = "ReferenceWord", .key = kReferencePitch, .text = "abc", .rows = 8, .read = "440|1|4|3|false|Dev : Mic"},
+    StoredRow{.name = "ReferenceInf", .key = kReferencePitch, .text = "inf", .rows = 8, .read = "440|1|4|3|false|Dev : Mic"},
+    StoredRow{.name = "ReferenceZero", .key = kReferencePitch, .text = "0", .rows = 8, .read = "440|1|4|3|false|Dev : Mic"},
+    StoredRow{.name = "ReferenceList", .key = kReferencePitch, .text = "440, 442", .rows = 8, .read = "440|1|4|3|false|Dev : Mic"},
+    StoredRow{.name = "ReferenceBelowField", .key = kReferencePitch, .text = "415.3", .rows = 8, .read = "415.3|1|4|3|false|Dev : Mic"},
+    StoredRow{.name = "TuningLastRow", .key = kTuning, .text = "3", .rows = 3, .read = "441|3|4|3|false|Dev : Mic"},
+    StoredRow{.name = "TuningBeyondTheRows", .key = kTuning, .text = "4", .rows = 3, .read = "441|0|4|3|false|Dev : Mic"},
+    StoredRow{.name = "TuningFraction", .key = kTuning, .text = "1.5", .rows = 8, .read = "441|0|4|3|false|Dev : Mic"},
+    StoredRow{.name = "TonicAbove11", .key = kTonic, .text = "12", .rows = 8, .read = "441|1|11|3|false|Dev : Mic"},
+    StoredRow{.name = "TransposeBelowRange", .key = kTranspose, .text = "-40", .rows = 8, .read = "441|1|4|-11|false|Dev : Mic"},
+    StoredRow{.name = "TransposeList", .key = kTranspose, .text = "1, 2", .rows = 8, .read = "441|1|4|0|false|Dev : Mic"},
+    StoredRow{.name = "DisclosedMaybe", .key = kDisclosed, .text = "maybe", .rows = 8, .read = "441|1|4|3|-|Dev : Mic"},
+    StoredRow{.name = "DeviceList", .key = kInputDevice, .text = "a, b", .rows = 8, .read = "441|1|4|3|false|-"},
+    StoredRow{.name = "DeviceBytes", .key = kInputDevice, .text = "@ByteArray(xyz)", .rows = 8, .read = "441|1|4|3|false|-"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(SettingsStore, UnwritableStoreIsReportedNotClaimedSaved)
 {

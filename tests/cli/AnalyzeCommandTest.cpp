@@ -13,12 +13,13 @@ constexpr int kFloat = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
 // A whole-sample period reads exactly: 10.29 cents above Pythagorean C4.
 constexpr double kExactC4 = 48000.0 / 183.0;
 
-// The first and last rows: what the window shows before and after the tones.
+// What the window shows before and after the tones: the first row's note, then the last row's
+// note, cents and ideal Hz; with --summary, the file's line (the file name as given).
 struct ShownRow {
     const char *name;
     std::vector<std::pair<double, double>> tones; // hz (0: silence), seconds
-    std::vector<std::string> options;
-    const char *first, *last; // note; note, cents, ideal Hz
+    std::vector<std::string> arguments;          // the last one names the sound file
+    const char *shown;
 };
 class AnalyzeShown : public ::testing::TestWithParam<ShownRow> {};
 
@@ -28,22 +29,31 @@ TEST_P(AnalyzeShown, PrintsWhatTheWindowShows)
     std::vector<float> samples;
     for (const auto &[hz, seconds] : GetParam().tones)
         samples = sine(hz, 48000, seconds, 0.5, samples);
-    writeSound(dir.file("t.wav"), samples, 48000, kFloat);
-    std::vector<std::string> arguments = GetParam().options;
-    arguments.push_back(dir.file("t.wav"));
+    std::vector<std::string> arguments = GetParam().arguments;
+    writeSound(arguments.back() = dir.file(arguments.back()), samples, 48000, kFloat);
     const AnalyzerRun run = runAnalyzer(arguments);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::vector<std::string> rows = split(run.out), last = split(rows.back(), ',');
-    EXPECT_EQ(split(rows.at(1), ',').at(5), GetParam().first);
-    EXPECT_EQ(last.at(5) + ' ' + last.at(6) + ' ' + last.at(7), GetParam().last);
+    std::vector<std::string> rows = split(run.out), last = split(rows.back(), ',');
+    const std::string folder = dir.path().toStdString() + '/';
+    if (arguments.front() == "--summary")
+        EXPECT_EQ(rows.back().replace(rows.back().find(folder), folder.size(), ""), GetParam().shown);
+    else
+        EXPECT_EQ(split(rows.at(1), ',').at(5) + " | " + last.at(5) + ' ' + last.at(6) + ' ' + last.at(7), GetParam().shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, AnalyzeShown, ::testing::Values(
-    ShownRow{"Reference442", {{442.0, 1.0}}, {"--reference", "442"}, "A4", "A4 0 442"},
-    ShownRow{"BFlatInstrument", {{233.08, 1.0}}, {"--transpose", "-2"}, "C4", "C4 0 233.081879"},
-    ShownRow{"PythagoreanC4", {{kExactC4, 1.0}}, {"--temperament", "Pythagorean"}, "C4", "C4 10 260.740753"},
+    ShownRow{.name = "Reference442", .tones = {{442.0, 1.0}}, .arguments = {"--reference", "442", "t.wav"}, .shown = "A4 | A4 0 442"},
+    ShownRow{.name = "BFlatInstrument", .tones = {{233.08, 1.0}}, .arguments = {"--transpose", "-2", "t.wav"},
+             .shown = "C4 | C4 0 233.081879"},
+    ShownRow{.name = "PythagoreanC4", .tones = {{kExactC4, 1.0}}, .arguments = {"--temperament", "Pythagorean", "t.wav"},
+             .shown = "C4 | C4 10 260.740753"},
+    ShownRow{.name = "TemperamentInAnyCase", .tones = {{kExactC4, 1.0}}, .arguments = {"--temperament", "pYTHAGOREAN", "t.wav"},
+             .shown = "C4 | C4 10 260.740753"},
     // Accepted but below A0: the last note stays.
-    ShownRow{"BelowA0KeepsLastNote", {{344.612, 0.5}, {27.0, 1.5}}, {"--reference", "460"}, "E4", "E4 0 344.610626"}),
+    ShownRow{.name = "BelowA0KeepsLastNote", .tones = {{344.612, 0.5}, {27.0, 1.5}}, .arguments = {"--reference", "460", "t.wav"},
+             .shown = "E4 | E4 0 344.610626"},
+    ShownRow{.name = "SummaryQuotesTheFileName", .tones = {{442.0, 1.0}}, .arguments = {"--summary", "--reference", "442", "a,\"b\".wav"},
+             .shown = "\"a,\"\"b\"\".wav\",13,13,A4,13,0,442.020935"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Bad input: a message, exit status 2, no table for the bad file, the good ones still analysed.
@@ -86,14 +96,18 @@ std::vector<float> damaged(std::size_t at, float value)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
-    BadRow{"NotSoundAmongGood", {"@good", "@bad", "@good"}, "bad.wav: cannot read it as sound", 2},
-    BadRow{"NaNSample", {"@bad"}, "frame 5000 (0.113 s) is not a finite number", 0, damaged(5000, std::nanf(""))},
-    BadRow{"InfiniteSample", {"@bad"}, "frame 100 (0.002 s) is not", 0, damaged(100, -std::numeric_limits<float>::infinity())},
-    BadRow{"RateTooLow", {"@bad"}, "10 Hz is too low", 0, sine(1.0, 10, 5.0), 10},
-    BadRow{"UnknownOption", {"--frobnicate", "@good"}, "unknown option --frobnicate"},
-    BadRow{"MissingValue", {"@good", "--reference"}, "--reference needs a value"},
-    BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
-    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""}),
+    BadRow{.name = "NotSoundAmongGood", .arguments = {"@good", "@bad", "@good"}, .message = "bad.wav: cannot read it as sound",
+           .tables = 2},
+    BadRow{.name = "NaNSample", .arguments = {"@bad"}, .message = "frame 5000 (0.113 s) is not a finite number",
+           .samples = damaged(5000, std::nanf(""))},
+    BadRow{.name = "InfiniteSample", .arguments = {"@bad"}, .message = "frame 100 (0.002 s) is not",
+           .samples = damaged(100, -std::numeric_limits<float>::infinity())},
+    BadRow{.name = "RateTooLow", .arguments = {"@bad"}, .message = "10 Hz is too low", .samples = sine(1.0, 10, 5.0), .rate = 10},
+    BadRow{.name = "UnknownOption", .arguments = {"--frobnicate", "@good"}, .message = "unknown option --frobnicate"},
+    BadRow{.name = "MissingValue", .arguments = {"@good", "--reference"}, .message = "--reference needs a value"},
+    BadRow{.name = "ReferenceTooHigh", .arguments = {"--reference", "500", "@good"}, .message = "--reference must be"},
+    BadRow{.name = "UnknownTemperament", .arguments = {"--temperament", "Nonesuch", "@good"},
+           .message = "no temperament named \"Nonesuch\""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Accuracy over recorded instruments: on the sustained part of a note the
