@@ -23,7 +23,7 @@ struct SpeechCase {
     const char *name;
     std::vector<Step> steps;
     const char *spoken;
-    int nameChanges; // after the first reading
+    int changes; // of the name after the first reading
 };
 
 class SpokenReadingTest : public ::testing::TestWithParam<SpeechCase> {};
@@ -48,34 +48,33 @@ TEST_P(SpokenReadingTest, SettlesBeforeSpeakingAndSpeaksAtMostOnceASecond)
     }
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&reading);
     EXPECT_EQ(iface->text(QAccessible::Name), QString::fromUtf8(GetParam().spoken));
-    EXPECT_EQ(changes, GetParam().nameChanges);
+    EXPECT_EQ(changes, GetParam().changes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, SpokenReadingTest, ::testing::Values(
-    SpeechCase{.name = "SilenceReadsAsNoInput", .steps = {{0.0, "A4", 0, false}}, .spoken = "no input", .nameChanges = 0},
-    SpeechCase{.name = "InTuneToldWithoutCents", .steps = {{3.0, "E2", -2, true}}, .spoken = "E2, in tune", .nameChanges = 0},
+    SpeechCase{.name = "SilenceReadsAsNoInput", .steps = {{0.0, "A4", 0, false}}, .spoken = "no input", .changes = 0},
+    SpeechCase{.name = "InTuneToldWithoutCents", .steps = {{3.0, "E2", -2, true}}, .spoken = "E2, in tune", .changes = 0},
     // Accidentals as words.
     SpeechCase{.name = "FirstToneToldOnceSettled", .steps = {{0.0, "A4", 0, false}, {3.0, "B♭3", -12, true}},
-               .spoken = "B flat 3, 12 cents flat", .nameChanges = 1},
-    SpeechCase{.name = "NoteHeldUnderTheSettleTimeNotTold",
-               .steps = {{2.0, "A4", 0, true}, {2.3, "A♯4", 30, true}, {4.0, "A4", 0, true}}, .spoken = "A4, in tune", .nameChanges = 0},
-    SpeechCase{.name = "ReadingFlappingEveryBlockNeverSettles",
+               .spoken = "B flat 3, 12 cents flat", .changes = 1},
+    SpeechCase{.name = "NoteHeldTooShortNotTold",
+               .steps = {{2.0, "A4", 0, true}, {2.3, "A♯4", 30, true}, {4.0, "A4", 0, true}}, .spoken = "A4, in tune", .changes = 0},
+    SpeechCase{.name = "FlappingNeverSettles",
                .steps = {{2.0, "A4", 0, true}, {2.05, "A♯4", 30, true}, {2.1, "A4", 20, true}, {2.15, "A♯4", 30, true},
-                         {2.2, "A4", 20, true}, {2.25, "A♯4", 30, true}, {2.3, "A4", 0, true}},
-               .spoken = "A4, in tune", .nameChanges = 0},
-    SpeechCase{.name = "CentsJitterOfAHeldNoteNotRetold",
+                         {2.2, "A4", 20, true}, {2.25, "A♯4", 30, true}, {2.3, "A4", 0, true}}, .spoken = "A4, in tune", .changes = 0},
+    SpeechCase{.name = "CentsJitterNotRetold",
                .steps = {{2.0, "A4", 23, true}, {3.0, "A4", 24, true}, {4.0, "A4", 22, true}}, .spoken = "A4, 23 cents sharp",
-               .nameChanges = 0},
-    SpeechCase{.name = "CentsMovedWhileTuningAreTold", .steps = {{2.0, "A4", 23, true}, {4.0, "A4", 12, true}},
-               .spoken = "A4, 12 cents sharp", .nameChanges = 1},
-    SpeechCase{.name = "ShortDropOutNotToldAsNoInput",
-               .steps = {{2.0, "A4", 0, true}, {2.2, "A4", 0, false}, {4.0, "A4", 0, true}}, .spoken = "A4, in tune", .nameChanges = 0},
-    SpeechCase{.name = "SecondSettledChangeWithinASecondWaits",
+               .changes = 0},
+    SpeechCase{.name = "CentsMovedWhileTuningTold", .steps = {{2.0, "A4", 23, true}, {4.0, "A4", 12, true}},
+               .spoken = "A4, 12 cents sharp", .changes = 1},
+    SpeechCase{.name = "ShortDropOutNotTold",
+               .steps = {{2.0, "A4", 0, true}, {2.2, "A4", 0, false}, {4.0, "A4", 0, true}}, .spoken = "A4, in tune", .changes = 0},
+    SpeechCase{.name = "SecondChangeInASecondWaits",
                .steps = {{1.0, "A4", 0, true}, {1.8, "A4", 20, true}, {2.4, "A4", -20, true}}, .spoken = "A4, 20 cents sharp",
-               .nameChanges = 1},
-    SpeechCase{.name = "WaitingChangeToldWhenTheSecondIsOver",
+               .changes = 1},
+    SpeechCase{.name = "WaitingChangeToldAfterASecond",
                .steps = {{1.0, "A4", 0, true}, {1.8, "A4", 20, true}, {3.5, "A4", -20, true}}, .spoken = "A4, 20 cents flat",
-               .nameChanges = 2}),
+               .changes = 2}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // ---- The real window, offscreen, after a 446 Hz tone: names, roles and values (the captions of
@@ -135,11 +134,13 @@ TEST_F(WindowAccessibilityTest, ControlsAreNamedByTheirCaptionsAndCarryTheirValu
 TEST_F(WindowAccessibilityTest, ActionsActAsTheUserWould)
 {
     QAccessibleInterface *triangle = iface("mDisclosureButton");
+    const QImage open = widget("mDisclosureButton")->grab().toImage();
     EXPECT_TRUE(triangle->state().expanded);
     triangle->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QCoreApplication::processEvents();
     EXPECT_EQ(widget("mReferencePitchText")->focusPolicy(), Qt::NoFocus) << "the press must reach the controller";
     EXPECT_TRUE(triangle->state().collapsed);
+    EXPECT_NE(widget("mDisclosureButton")->grab().toImage(), open) << "the triangle did not turn";
 }
 
 TEST_F(WindowAccessibilityTest, TabReachesEveryEnabledControlInOrderAndShowsTheFocus)
@@ -163,6 +164,9 @@ TEST_F(WindowAccessibilityTest, TabReachesEveryEnabledControlInOrderAndShowsTheF
     reading->clearFocus();
     for (const auto &[w, image] : focused)
         EXPECT_NE(w->grab().toImage(), image) << w->objectName().toStdString() << " shows no focus";
+    const QImage unfocused = reading->grab().toImage();
+    reading->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(reading->grab().toImage(), unfocused) << "a click shows the keyboard's focus frame";
 }
 
 } // namespace

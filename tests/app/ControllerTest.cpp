@@ -46,6 +46,7 @@ TEST_P(Restart, FirstRunShowsTheReferenceNoteAndChoicesSurvive)
     EXPECT_EQ(note() + text("mFrequencyText") + text("mIdealFrequencyText") + text("mFrequencyDiffText") +
               text("mLevelText"), u("A4 ±0440.0Hz440.0Hz±0.0Hz-96dB"));
     EXPECT_EQ(dotsAndLamps(), u("g.........."));
+    EXPECT_FALSE(widget("mTonicPopUpButton")->isEnabled());
     auto *reference = widget<QLineEdit>("mReferencePitchText");
     reference->setText(QString::fromUtf8(row.reference));
     reference->setModified(true);

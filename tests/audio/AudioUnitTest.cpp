@@ -27,8 +27,7 @@ using Strings = std::vector<std::string>;
 Device device(std::string name, Sources sources = {}, bool settable = true, bool input = true)
 {
     return {.name = std::move(name), .manufacturer = "Acme", .hasInput = input,
-        .dataSourceSettable = settable, .dataSources = std::move(sources),
-        .volumeSettable = {true, true}, .volumes = {0.5f, 0.5f}};
+        .dataSourceSettable = settable, .dataSources = std::move(sources), .volumeSettable = {true, true}, .volumes = {0.5f, 0.5f}};
 }
 
 constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
@@ -104,8 +103,7 @@ TEST_P(ChoiceTest, RestartsOnlyWhatTheChoiceNeeds)
 
 INSTANTIATE_TEST_SUITE_P(Indices, ChoiceTest, ::testing::Values(
     Choice{.name = "AnotherSourceOfTheOpenDevice", .title = "Acme : Mic", .indices = {1}, .calls = {"setDataSource 1 12"}},
-    Choice{.name = "SameEntryAgainReopensIt", .title = "acme : line", .indices = {0},
-           .calls = {"stop 1", "start 1", "setDataSource 1 11"}},
+    Choice{.name = "SameEntryAgainReopensIt", .title = "acme : line", .indices = {0}, .calls = {"stop 1", "start 1", "setDataSource 1 11"}},
     Choice{.name = "AnotherDevice", .title = QString(), .indices = {2}, .calls = {"stop 1", "start 2"}},
     Choice{.name = "NoSelectionOrOutOfRange", .title = "Acme : Mic", .indices = {-1, 3, -7}, .calls = {}}), kRowName);
 
@@ -136,8 +134,7 @@ TEST_P(VolumeTest, ControlsShowTheDeviceStateAsMixersDo)
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, VolumeTest, ::testing::Values(
-    Volume{.name = "Channel2Of2NotSettable", .streams = {2}, .settable = {true, false}, .volume = 0.5f, .enabled = false,
-           .shown = "n/a"},
+    Volume{.name = "Channel2Of2NotSettable", .streams = {2}, .settable = {true, false}, .volume = 0.5f, .enabled = false, .shown = "n/a"},
     Volume{.name = "NoChannels", .streams = {}, .settable = {}, .volume = 0.5f, .enabled = false, .shown = "n/a"},
     Volume{.name = "ThreeChannelsOverTwoStreams", .streams = {2, 1}, .settable = {true, true, true}, .volume = 0.004f,
            .enabled = true, .shown = "0"}), kRowName);

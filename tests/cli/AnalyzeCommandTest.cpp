@@ -106,6 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{.name = "UnknownOption", .arguments = {"--frobnicate", "@good"}, .message = "unknown option --frobnicate"},
     BadRow{.name = "MissingValue", .arguments = {"@good", "--reference"}, .message = "--reference needs a value"},
     BadRow{.name = "ReferenceTooHigh", .arguments = {"--reference", "500", "@good"}, .message = "--reference must be"},
+    BadRow{.name = "TransposeTooLow", .arguments = {"--transpose", "-12", "@good"}, .message = "from -11 to 11, not \"-12\""},
     BadRow{.name = "UnknownTemperament", .arguments = {"--temperament", "Nonesuch", "@good"},
            .message = "no temperament named \"Nonesuch\""}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -171,11 +172,19 @@ TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
 }
 
 constexpr Bar kBars[] = {
-    {"acoustic_grand_piano", 0.15, 0.85, 6.0}, {"alto_sax", 0.95, 0.95, 6.5}, {"cello", 0.65, 0.90, 7.0},
-    {"clarinet", 0.95, 0.95, 1.5}, {"electric_bass_finger", 0.65, 0.85, 14.5}, {"flute", 0.95, 0.95, 2.0},
-    {"french_horn", 0.85, 0.95, 2.0}, {"harpsichord", 0.25, 0.80, 5.0}, {"nylon_guitar", 0.90, 0.95, 2.0},
-    {"oboe", 0.90, 0.90, 7.0}, {"steel_guitar", 0.80, 0.95, 7.0}, {"trumpet", 0.95, 0.95, 1.0},
-    {"violin", 0.65, 0.85, 10.0},
+    {.instrument = "acoustic_grand_piano", .minShare = 0.15, .meanShare = 0.85, .maxErrorCents = 6.0},
+    {.instrument = "alto_sax", .minShare = 0.95, .meanShare = 0.95, .maxErrorCents = 6.5},
+    {.instrument = "cello", .minShare = 0.65, .meanShare = 0.90, .maxErrorCents = 7.0},
+    {.instrument = "clarinet", .minShare = 0.95, .meanShare = 0.95, .maxErrorCents = 1.5},
+    {.instrument = "electric_bass_finger", .minShare = 0.65, .meanShare = 0.85, .maxErrorCents = 14.5},
+    {.instrument = "flute", .minShare = 0.95, .meanShare = 0.95, .maxErrorCents = 2.0},
+    {.instrument = "french_horn", .minShare = 0.85, .meanShare = 0.95, .maxErrorCents = 2.0},
+    {.instrument = "harpsichord", .minShare = 0.25, .meanShare = 0.80, .maxErrorCents = 5.0},
+    {.instrument = "nylon_guitar", .minShare = 0.90, .meanShare = 0.95, .maxErrorCents = 2.0},
+    {.instrument = "oboe", .minShare = 0.90, .meanShare = 0.90, .maxErrorCents = 7.0},
+    {.instrument = "steel_guitar", .minShare = 0.80, .meanShare = 0.95, .maxErrorCents = 7.0},
+    {.instrument = "trumpet", .minShare = 0.95, .meanShare = 0.95, .maxErrorCents = 1.0},
+    {.instrument = "violin", .minShare = 0.65, .meanShare = 0.85, .maxErrorCents = 10.0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Instruments, Accuracy, ::testing::ValuesIn(kBars),
