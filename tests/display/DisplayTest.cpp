@@ -114,7 +114,6 @@ INSTANTIATE_TEST_SUITE_P(Cents, NeedleTest, ::testing::Combine(::testing::Values
     NeedleRow{.name = "Zero", .cent = 0.0f, .needle = Needle::InTune, .centre = 202.0f},
     NeedleRow{.name = "InTuneEdge", .cent = 2.9f, .needle = Needle::InTune, .centre = 213.6f},
     NeedleRow{.name = "FlatBeyondInTune", .cent = -3.0f, .needle = Needle::Normal, .centre = 190.0f},
-    NeedleRow{.name = "Flat20", .cent = -20.0f, .needle = Needle::Normal, .centre = 122.0f},
     NeedleRow{.name = "SharpEdge", .cent = 48.9f, .needle = Needle::Normal, .centre = 397.6f},
     NeedleRow{.name = "SharpPinned", .cent = 49.0f, .needle = Needle::OutOfTune, .centre = 398.0f},
     NeedleRow{.name = "FlatPinned", .cent = -75.0f, .needle = Needle::OutOfTune, .centre = 6.0f},

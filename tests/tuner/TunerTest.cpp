@@ -114,8 +114,8 @@ struct ScriptRow {
     const char *name;
     std::vector<Step> steps;
     std::uint32_t length; // of every posted block
-    std::uint64_t first;  // ramp index of the first posted sample
-    std::size_t count;    // blocks posted
+    std::uint64_t first = 0; // ramp index of the first posted sample
+    std::size_t count = 0;   // blocks posted
 };
 
 ScriptRow unusable(const char *name, float hz) // 4-, then 8-sample blocks
@@ -149,17 +149,15 @@ TEST_P(CaptureScript, PostsConsecutiveBlocks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, CaptureScript, ::testing::Values(
-    ScriptRow{.name = "TwoBlocksInOneCallback", .steps = {rate(44100.0f), feed(8000), feed(1620), feed(1)}, .length = 3207,
-              .first = 0, .count = 3},
+    ScriptRow{.name = "TwoBlocksInOneCallback", .steps = {rate(44100.0f), feed(8000), feed(1620), feed(1)}, .length = 3207, .count = 3},
     ScriptRow{.name = "UnevenAt96k", .steps = {rate(96000.0f), feed(4), feed(950), feed(17), feed(333), feed(1), feed(6980, 2)},
-              .length = 6981, .first = 0, .count = 2},
-    ScriptRow{.name = "NothingBeforeAnyRate", .steps = {feed(10000)}, .length = 0, .first = 0, .count = 0},
+              .length = 6981, .count = 2},
+    ScriptRow{.name = "NothingBeforeAnyRate", .steps = {feed(10000)}, .length = 0, .count = 0},
     unusable("ZeroRate", 0.0f),
     unusable("JustBelowUsableRate", 13.74f),
     unusable("NaNRate", kNaN),
     unusable("BlockBytesBeyond32Bits", 2e10f),
-    ScriptRow{.name = "HighestRateIsUsable", .steps = {rate(float(kHighestSampleRateHz)), feed(111709)}, .length = 111709,
-              .first = 0, .count = 1},
+    ScriptRow{.name = "HighestRateIsUsable", .steps = {rate(float(kHighestSampleRateHz)), feed(111709)}, .length = 111709, .count = 1},
     // Later blocks must not overwrite a posted one.
     ScriptRow{.name = "RateChangeMidBlockRestarts", .steps = {rate(110.0f), feed(5), rate(55.0f), feed(9), feed(4)},
               .length = 4, .first = 5, .count = 3},

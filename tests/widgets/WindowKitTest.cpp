@@ -197,7 +197,6 @@ INSTANTIATE_TEST_SUITE_P(Screens, WindowSizeTest, ::testing::Values(
     SizeRow{"MaximisedOn1920x1080", 0, Size::Maximised},
     SizeRow{"LeftHalfOf1920x1080", 0, Size::Tiled},
     SizeRow{"DesignedSizeOn1366x768", 1, Size::Designed},
-    SizeRow{"MaximisedOn1366x768", 1, Size::Maximised},
     SizeRow{"FullScreenOn1366x768", 1, Size::FullScreen}), kRowName);
 
 // Each instrument of the help's table has the setting of the pop-up item naming it ("B♭:
