@@ -48,6 +48,8 @@ TEST_P(PlacementTest, ControlsZoomFromTheirInitialFrameIntoTheFittedPicture)
         resizeSubviews(shown.window, old, fittedPicture(QSizeF(size), GetParam().aspect));
     }
     EXPECT_EQ(shown.view->geometry(), GetParam().expected);
+    EXPECT_DOUBLE_EQ(shown.view->font().pointSizeF(), QApplication::font(shown.view).pointSizeF() * shown.view->width() / 100)
+        << "the text is not zoomed with its frame";
 }
 
 INSTANTIATE_TEST_SUITE_P(Resizes, PlacementTest, ::testing::Values(
