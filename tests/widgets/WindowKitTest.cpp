@@ -2,7 +2,7 @@
 // The window kit, and the main window on real screen sizes: offscreen on two screens
 // (1920 × 1080 and 1366 × 768, screens.json) and, with QUAVERLY_WM set
 // (with-window-manager.sh), on a 1920 × 1080 Xvfb under openbox, sized by wmctrl as a desktop
-// would. Also the help's transpositions against the window's pop-up.
+// would.
 #include "widgets/AutoResizing.h"
 #include "widgets/AutoResizeStepper.h"
 #include "widgets/ImageLibrary.h"
@@ -12,17 +12,12 @@
 
 #include "ui_MainWindow.h"
 
-#include <QFile>
 #include <QPainter>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
-#include <QTextDocumentFragment>
 
 #include <gtest/gtest.h>
-
-#include <map>
 
 namespace quaverly {
 namespace {
@@ -200,39 +195,6 @@ INSTANTIATE_TEST_SUITE_P(Screens, WindowSizeTest, ::testing::Values(
     SizeRow{"LeftHalfOf1920x1080", 0, Size::Tiled},
     SizeRow{"DesignedSizeOn1366x768", 1, Size::Designed},
     SizeRow{"FullScreenOn1366x768", 1, Size::FullScreen}), kRowName);
-
-// Each instrument of the help's table has the setting of the pop-up item naming it ("B♭:
-// clarinet, trumpet" names the B♭ clarinet and trumpet; "A: A clarinet" the A clarinet).
-TEST(Help, TranspositionsAreThePopUpsSettings)
-{
-    test::ensureQtApp();
-    ResizeWindow window;
-    Ui::MainWindow ui;
-    ui.setupUi(&window);
-    std::map<QString, int> popUp, help;
-    const auto add = [](std::map<QString, int> &to, const QRegularExpressionMatch &m, int key, int list, int setting) {
-        for (const QString &name : m.captured(list).split(QStringLiteral(", ")))
-            to[(m.capturedLength(key) == 0 || name.startsWith(m.captured(key) + u' ') ? name
-                   : m.captured(key) + u' ' + name).toLower()] = m.captured(setting).replace(u'−', u'-').toInt();
-    };
-    const QRegularExpression item(QStringLiteral("^([−+]?\\d+) \\(([A-G][♭♯]?): (.*)\\)$"));
-    for (int i = 0; i < ui.mTransposePopUpButton->count(); ++i)
-        add(popUp, item.match(ui.mTransposePopUpButton->itemText(i)), 2, 3, 1);
-    QFile file(QStringLiteral(":/help/index.html"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QRegularExpression row(
-        QStringLiteral("^(([A-G][♭♯]?) )?([^\\n]+)\\n([-+]?\\d+)\\n"), QRegularExpression::MultilineOption);
-    for (auto rows = row.globalMatch(QTextDocumentFragment::fromHtml(QString::fromUtf8(file.readAll())).toPlainText());
-         rows.hasNext();)
-        add(help, rows.next(), 2, 3, 4);
-    int checked = 0;
-    for (const auto &[name, setting] : help)
-        if (popUp.contains(name)) {
-            EXPECT_EQ(popUp[name], setting) << name.toStdString();
-            ++checked;
-        }
-    EXPECT_GE(checked, 8) << "the help's transposition table was not found";
-}
 
 } // namespace
 } // namespace quaverly
