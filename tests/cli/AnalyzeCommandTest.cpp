@@ -18,7 +18,7 @@ constexpr double kExactC4 = 48000.0 / 183.0;
 struct ShownRow {
     const char *name;
     std::vector<std::pair<double, double>> tones; // hz (0: silence), seconds
-    std::vector<std::string> arguments;          // the last one names the sound file
+    std::vector<std::string> args; // the last one names the sound file
     const char *shown;
 };
 class AnalyzeShown : public ::testing::TestWithParam<ShownRow> {};
@@ -29,7 +29,7 @@ TEST_P(AnalyzeShown, PrintsWhatTheWindowShows)
     std::vector<float> samples;
     for (const auto &[hz, seconds] : GetParam().tones)
         samples = sine(hz, 48000, seconds, 0.5, samples);
-    std::vector<std::string> arguments = GetParam().arguments;
+    std::vector<std::string> arguments = GetParam().args;
     writeSound(arguments.back() = dir.file(arguments.back()), samples, 48000, kFloat);
     const AnalyzerRun run = runAnalyzer(arguments);
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -42,25 +42,25 @@ TEST_P(AnalyzeShown, PrintsWhatTheWindowShows)
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, AnalyzeShown, ::testing::Values(
-    ShownRow{.name = "Reference442", .tones = {{442.0, 1.0}}, .arguments = {"--reference", "442", "t.wav"}, .shown = "A4 | A4 0 442"},
-    ShownRow{.name = "BFlatInstrument", .tones = {{233.08, 1.0}}, .arguments = {"--transpose", "-2", "t.wav"},
+    ShownRow{.name = "Reference442", .tones = {{442.0, 1.0}}, .args = {"--reference", "442", "t.wav"}, .shown = "A4 | A4 0 442"},
+    ShownRow{.name = "BFlatInstrument", .tones = {{233.08, 1.0}}, .args = {"--transpose", "-2", "t.wav"},
              .shown = "C4 | C4 0 233.081879"},
-    ShownRow{.name = "PythagoreanC4", .tones = {{kExactC4, 1.0}}, .arguments = {"--temperament", "Pythagorean", "t.wav"},
+    ShownRow{.name = "PythagoreanC4", .tones = {{kExactC4, 1.0}}, .args = {"--temperament", "Pythagorean", "t.wav"},
              .shown = "C4 | C4 10 260.740753"},
-    ShownRow{.name = "TemperamentInAnyCase", .tones = {{kExactC4, 1.0}}, .arguments = {"--temperament", "pYTHAGOREAN", "t.wav"},
+    ShownRow{.name = "TemperamentInAnyCase", .tones = {{kExactC4, 1.0}}, .args = {"--temperament", "pYTHAGOREAN", "t.wav"},
              .shown = "C4 | C4 10 260.740753"},
     // Accepted but below A0: the last note stays.
-    ShownRow{.name = "BelowA0KeepsLastNote", .tones = {{344.612, 0.5}, {27.0, 1.5}}, .arguments = {"--reference", "460", "t.wav"},
+    ShownRow{.name = "BelowA0KeepsLastNote", .tones = {{344.612, 0.5}, {27.0, 1.5}}, .args = {"--reference", "460", "t.wav"},
              .shown = "E4 | E4 0 344.610626"},
-    ShownRow{.name = "SummaryQuotesTheFileName", .tones = {{442.0, 1.0}}, .arguments = {"--summary", "--reference", "442", "a,\"b\".wav"},
+    ShownRow{.name = "SummaryQuotesTheFileName", .tones = {{442.0, 1.0}}, .args = {"--summary", "--reference", "442", "a,\"b\".wav"},
              .shown = "\"a,\"\"b\"\".wav\",13,13,A4,13,0,442.020935"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Bad input: a message, exit status 2, no table for the bad file, the good ones still analysed.
 struct BadRow {
     const char *name;
-    std::vector<std::string> arguments; // "@good", "@bad": files made by the test
-    std::string message;
+    std::vector<std::string> args; // "@good", "@bad": files made by the test
+    std::string says; // a part of the message
     long tables = 0;                 // printed for the good files
     std::vector<float> samples = {}; // of "@bad"; none: the file holds "not sound"
     int rate = 44100;
@@ -78,12 +78,12 @@ TEST_P(AnalyzeBadInput, ExitsTwoWithAMessage)
     else
         writeSound(bad, row.samples, row.rate, kFloat);
     std::vector<std::string> arguments;
-    for (const std::string &a : row.arguments)
+    for (const std::string &a : row.args)
         arguments.push_back(a == "@good" ? good : a == "@bad" ? bad : a);
     const AnalyzerRun run = runAnalyzer(arguments);
     EXPECT_EQ(run.exitCode, 2) << run.err;
     EXPECT_NE(run.err.find("quaverly-analyze: "), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
     const std::vector<std::string> out = split(run.out);
     EXPECT_EQ(std::count(out.begin(), out.end(), kHeader), row.tables) << run.out;
 }
@@ -96,19 +96,17 @@ std::vector<float> damaged(std::size_t at, float value)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
-    BadRow{.name = "NotSoundAmongGood", .arguments = {"@good", "@bad", "@good"}, .message = "bad.wav: cannot read it as sound",
-           .tables = 2},
-    BadRow{.name = "NaNSample", .arguments = {"@bad"}, .message = "frame 5000 (0.113 s) is not a finite number",
+    BadRow{.name = "NotSoundAmongGood", .args = {"@good", "@bad", "@good"}, .says = "bad.wav: cannot read it as sound", .tables = 2},
+    BadRow{.name = "NaNSample", .args = {"@bad"}, .says = "frame 5000 (0.113 s) is not a finite number",
            .samples = damaged(5000, std::nanf(""))},
-    BadRow{.name = "InfiniteSample", .arguments = {"@bad"}, .message = "frame 100 (0.002 s) is not",
+    BadRow{.name = "InfiniteSample", .args = {"@bad"}, .says = "frame 100 (0.002 s) is not",
            .samples = damaged(100, -std::numeric_limits<float>::infinity())},
-    BadRow{.name = "RateTooLow", .arguments = {"@bad"}, .message = "10 Hz is too low", .samples = sine(1.0, 10, 5.0), .rate = 10},
-    BadRow{.name = "UnknownOption", .arguments = {"--frobnicate", "@good"}, .message = "unknown option --frobnicate"},
-    BadRow{.name = "MissingValue", .arguments = {"@good", "--reference"}, .message = "--reference needs a value"},
-    BadRow{.name = "ReferenceTooHigh", .arguments = {"--reference", "500", "@good"}, .message = "--reference must be"},
-    BadRow{.name = "TransposeTooLow", .arguments = {"--transpose", "-12", "@good"}, .message = "from -11 to 11, not \"-12\""},
-    BadRow{.name = "UnknownTemperament", .arguments = {"--temperament", "Nonesuch", "@good"},
-           .message = "no temperament named \"Nonesuch\""}),
+    BadRow{.name = "RateTooLow", .args = {"@bad"}, .says = "10 Hz is too low", .samples = sine(1.0, 10, 5.0), .rate = 10},
+    BadRow{.name = "UnknownOption", .args = {"--frobnicate", "@good"}, .says = "unknown option --frobnicate"},
+    BadRow{.name = "MissingValue", .args = {"@good", "--reference"}, .says = "--reference needs a value"},
+    BadRow{.name = "ReferenceTooHigh", .args = {"--reference", "500", "@good"}, .says = "--reference must be"},
+    BadRow{.name = "TransposeTooLow", .args = {"--transpose", "-12", "@good"}, .says = "from -11 to 11, not \"-12\""},
+    BadRow{.name = "UnknownTemperament", .args = {"--temperament", "Nonesuch", "@good"}, .says = "no temperament named \"Nonesuch\""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Accuracy over recorded instruments: on the sustained part of a note the
