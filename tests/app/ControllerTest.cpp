@@ -206,7 +206,9 @@ TEST_P(StoredValue, FallsBackForThatKeyOnly)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
     file.close();
     QSettings store(file.fileName(), QSettings::IniFormat);
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(describe(readSettings(store, c.rows)), c.read) << c.key << " = " << c.text;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "a file that parses was reported as damaged";
 }
 
 INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(
