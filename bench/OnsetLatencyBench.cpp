@@ -8,8 +8,9 @@
 // of playback. Prints each delay, the median, the worst and the capture
 // stream's node.latency as the server reports it.
 //
-//   quaverly_onset_bench [pulseaudio|pipewire] [ONSETS]
+//   quaverly_onset_bench [pulseaudio|pipewire] [ONSETS] [classic|precise]
 #include "app/Controller.h"
+#include "app/Settings.h"
 #include "audio/PulseAudioHardware.h"
 #include "support/PulseServer.h"
 #include "support/QtApp.h"
@@ -42,6 +43,7 @@ int main(int argc, char **argv)
     test::ensureQtApp();
     const bool pipeWire = argc > 1 && std::strcmp(argv[1], "pipewire") == 0;
     const int onsets = argc > 2 ? std::max(1, std::atoi(argv[2])) : 18;
+    const char *detection = argc > 3 ? argv[3] : "classic";
     test::PulseServer server(
         {.kind = pipeWire ? test::PulseServer::Kind::PipeWire : test::PulseServer::Kind::PulseAudio});
     if (!server.start()) {
@@ -81,8 +83,9 @@ int main(int argc, char **argv)
     });
 
     QTemporaryDir dir;
-    Controller controller(std::make_shared<PulseAudioHardware>(),
-        std::make_unique<QSettings>(dir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat));
+    auto settings = std::make_unique<QSettings>(dir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat);
+    settings->setValue(QLatin1String(settings_keys::kDetection), QString::fromUtf8(detection));
+    Controller controller(std::make_shared<PulseAudioHardware>(), std::move(settings));
     controller.setQuitHandler([] {});
     controller.awakeFromNib();
     const auto note = [&] {
@@ -119,7 +122,8 @@ int main(int argc, char **argv)
     const auto begin = ours == std::string::npos ? ours : outputs.rfind("Source Output #", ours);
     const auto latency = begin == std::string::npos ? begin : outputs.find("node.latency = ", begin);
     std::ranges::sort(delays);
-    std::printf("%s: %d onsets, median %.1f ms, worst %.1f ms; %s\n", pipeWire ? "PipeWire" : "PulseAudio", onsets,
+    std::printf("%s, %s detection: %d onsets, median %.1f ms, worst %.1f ms; %s\n",
+        pipeWire ? "PipeWire" : "PulseAudio", detection, onsets,
         delays[delays.size() / 2], delays.back(),
         latency == std::string::npos ? "no node.latency reported"
                                      : outputs.substr(latency, outputs.find('\n', latency) - latency).c_str());

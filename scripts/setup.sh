@@ -10,6 +10,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
     # audio capture and sound files
     libpulse-dev libsndfile1-dev
+    # the precise detector's FFT
+    libfftw3-dev
     # tests: a private PulseAudio server, GoogleTest, screenshots, metadata checks
     pulseaudio pulseaudio-utils googletest libgtest-dev libgmock-dev
     xvfb xauth imagemagick appstream desktop-file-utils

@@ -6,6 +6,7 @@
 #include "app/ThreadHandOff.h"
 #include "audio/AUInputUnit.h"
 #include "audio/AudioHardware.h"
+#include "audio/ToneGenerator.h"
 #include "display/StrobeView.h"
 #include "music/FloatValue.h"
 #include "music/Readouts.h"
@@ -19,13 +20,17 @@
 #include "ui_MainWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QSignalBlocker>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -108,15 +113,30 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
         mUi->mDisclosureButton->toggle();
         disclosureButton();
     });
+    connect(mUi->mDetectionGroup, &QActionGroup::triggered, this, &Controller::detectionMenuChanged);
     connect(mUi->actionQuit, &QAction::triggered, this, &Controller::terminate);
     connect(mUi->actionHelp, &QAction::triggered, this, &HelpPanel::showHelpPanel);
     connect(mUi->actionWebPage, &QAction::triggered, this,
             [] { QDesktopServices::openUrl(QUrl(QStringLiteral("https://quillfen.example.org/quaverly/"))); });
     connect(mUi->actionSoundSettings, &QAction::triggered, this, [] { quaverly::openSoundPreferences(); });
+    connect(mUi->actionReferenceFromNote, &QAction::triggered, this, &Controller::referencePitchFromNote);
+    connect(mUi->actionReferenceTone, &QAction::toggled, this, &Controller::referenceToneToggled);
+    connect(mUi->actionToneUp, &QAction::triggered, this, [this] { referenceToneStep(1); });
+    connect(mUi->actionToneDown, &QAction::triggered, this, [this] { referenceToneStep(-1); });
+    connect(mUi->actionImportTemperament, &QAction::triggered, this, &Controller::importTemperament);
+    connect(mUi->actionRemoveTemperament, &QAction::triggered, this, &Controller::removeTemperament);
+    // Long enough for the fade and the server's buffer to play out.
+    mToneStop.setSingleShot(true);
+    mToneStop.setInterval(200);
+    connect(&mToneStop, &QTimer::timeout, this, [this] {
+        mHardware->stopOutput();
+        mFadingTone.reset();
+    });
 
     connect(&mPresence, &InputPresence::availableChanged, this, [this](bool available) {
         mTuner.setInputAvailable(available);
         show();
+        updateReferenceActions();
     });
 
     mWindow->installEventFilter(this);
@@ -129,6 +149,7 @@ Controller::Controller(std::shared_ptr<AudioHardware> hardware, std::unique_ptr<
 Controller::~Controller()
 {
     // No callback may reach this object once it starts going away.
+    stopTone(false);
     stopCapture();
     NotificationCenter::defaultCenter().removeObserver(this);
     mAUInputUnit.reset();
@@ -172,6 +193,15 @@ void Controller::awakeFromNib()
     mWindow->show();
     mWindow->raise();
     mWindow->activateWindow();
+    if (mMissingTemperament) {
+        const QString text = tr("The temperament \u201C%1\u201D chosen last time is no longer imported; "
+                                "Equal Temperament is used.").arg(*mMissingTemperament);
+        std::fprintf(stderr, "Quaverly: %s\n", qPrintable(text));
+        auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("Quaverly"), text, QMessageBox::Ok, mWindow);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        box->show();
+    }
 
     mUi->mInputVolumeSlider->setValue(0);
     mUi->mInputVolumeText->setText(QStringLiteral("0"));
@@ -193,6 +223,17 @@ void Controller::awakeFromNib()
     mIsCapturing = true;
     mPresence.setCapturing(true);
     adoptSampleRate();
+}
+
+void Controller::pauseNotification()
+{
+    mTuner.setPaused(true);
+    updateReferenceActions();
+}
+
+void Controller::resumeNotification()
+{
+    mTuner.setPaused(false);
 }
 
 bool Controller::checkInputSources()
@@ -225,6 +266,14 @@ void Controller::loadTemperaments()
         table = loadBuiltInTemperaments(file.errorString().toStdString(), log);
     }
 
+    mBuiltInTemperaments = std::move(table);
+    mImported.load(mBuiltInTemperaments);
+    fillTemperaments();
+}
+
+void Controller::fillTemperaments()
+{
+    TemperamentTable table = mImported.table(mBuiltInTemperaments);
     QComboBox *popUp = mUi->mTuningPopUpButton;
     const QSignalBlocker blocker(popUp);
     while (popUp->count() > 1)
@@ -234,13 +283,80 @@ void Controller::loadTemperaments()
         popUp->addItem(qs(table.name(r)));
         popUp->setItemData(popUp->count() - 1, qs(table.toolTip(r)), Qt::ToolTipRole);
     }
+    const std::int64_t tuning = mTuner.resolver().tuning();
+    popUp->setCurrentIndex(tuning == 0 ? 0 : static_cast<int>(tuning) + 1);
     mTuner.resolver().setTemperaments(std::move(table));
+    mUi->actionRemoveTemperament->setEnabled(!mImported.entries().empty());
+}
+
+void Controller::selectTuning(std::int64_t tuning)
+{
+    const QSignalBlocker blocker(mUi->mTuningPopUpButton);
+    mUi->mTuningPopUpButton->setCurrentIndex(tuning == 0 ? 0 : static_cast<int>(tuning) + 1);
+    mTuner.resolver().setTuning(tuning);
+    mUi->mTonicPopUpButton->setEnabled(tuning != 0);
+    settingsChanged();
+}
+
+QString Controller::importTemperamentFile(const QString &path)
+{
+    const QString error = mImported.import(path, mBuiltInTemperaments);
+    if (!error.isEmpty())
+        return error;
+    fillTemperaments();
+    selectTuning(static_cast<std::int64_t>(mBuiltInTemperaments.temperamentCount() + mImported.entries().size()));
+    return {};
+}
+
+bool Controller::removeImportedTemperament(const QString &name)
+{
+    const std::int64_t tuning = mTuner.resolver().tuning();
+    const QString chosen = tuning == 0 ? QString() : mUi->mTuningPopUpButton->itemText(static_cast<int>(tuning) + 1);
+    if (!mImported.remove(name))
+        return false;
+    mTuner.resolver().setTuning(0);
+    fillTemperaments();
+    // The other choices stay, found again by name.
+    const int item = chosen.isEmpty() ? -1 : mUi->mTuningPopUpButton->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    selectTuning(item >= 2 ? item - 1 : 0);
+    return true;
+}
+
+void Controller::importTemperament()
+{
+    const QString path = QFileDialog::getOpenFileName(mWindow, tr("Import Temperament"), QString(),
+                                                      tr("Scala scales (*.scl);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    const QString error = importTemperamentFile(path);
+    if (!error.isEmpty())
+        QMessageBox::warning(mWindow, tr("Import Temperament"), error);
+}
+
+void Controller::removeTemperament()
+{
+    bool ok = false;
+    const QString name = QInputDialog::getItem(mWindow, tr("Remove Temperament"), tr("Imported temperament to remove:"),
+                                               mImported.names(), 0, false, &ok);
+    if (ok && !name.isEmpty() && !removeImportedTemperament(name))
+        QMessageBox::warning(mWindow, tr("Remove Temperament"), tr("\u201C%1\u201D cannot be removed.").arg(name));
 }
 
 void Controller::restoreSettings()
 {
     const auto temperamentCount = static_cast<std::uint64_t>(std::max(0, mUi->mTuningPopUpButton->count() - 2));
-    const SettingsValues values = readSettings(*mSettings, temperamentCount);
+    SettingsValues values = readSettings(*mSettings, temperamentCount);
+    // An imported row is chosen by its name; an index alone never points
+    // past the shipped rows, so it cannot land on another import.
+    const auto builtInCount = static_cast<std::int64_t>(mBuiltInTemperaments.temperamentCount());
+    if (values.tuningName) {
+        const qsizetype imported = mImported.names().indexOf(*values.tuningName);
+        values.tuning = imported >= 0 ? builtInCount + imported + 1 : 0;
+        if (imported < 0)
+            mMissingTemperament = values.tuningName;
+    } else if (values.tuning > builtInCount) {
+        values.tuning = 0;
+    }
     NoteResolver &music = mTuner.resolver();
     music.setReferencePitch(values.referencePitch);
     music.setTuning(values.tuning);
@@ -248,6 +364,9 @@ void Controller::restoreSettings()
     music.setTranspose(values.transpose);
     mSavedDisclosed = values.disclosed;
     mSavedInputDevice = values.inputDevice;
+    mTuner.setDetection(values.detection);
+    (values.detection == Detection::Precise ? mUi->actionPreciseDetection : mUi->actionClassicDetection)
+        ->setChecked(true);
 
     const QSignalBlocker tuningBlocker(mUi->mTuningPopUpButton);
     mUi->mTuningPopUpButton->setCurrentIndex(values.tuning == 0 ? 0 : static_cast<int>(values.tuning) + 1);
@@ -267,8 +386,12 @@ void Controller::saveSettings()
     values.referencePitch = music.referencePitch();
     values.disclosed = mUi->mDisclosureButton->state() != 0;
     values.tuning = music.tuning();
+    const auto builtInCount = static_cast<std::int64_t>(mBuiltInTemperaments.temperamentCount());
+    if (values.tuning > builtInCount && values.tuning - builtInCount <= std::int64_t(mImported.entries().size()))
+        values.tuningName = mImported.entries()[std::size_t(values.tuning - builtInCount - 1)].name;
     values.tonic = music.tonic();
     values.transpose = music.transpose();
+    values.detection = mTuner.detection();
     // The saved choice outlives a run in which the server never answered.
     if (mUi->mInputDevicePopUpButton->currentIndex() >= 0)
         values.inputDevice = mUi->mInputDevicePopUpButton->currentText();
@@ -313,6 +436,7 @@ void Controller::applicationWillTerminate()
     if (mIsTerminated)
         return;
     mIsTerminated = true;
+    stopTone(false);
     stopCapture();
     saveSettings();
 }
@@ -367,8 +491,22 @@ void Controller::referencePitchChanged()
 {
     // Like a number formatter: the leading number counts, text reads as 0.
     const QByteArray typed = mUi->mReferencePitchText->text().trimmed().toUtf8();
-    const float v = typedFloatValue(std::string_view(typed.constData(), std::size_t(typed.size())));
-    const ReferencePitchEdit edit = clampReferencePitch(v, mTuner.resolver().referencePitch());
+    setReferencePitch(typedFloatValue(std::string_view(typed.constData(), std::size_t(typed.size()))));
+}
+
+void Controller::referencePitchFromNote()
+{
+    if (!mUi->actionReferenceFromNote->isEnabled())
+        return;
+    const std::optional<float> played = mTuner.steadyFrequency();
+    const std::optional<float> reference = played ? mTuner.resolver().referenceFor(*played) : std::nullopt;
+    if (reference)
+        setReferencePitch(*reference);
+}
+
+void Controller::setReferencePitch(float typed)
+{
+    const ReferencePitchEdit edit = clampReferencePitch(typed, mTuner.resolver().referencePitch());
     if (!edit.changed)
         return;
     if (edit.beep)
@@ -422,6 +560,118 @@ void Controller::settingsChanged()
     updateTonicMenu();
     mTuner.updateTunerUI();
     show();
+    retuneTone();
+}
+
+void Controller::updateReferenceActions()
+{
+    // A tone on would be heard through the microphone: it would calibrate to itself.
+    mUi->actionReferenceFromNote->setEnabled(!mTone && mTuner.steadyFrequency().has_value());
+    mUi->actionToneUp->setEnabled(mTone && mToneNote < kHighestNote);
+    mUi->actionToneDown->setEnabled(mTone && mToneNote > kLowestNote);
+}
+
+void Controller::referenceToneToggled(bool on)
+{
+    if (on == (mTone != nullptr))
+        return;
+    if (!on) {
+        stopTone(true);
+        return;
+    }
+    // The note on screen; A4 when nothing is read.
+    const TunerReading &reading = mTuner.reading();
+    startTone(reading.inputAvailable ? reading.note.n : kReferenceNote);
+}
+
+void Controller::referenceToneStep(int semitones)
+{
+    if (!mTone)
+        return;
+    mToneNote = std::clamp(mToneNote + semitones, kLowestNote, kHighestNote);
+    retuneTone();
+    updateReferenceActions();
+}
+
+void Controller::startTone(int note)
+{
+    mToneNote = std::clamp(note, kLowestNote, kHighestNote);
+    auto tone = std::make_unique<ToneGenerator>(0.0f, &Controller::toneEnded, this);
+    mToneGeneration.fetch_add(1, std::memory_order_release);
+    mToneStop.stop();
+    ToneGenerator *const generator = tone.get();
+    mTone = std::move(tone);
+    retuneTone();
+    // Replaces a stream still fading out; after this its generator is unused.
+    const OSStatus status = mHardware->startOutput(&ToneGenerator::render, &ToneGenerator::ended, generator);
+    mFadingTone.reset();
+    if (status != kAudioNoError) {
+        std::fprintf(stderr, "Quaverly: the reference tone cannot play (no sound output)\n");
+        mTone.reset();
+        mWindow->setAccessibleDescription(QString());
+        QApplication::beep();
+    }
+    const QSignalBlocker blocker(mUi->actionReferenceTone);
+    mUi->actionReferenceTone->setChecked(mTone != nullptr);
+    updateReferenceActions();
+}
+
+void Controller::stopTone(bool fade)
+{
+    if (mTone && fade) {
+        mTone->fadeOut();
+        mFadingTone = std::move(mTone);
+        mToneStop.start();
+    } else if (mTone || mFadingTone) {
+        mToneStop.stop();
+        mHardware->stopOutput();
+        mTone.reset();
+        mFadingTone.reset();
+    }
+    const QSignalBlocker blocker(mUi->actionReferenceTone);
+    mUi->actionReferenceTone->setChecked(false);
+    mWindow->setAccessibleDescription(QString());
+    updateReferenceActions();
+}
+
+void Controller::retuneTone()
+{
+    if (!mTone)
+        return;
+    const float hz = mTuner.resolver().idealFrequency(mToneNote % 12, mToneNote / 12);
+    mTone->setFrequency(hz);
+    // Named as the readouts name notes: as written for the instrument.
+    const int written = mToneNote - static_cast<int>(mTuner.resolver().transpose());
+    NoteResolution named;
+    named.transposedSemitone = ((written % 12) + 12) % 12;
+    named.transposedOctave = (written - named.transposedSemitone) / 12;
+    named.letter = kNoteLetters[std::size_t(named.transposedSemitone)];
+    named.accidental = kAccidentals[std::size_t(named.transposedSemitone)];
+    mWindow->setAccessibleDescription(tr("Reference tone playing: %1, %2")
+                                          .arg(qs(noteName(named)), qs(frequencyText(hz))));
+}
+
+void Controller::toneEnded(void *clientData)
+{
+    auto *self = static_cast<Controller *>(clientData);
+    const std::uint64_t generation = self->mToneGeneration.load(std::memory_order_acquire);
+    QMetaObject::invokeMethod(self, [self, generation] {
+        if (generation == self->mToneGeneration.load(std::memory_order_relaxed) && self->mTone) {
+            std::fprintf(stderr, "Quaverly: the reference tone stopped: its sound output went away\n");
+            self->mTone.reset();
+            self->stopTone(false);
+        }
+    }, Qt::QueuedConnection);
+}
+
+std::optional<int> Controller::toneNote() const
+{
+    return mTone ? std::optional<int>(mToneNote) : std::nullopt;
+}
+
+float Controller::toneFrequency() const
+{
+    return mTone ? mTone->frequency() : 0.0f;
 }
 
 void Controller::updateTonicMenu()
@@ -471,6 +721,14 @@ void Controller::disclosureButton()
     });
 }
 
+void Controller::detectionMenuChanged()
+{
+    const Detection chosen =
+        mUi->actionPreciseDetection->isChecked() ? Detection::Precise : Detection::Classic;
+    if (chosen != mTuner.detection())
+        mTuner.setDetection(chosen);
+}
+
 void Controller::setSettingsAreaFocusable(bool focusable)
 {
     for (const auto &[control, policy] : mSettingsAreaControls)
@@ -491,6 +749,7 @@ void Controller::updateUI(CaptureBlock block, float rateHz)
     mUi->mStrobeView->setData(result.strobe);
     mPresence.blockArrived();
     show();
+    updateReferenceActions();
 }
 
 } // namespace quaverly

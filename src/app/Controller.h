@@ -4,6 +4,7 @@
 #include "analysis/AudioTypes.h"
 #include "analysis/CaptureBlock.h"
 #include "analysis/CaptureBuffer.h"
+#include "app/ImportedTemperaments.h"
 #include "app/InputPresence.h"
 #include "app/ReadoutPanel.h"
 #include "audio/MicrophoneAccess.h"
@@ -12,7 +13,9 @@
 #include <QObject>
 #include <QSettings>
 #include <QString>
+#include <QTimer>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +34,7 @@ namespace quaverly {
 class AUInputUnit;
 class AudioHardware;
 class ResizeWindow;
+class ToneGenerator;
 
 // The application's central object: builds the main window from its form,
 // runs the start-up sequence, owns the input unit, the capture buffer and the
@@ -57,8 +61,8 @@ public:
     void applicationDidFinishLaunching();
     void applicationDidHide();
     void applicationDidUnhide();
-    void pauseNotification() { mTuner.setPaused(true); }
-    void resumeNotification() { mTuner.setPaused(false); }
+    void pauseNotification();
+    void resumeNotification();
     // Stops capture, then saves and flushes the settings; runs once.
     void applicationWillTerminate();
     // Saves the settings without stopping capture (session end).
@@ -77,6 +81,16 @@ public:
     void setQuitHandler(std::function<void()> quit) { mQuit = std::move(quit); }
 
     [[nodiscard]] ResizeWindow *window() const { return mWindow; }
+    // The note index (C0 = 0) the reference tone plays, while it plays.
+    [[nodiscard]] std::optional<int> toneNote() const;
+    [[nodiscard]] float toneFrequency() const;
+
+    // Adds a Scala file's scale as a temperament and chooses it; an empty
+    // text on success, else the message the user is shown.
+    QString importTemperamentFile(const QString &path);
+    // Removes an imported temperament; a choice of it falls back to equal
+    // temperament, any other choice is kept. False when it cannot be removed.
+    bool removeImportedTemperament(const QString &name);
     // Capture blocks processed so far.
     [[nodiscard]] std::uint64_t blockCount() const { return mBlockCount; }
 
@@ -89,6 +103,18 @@ public slots:
     void inputDevicePopupChanged();
     void inputVolumeSliderChanged();
     void disclosureButton();
+    // The Tuner menu's Detection choice: applies the checked method at once.
+    void detectionMenuChanged();
+    // The steady note being played reads 0 cents afterwards; clamped and
+    // beeped like a typed value.
+    void referencePitchFromNote();
+    void referenceToneToggled(bool on);
+    // Moves a playing tone by whole semitones within A0 … C8.
+    void referenceToneStep(int semitones);
+    // The file dialog, then importTemperamentFile.
+    void importTemperament();
+    // A list of the imported rows, then removeImportedTemperament.
+    void removeTemperament();
     // Whether the captured source exists (the input unit says so when it
     // vanishes or returns, or the server goes or comes back). Main thread.
     void setInputAvailable(bool available) { mPresence.setAnnounced(available); }
@@ -103,6 +129,9 @@ private:
     // returns false) when the device list is known to be empty.
     bool checkInputSources();
     void loadTemperaments();
+    // The shipped rows and the imported ones into the resolver and the pop-up.
+    void fillTemperaments();
+    void selectTuning(std::int64_t tuning);
     void restoreSettings();
     void adoptSampleRate();
     void stopCapture();
@@ -110,6 +139,15 @@ private:
     void updateTransposeText();
     void setSettingsAreaFocusable(bool focusable);
     void settingsChanged();
+    void setReferencePitch(float typed);
+    void updateReferenceActions();
+    void startTone(int note);
+    // Fades the tone out and stops its stream a moment later; at once when
+    // `fade` is false.
+    void stopTone(bool fade);
+    void retuneTone();
+    // The output's AudioOutputEndedProc (notification thread).
+    static void toneEnded(void *clientData);
 
     std::unique_ptr<Ui::MainWindow> mUi;
     ResizeWindow *mWindow = nullptr;
@@ -131,10 +169,24 @@ private:
     std::function<void()> mQuit;
     std::optional<QString> mSavedInputDevice;
     std::optional<bool> mSavedDisclosed;
+    TemperamentTable mBuiltInTemperaments;
+    ImportedTemperaments mImported;
+    // The imported temperament chosen last time that is gone now.
+    std::optional<QString> mMissingTemperament;
     bool mIsCapturing = false;
     bool mIsStarted = false;
     bool mIsTerminated = false;
     std::uint64_t mBlockCount = 0;
+
+    // The playing tone and one fading out until mToneStop stops its stream;
+    // the output's IO thread reads them until stopOutput returns.
+    std::unique_ptr<ToneGenerator> mTone;
+    std::unique_ptr<ToneGenerator> mFadingTone;
+    QTimer mToneStop;
+    int mToneNote = 0;
+    // Counts starts, so an ended report of an earlier stream is ignored;
+    // written by the main thread.
+    std::atomic<std::uint64_t> mToneGeneration{0};
 };
 
 } // namespace quaverly

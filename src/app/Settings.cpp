@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace quaverly {
 namespace {
@@ -78,6 +79,33 @@ std::optional<bool> readBool(const QSettings &store, const char *key)
     return std::nullopt;
 }
 
+// Stored by name, not by number, so a reordered or extended enum cannot
+// turn an old file's choice into another method.
+constexpr std::array<std::pair<Detection, const char *>, 2> kDetectionNames{{
+    {Detection::Classic, "classic"},
+    {Detection::Precise, "precise"},
+}};
+
+Detection readDetection(const QSettings &store, const char *key)
+{
+    const QVariant v = store.value(QLatin1String(key));
+    if (v.typeId() != QMetaType::QString)
+        return Detection::Classic;
+    const QString name = v.toString().trimmed();
+    for (const auto &[detection, text] : kDetectionNames)
+        if (name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0)
+            return detection;
+    return Detection::Classic;
+}
+
+QString detectionName(Detection detection)
+{
+    for (const auto &[d, text] : kDetectionNames)
+        if (d == detection)
+            return QLatin1String(text);
+    return QLatin1String(kDetectionNames.front().second);
+}
+
 } // namespace
 
 SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount)
@@ -105,9 +133,14 @@ SettingsValues readSettings(QSettings &store, std::uint64_t temperamentCount)
 
     values.disclosed = readBool(store, kDisclosed);
 
+    const QVariant tuningName = store.value(QLatin1String(kTuningName));
+    if (tuningName.typeId() == QMetaType::QString && !tuningName.toString().isEmpty())
+        values.tuningName = tuningName.toString();
+
     const QVariant device = store.value(QLatin1String(kInputDevice));
     if (device.typeId() == QMetaType::QString)
         values.inputDevice = device.toString();
+    values.detection = readDetection(store, kDetection);
 
     if (store.status() == QSettings::FormatError) {
         std::fprintf(stderr, "Quaverly: the settings file %s is damaged; what could not be read is back at its default\n",
@@ -124,12 +157,17 @@ bool writeSettings(QSettings &store, const SettingsValues &values)
     store.setValue(QLatin1String(kReferencePitch), static_cast<double>(values.referencePitch));
     store.setValue(QLatin1String(kDisclosed), values.disclosed.value_or(true));
     store.setValue(QLatin1String(kTuning), static_cast<qlonglong>(values.tuning));
+    if (values.tuningName)
+        store.setValue(QLatin1String(kTuningName), *values.tuningName);
+    else
+        store.remove(QLatin1String(kTuningName));
     store.setValue(QLatin1String(kTonic), static_cast<qlonglong>(values.tonic));
     store.setValue(QLatin1String(kTranspose), static_cast<qlonglong>(values.transpose));
     if (values.inputDevice)
         store.setValue(QLatin1String(kInputDevice), *values.inputDevice);
     else
         store.remove(QLatin1String(kInputDevice));
+    store.setValue(QLatin1String(kDetection), detectionName(values.detection));
     store.sync();
     // A file that did not parse cleanly is still rewritten whole, so only an
     // access error means the choices were not kept.

@@ -77,6 +77,15 @@ struct PulseAudioHardware::Impl {
         bool heard = false;
     };
 
+    // The reference tone's playback stream; goes with its stream.
+    struct Output {
+        AudioOutputRenderProc render = nullptr;
+        AudioOutputEndedProc ended = nullptr;
+        void *clientData = nullptr;
+        float rateHz = 48000.0f;
+        StreamPtr stream;
+    };
+
     struct IOProcRegistration {
         AudioDeviceID device;
         AudioDeviceIOProc proc;
@@ -108,6 +117,8 @@ struct PulseAudioHardware::Impl {
     std::map<AudioDeviceID, Source> sources;
     std::map<std::string, AudioDeviceID> idsByName;
     std::string defaultSourceName;
+    std::uint32_t defaultRateHz = 48000;
+    std::unique_ptr<Output> output;
     std::vector<IOProcRegistration> ioProcs;
     std::vector<std::unique_ptr<Capture>> captures;
     std::vector<Listener> listeners;
@@ -169,6 +180,7 @@ struct PulseAudioHardware::Impl {
     {
         for (auto &c : captures)
             closeStream(*c);
+        closeOutput();
         if (context) {
             pa_context_set_state_callback(context.get(), nullptr, nullptr);
             pa_context_set_subscribe_callback(context.get(), nullptr, nullptr);
@@ -240,6 +252,65 @@ struct PulseAudioHardware::Impl {
         if (state == PA_STREAM_READY)
             pa_stream_disconnect(c.stream.get());
         c.stream.reset();
+    }
+
+    // Lock held. After this no callback of the output runs.
+    void closeOutput()
+    {
+        if (!output)
+            return;
+        pa_stream *s = output->stream.get();
+        pa_stream_set_write_callback(s, nullptr, nullptr);
+        pa_stream_set_state_callback(s, nullptr, nullptr);
+        const pa_stream_state_t state = pa_stream_get_state(s);
+        if (state == PA_STREAM_CREATING) {
+            // As closeStream: finished once the server has confirmed it.
+            pa_stream_set_state_callback(s, &Impl::onClosingState, nullptr);
+            (void)output->stream.release();
+        } else if (state == PA_STREAM_READY) {
+            pa_stream_disconnect(s);
+        }
+        output.reset();
+    }
+
+    // The output failed by itself (sink unloaded, stream killed): it is not
+    // moved elsewhere but ends, and its owner is told once.
+    static void onOutputState(pa_stream *s, void *userdata) noexcept
+    {
+        if (PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
+            return;
+        auto *self = static_cast<Impl *>(userdata);
+        self->endOutput();
+    }
+
+    // Lock held, on the main loop thread.
+    void endOutput()
+    {
+        if (!output)
+            return;
+        const AudioOutputEndedProc ended = output->ended;
+        void *const clientData = output->clientData;
+        closeOutput();
+        if (ended)
+            ended(clientData);
+    }
+
+    // The IO path of the output: the owner's samples straight into the
+    // server's buffer; no locks (held already), no allocation.
+    static void onWrite(pa_stream *s, std::size_t, void *userdata) noexcept
+    {
+        const Output &o = *static_cast<Impl *>(userdata)->output;
+        for (std::size_t writable = pa_stream_writable_size(s); writable >= sizeof(float) && writable != std::size_t(-1);
+             writable = pa_stream_writable_size(s)) {
+            void *data = nullptr;
+            std::size_t bytes = writable;
+            if (pa_stream_begin_write(s, &data, &bytes) < 0 || !data || bytes < sizeof(float))
+                return;
+            bytes -= bytes % sizeof(float);
+            o.render(static_cast<float *>(data), std::uint32_t(bytes / sizeof(float)), o.rateHz, o.clientData);
+            if (pa_stream_write(s, data, bytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+                return;
+        }
     }
 
     // Owns the stream it is called for.
@@ -429,6 +500,7 @@ struct PulseAudioHardware::Impl {
         // with it, also one that came back while the list was being read.
         // The context is replaced from the retry timer, not here.
         self->connected = false;
+        self->endOutput();
         for (auto &[id, s] : self->sources)
             self->loseSource(id, s);
         self->scheduleRetry();
@@ -449,6 +521,8 @@ struct PulseAudioHardware::Impl {
         auto *self = static_cast<Impl *>(userdata);
         if (info && info->default_source_name)
             self->defaultSourceName = info->default_source_name;
+        if (info && pa_sample_spec_valid(&info->sample_spec))
+            self->defaultRateHz = info->sample_spec.rate;
         self->listingDone();
     }
 
@@ -536,6 +610,7 @@ PulseAudioHardware::~PulseAudioHardware()
     if (!d->mainloopRunning)
         return;
     pa_threaded_mainloop_lock(d->mainloop.get());
+    d->closeOutput();
     d->listeners.clear();
     d->captures.clear();
     d->dropContext();
@@ -783,6 +858,52 @@ OSStatus PulseAudioHardware::removePropertyListener(AudioDeviceID device, std::u
     if (it == d->listeners.end())
         return kAudioHardwareUnknownPropertyError;
     d->listeners.erase(it);
+    return kAudioNoError;
+}
+
+OSStatus PulseAudioHardware::startOutput(AudioOutputRenderProc render, AudioOutputEndedProc ended, void *clientData)
+{
+    if (!render || !d->mainloop || !d->mainloopRunning)
+        return kAudioHardwareNotRunningError;
+    const MainloopGuard guard(d->mainloop.get());
+    d->closeOutput();
+    if (!d->contextIsReady())
+        return kAudioHardwareNotRunningError;
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, d->defaultRateHz, 1};
+    auto output = std::make_unique<Impl::Output>();
+    output->render = render;
+    output->ended = ended;
+    output->clientData = clientData;
+    output->rateHz = float(spec.rate);
+    ProplistPtr props(pa_proplist_new());
+    pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, "production");
+    output->stream.reset(pa_stream_new_with_proplist(d->context.get(), "Reference tone", &spec, nullptr, props.get()));
+    if (!output->stream)
+        return kAudioHardwareUnspecifiedError;
+    // 80 ms ahead: a retuning is heard at once, no underrun on a busy system,
+    // and PipeWire's quantum is not pulled below what the capture asks for.
+    pa_buffer_attr attr{};
+    attr.maxlength = std::uint32_t(-1);
+    attr.tlength = std::uint32_t(pa_usec_to_bytes(80000, &spec));
+    attr.prebuf = attr.minreq = attr.fragsize = std::uint32_t(-1);
+    d->output = std::move(output);
+    pa_stream_set_write_callback(d->output->stream.get(), &Impl::onWrite, d.get());
+    pa_stream_set_state_callback(d->output->stream.get(), &Impl::onOutputState, d.get());
+    // DONT_MOVE: a sink that goes away ends the tone rather than moving it.
+    if (pa_stream_connect_playback(d->output->stream.get(), nullptr, &attr,
+            pa_stream_flags_t(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY), nullptr, nullptr) < 0) {
+        d->closeOutput();
+        return kAudioHardwareUnspecifiedError;
+    }
+    return kAudioNoError;
+}
+
+OSStatus PulseAudioHardware::stopOutput()
+{
+    if (!d->mainloop || !d->mainloopRunning)
+        return kAudioNoError;
+    const MainloopGuard guard(d->mainloop.get());
+    d->closeOutput();
     return kAudioNoError;
 }
 

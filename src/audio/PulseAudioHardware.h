@@ -64,6 +64,12 @@ public:
         AudioPropertySelector property, AudioDevicePropertyListenerProc proc, void *clientData) override;
     OSStatus removePropertyListener(AudioDeviceID device, std::uint32_t channel, bool isInput,
         AudioPropertySelector property, AudioDevicePropertyListenerProc proc) override;
+    // A float32 mono playback stream on the server's default sink at the
+    // server's default rate, connected with PA_STREAM_DONT_MOVE: when the sink
+    // or the server goes, it fails and `ended` is called. Without a connected
+    // server: kAudioHardwareNotRunningError.
+    OSStatus startOutput(AudioOutputRenderProc render, AudioOutputEndedProc ended, void *clientData) override;
+    OSStatus stopOutput() override;
 
 private:
     struct Impl;

@@ -7,13 +7,14 @@
 
 namespace quaverly {
 
-AnalysisSession::AnalysisSession(NoteResolver resolver, float sampleRateHz, ReadingSink sink)
+AnalysisSession::AnalysisSession(NoteResolver resolver, float sampleRateHz, ReadingSink sink, Detection detection)
     : mSink(std::move(sink))
     , mCapture([this](CaptureBlock block) { mPosted.push_back(std::move(block)); })
     , mInput(makeAudioBufferList(1))
     , mTuner(std::move(resolver), [this] { return mSampleTime / static_cast<double>(mCapture.sampleRate()); })
 {
     mCapture.setSampleRate(sampleRateHz);
+    mTuner.setDetection(detection);
 }
 
 void AnalysisSession::feed(std::span<const float> interleaved, std::uint32_t channels)

@@ -36,7 +36,8 @@ class AnalysisSession {
 public:
     using ReadingSink = std::function<void(const BlockReading &)>;
 
-    AnalysisSession(NoteResolver resolver, float sampleRateHz, ReadingSink sink);
+    AnalysisSession(NoteResolver resolver, float sampleRateHz, ReadingSink sink,
+                    Detection detection = Detection::Classic);
     AnalysisSession(const AnalysisSession &) = delete;
     AnalysisSession &operator=(const AnalysisSession &) = delete;
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include <getopt.h>
 
@@ -40,8 +41,8 @@ std::string setInteger(const char *name, const char *value, std::int64_t lowest,
 
 // Above every character, so a '?' from getopt_long tells a known long option
 // given a value it does not take from an unknown one.
-enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kSummary,
-    kHelp, kVersion };
+enum Option : int { kReference = 256, kTemperament, kTonic, kTranspose, kCallbackFrames, kTemperaments, kScala,
+    kSummary, kHelp, kVersion, kDetector };
 
 constexpr option kOptions[] = {
     {"reference", required_argument, nullptr, kReference},
@@ -50,6 +51,8 @@ constexpr option kOptions[] = {
     {"transpose", required_argument, nullptr, kTranspose},
     {"callback-frames", required_argument, nullptr, kCallbackFrames},
     {"temperaments", required_argument, nullptr, kTemperaments},
+    {"detector", required_argument, nullptr, kDetector},
+    {"scala", required_argument, nullptr, kScala},
     {"summary", no_argument, nullptr, kSummary},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -81,9 +84,20 @@ std::string apply(int option, const char *value, AnalyzerOptions &options)
         return setInteger("--transpose", value, -11, 11, options.transpose);
     case kCallbackFrames:
         return setInteger("--callback-frames", value, 1, AnalyzerOptions::kMaxCallbackFrames, options.callbackFrames);
+    case kDetector:
+        if (std::string_view(value) == "classic")
+            options.detection = Detection::Classic;
+        else if (std::string_view(value) == "precise")
+            options.detection = Detection::Precise;
+        else
+            return std::string("--detector must be classic or precise, not \"") + value + '"';
+        return {};
     case kTemperament:
         options.temperament = value;
         return *value == '\0' ? "--temperament needs a name" : "";
+    case kScala:
+        options.scalaFile = value;
+        return *value == '\0' ? "--scala needs a file name" : "";
     default:
         options.temperamentsFile = value;
         return *value == '\0' ? "--temperaments needs a file name" : "";
@@ -105,6 +119,9 @@ std::string analyzerUsage()
            "  --transpose -11..11    instrument transposition in semitones (default 0)\n"
            "  --callback-frames N    frames per device callback, 1 ... 1048576 (default 512)\n"
            "  --temperaments FILE    temperament file (default: the shipped one)\n"
+           "  --detector METHOD      classic (default) or precise (low, reed and organ tones)\n"
+           "  --scala FILE           a twelve-note Scala .scl scale as the temperament,\n"
+           "                         laid on --tonic (not with --temperament)\n"
            "  --summary              one line per file:\n"
            "                         file,blocks,readings,note,note_readings,median_cents,median_hz\n"
            "  --help                 show this text\n"
@@ -153,6 +170,10 @@ std::optional<AnalyzerOptions> parseAnalyzerOptions(int argc, char **argv, std::
     options.files.insert(options.files.end(), argv + optind, argv + argc);
     if (std::find(options.files.begin(), options.files.end(), std::string()) != options.files.end()) {
         error = "an empty file name was given";
+        return std::nullopt;
+    }
+    if (options.scalaFile && options.temperament) {
+        error = "--scala and --temperament cannot be used together";
         return std::nullopt;
     }
     if (!options.help && !options.version && options.files.empty()) {

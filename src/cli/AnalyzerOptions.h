@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "tuner/Tuner.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +21,8 @@ struct AnalyzerOptions {
     std::int64_t transpose = 0;
     std::uint32_t callbackFrames = 512;
     std::optional<std::string> temperamentsFile; // unset: the shipped resource
+    Detection detection = Detection::Classic;
+    std::optional<std::string> scalaFile;        // a .scl scale instead of --temperament
     bool summary = false;
     bool help = false;
     bool version = false;

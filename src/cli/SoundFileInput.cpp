@@ -55,7 +55,7 @@ bool analyzeFile(const std::string &path, const AnalyzerOptions &options, const 
         } else {
             table += csvLine(reading);
         }
-    });
+    }, options.detection);
 
     std::vector<float> chunk(callbackSamples);
     std::uint64_t framesRead = 0;

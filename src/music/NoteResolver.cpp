@@ -80,6 +80,15 @@ std::optional<NoteResolution> NoteResolver::resolve(float frequencyHz) const
     return note;
 }
 
+std::optional<float> NoteResolver::referenceFor(float frequencyHz) const
+{
+    const std::optional<NoteResolution> note = resolve(frequencyHz);
+    if (!note)
+        return std::nullopt;
+    const double reference = double(frequencyHz) * (double(mReferencePitch) / double(note->ideal));
+    return narrowToFloat(std::round(reference * 10.0) / 10.0);
+}
+
 float NoteResolver::idealFrequency(int semitone, int octave) const
 {
     const long long n = 12LL * octave + semitone;

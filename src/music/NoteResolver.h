@@ -59,6 +59,11 @@ public:
     // when a malformed row gives no positive finite ideal frequency).
     [[nodiscard]] std::optional<NoteResolution> resolve(float frequencyHz) const;
 
+    // The reference pitch under which `frequencyHz` reads 0 cents on its
+    // nearest note: f × (R ÷ ideal frequency), rounded to 0.1 Hz. Nothing
+    // when the frequency resolves to no note. Not clamped.
+    [[nodiscard]] std::optional<float> referenceFor(float frequencyHz) const;
+
     // Ideal frequency of note (semitone, octave) under the current choices.
     [[nodiscard]] float idealFrequency(int semitone, int octave) const;
 

@@ -243,6 +243,14 @@ private:
     }
 };
 
+TemperamentTable withRow(TemperamentTable table, std::string name, const TemperamentRow& ratios)
+{
+    table.mTemperamentTables.insert(table.mTemperamentTables.end(), ratios.begin(), ratios.end());
+    table.mToolTips.push_back(centsToolTip(ratios));
+    table.mNames.push_back(std::move(name));
+    return table;
+}
+
 TemperamentTable loadTemperaments(std::string_view resourceBytes, const LogSink& log)
 {
     std::string error;

@@ -47,11 +47,16 @@ public:
 
 private:
     friend class TemperamentLoader;
+    friend TemperamentTable withRow(TemperamentTable, std::string, const TemperamentRow&);
 
     std::vector<float> mTemperamentTables; // rows of 12, contiguous
     std::vector<std::string> mNames;
     std::vector<std::string> mToolTips;
 };
+
+// The table with one more row after the others (not sorted in: added rows
+// keep their own order after the loaded ones), with its cent tool tip.
+[[nodiscard]] TemperamentTable withRow(TemperamentTable table, std::string name, const TemperamentRow& ratios);
 
 // Loads the resource from its raw bytes. Decoding: a byte-order mark picks
 // UTF-16 LE or BE (or UTF-8 with its own mark); without one, NUL bytes mark

@@ -84,9 +84,20 @@ BlockResult Tuner::updateUI(const CaptureBlock &block, float rateHz)
     if (!(mReading.frequencyHz == mFrequency))
         updateTunerUI();
 
+    // A reading out of range or frozen by the pause is not on screen.
+    const bool shown = result.accepted && !mPaused && mReading.frequencyHz == mFrequency;
+    if (shown && mReading.note.n != mSteadyNote) {
+        mSteadyNote = mReading.note.n;
+        mSteadySince = t;
+    } else if (!shown && result.accepted) {
+        mSteadyNote = -1;
+    }
+    mLastBlockTime = t;
+
     if (expired(t, mNextTunerUpdateTime, kTunerTimeout)) {
         mReading.inTune = Dot::Gray;
         mNextTunerUpdateTime = t + kTunerTimeout;
+        mSteadyNote = -1;
     }
 
     // The hold is raised before the meter is drawn and released after, so a
@@ -126,6 +137,14 @@ void Tuner::setTuningMeter(float deviation)
     mReading.sharp = dots.sharpLit ? Dot::Red : Dot::Gray;
 }
 
+std::optional<float> Tuner::steadyFrequency() const
+{
+    if (mSteadyNote < 0 || mPaused || !mReading.inputAvailable || mReading.note.n != mSteadyNote
+        || mLastBlockTime - mSteadySince < kSteadySeconds)
+        return std::nullopt;
+    return mFrequency;
+}
+
 void Tuner::setDetection(Detection detection)
 {
     mDetection = detection;
@@ -138,6 +157,7 @@ void Tuner::setInputAvailable(bool available)
     mReading.inputAvailable = available;
     if (available)
         return;
+    mSteadyNote = -1;
     mPeakHold = 0;
     mReading.level = 0;
     mReading.peakHold = 0;

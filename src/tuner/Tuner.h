@@ -13,6 +13,9 @@
 
 namespace quaverly {
 
+// How long one note must be shown for a reading to count as steady.
+inline constexpr double kSteadySeconds = 0.5;
+
 // Readings are accepted strictly between these (compared in double precision).
 inline constexpr double kLowestAcceptedHz = 26.717;
 inline constexpr double kHighestAcceptedHz = 4311.76;
@@ -84,6 +87,11 @@ public:
     // show it, as at start-up.
     void restart();
 
+    // The smoothed frequency while a steady reading is shown: the same note
+    // on screen, from readings accepted all along, for at least the last
+    // kSteadySeconds up to the last block. Nothing while paused or without input.
+    [[nodiscard]] std::optional<float> steadyFrequency() const;
+
     void setClock(Clock clock) { mClock = std::move(clock); }
     // A reading waiting in the other detector's mailbox is dropped, so a
     // switch never shows a value from before it.
@@ -114,6 +122,11 @@ private:
     std::int32_t mPeakHold = 0;
     double mNextPeakHoldTime = 0.0;
     bool mPaused = false;
+    // The note shown since mSteadySince with no gap in accepted readings;
+    // -1: none. mLastBlockTime is when the last block was read.
+    int mSteadyNote = -1;
+    double mSteadySince = 0.0;
+    double mLastBlockTime = 0.0;
 };
 
 } // namespace quaverly

@@ -8,10 +8,12 @@
 #include "support/QtApp.h"
 #include "widgets/ResizeWindow.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstdio>
 
 #include <gtest/gtest.h>
@@ -108,6 +110,67 @@ INSTANTIATE_TEST_SUITE_P(Desktops, ControllerFault,
     ::testing::Combine(::testing::Values(PulseServer::Kind::PulseAudio, PulseServer::Kind::PipeWire), ::testing::Bool()),
     [](const auto &info) {
         return PulseServer::kindName(std::get<0>(info.param)) + std::string(std::get<1>(info.param) ? "Replug" : "Restart");
+    });
+
+// The reference tone through a real server: the window's own capture of the
+// sink's monitor hears it at the ideal frequency of its note, then nothing
+// once it is toggled off; it ends (and is not moved) when its sink goes.
+class ReferenceTone : public ::testing::TestWithParam<std::tuple<PulseServer::Kind, bool>> {};
+
+TEST_P(ReferenceTone, IsHeardOnTheMonitorAndStopsWhenToggledOffOrItsOutputGoes)
+{
+    const auto [kind, serverGoes] = GetParam();
+    ensureQtApp();
+    PulseServer server{{.kind = kind}};
+    ASSERT_TRUE(server.start()) << server.error();
+    QTemporaryDir dir;
+    Controller controller(std::make_shared<PulseAudioHardware>(),
+        std::make_unique<QSettings>(dir.filePath(QStringLiteral("Quaverly.conf")), QSettings::IniFormat));
+    controller.awakeFromNib();
+    const auto text = [&](const char *name) {
+        return controller.window()->findChild<QWidget *>(QLatin1String(name))->property("text").toString().toStdString();
+    };
+    const auto action = [&](const char *name) { return controller.window()->findChild<QAction *>(QLatin1String(name)); };
+    // Within 3 cents of the tone's frequency, on its note.
+    const auto hears = [&](const std::string &note) {
+        const double hz = QString::fromStdString(text("mFrequencyText")).remove(QStringLiteral("Hz")).toDouble();
+        return text("mNoteText") + text("mAccidentalText") + text("mOctaveText") == note
+            && std::abs(1200.0 * std::log2(hz / controller.toneFrequency())) < 3.0;
+    };
+    auto *input = controller.window()->findChild<QComboBox *>(QStringLiteral("mInputDevicePopUpButton"));
+    ASSERT_TRUE(serveUntil([&] { return input->currentIndex() >= 0; })) << "the monitor was never opened";
+
+    action("actionReferenceTone")->trigger();
+    ASSERT_TRUE(action("actionReferenceTone")->isChecked()) << "the tone did not start";
+    EXPECT_TRUE(serveUntil([&] { return hears("A4"); }, 10000)) << text("mNoteText") << ' ' << text("mFrequencyText");
+    action("actionToneDown")->trigger();
+    action("actionToneDown")->trigger();
+    EXPECT_TRUE(serveUntil([&] { return hears("G4"); }, 5000)) << text("mNoteText") << ' ' << text("mFrequencyText");
+
+    action("actionReferenceTone")->trigger();
+    EXPECT_TRUE(serveUntil([&] { return text("mLevelText") == "-96dB"; }, 5000)) << "still heard: " << text("mLevelText");
+
+    action("actionReferenceTone")->trigger();
+    ASSERT_TRUE(serveUntil([&] { return hears("G4"); }, 5000)) << "the tone did not start on the note on screen";
+    if (serverGoes) {
+        server.stop();
+        EXPECT_TRUE(serveUntil([&] { return !action("actionReferenceTone")->isChecked(); }, 5000))
+            << "the check mark stayed after the server went";
+        return;
+    }
+    ASSERT_EQ(server.run({"pactl", "load-module", "module-null-sink", "sink_name=other"}), 0);
+    ASSERT_TRUE(server.unloadSink());
+    EXPECT_TRUE(serveUntil([&] { return !action("actionReferenceTone")->isChecked(); }, 5000))
+        << "the check mark stayed after the output went";
+    std::string inputs;
+    server.run({"pactl", "list", "sink-inputs"}, &inputs);
+    EXPECT_EQ(inputs.find("Reference tone"), std::string::npos) << "the tone was moved: " << inputs;
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, ReferenceTone,
+    ::testing::Combine(::testing::Values(PulseServer::Kind::PulseAudio, PulseServer::Kind::PipeWire), ::testing::Bool()),
+    [](const auto &info) {
+        return PulseServer::kindName(std::get<0>(info.param)) + std::string(std::get<1>(info.param) ? "ServerGoes" : "SinkGoes");
     });
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "widgets/DisclosureButton.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -134,12 +135,19 @@ TEST_F(Window, NoInputLooksCalmWhenTheDeviceGoesOrBlocksStop)
 }
 
 // One recording through the window and through quaverly-analyze: after every
-// block the window shows what the analyzer prints for it.
-class WindowAndAnalyzer : public Window, public ::testing::WithParamInterface<const char *> {};
+// block the window shows what the analyzer prints for it, with the detection
+// chosen in the Tuner menu (and, after a restart, the one kept).
+enum class Chosen { Classic, Precise, PreciseKept };
+struct RecordingRow {
+    const char *name, *file;
+    Chosen chosen;
+};
+class WindowAndAnalyzer : public Window, public ::testing::WithParamInterface<RecordingRow> {};
 
 TEST_P(WindowAndAnalyzer, ShowTheSameReadingAfterEveryBlock)
 {
-    const std::string path = std::string(QUAVERLY_TESTDATA_DIR) + "/instruments/" + GetParam();
+    const Chosen chosen = GetParam().chosen;
+    const std::string path = std::string(QUAVERLY_TESTDATA_DIR) + "/instruments/" + GetParam().file;
     SF_INFO info{};
     SNDFILE *file = sf_open(path.c_str(), SFM_READ, &info);
     ASSERT_NE(file, nullptr) << "missing test data: " << path;
@@ -148,13 +156,22 @@ TEST_P(WindowAndAnalyzer, ShowTheSameReadingAfterEveryBlock)
     EXPECT_EQ(sf_readf_float(file, samples.data(), info.frames), info.frames);
     sf_close(file);
 
-    const AnalyzerRun run = runAnalyzer({path});
+    const AnalyzerRun run = runAnalyzer({path, "--detector", chosen == Chosen::Classic ? "classic" : "precise"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::vector<std::string> rows = split(run.out);
     rows.erase(rows.begin()); // the heading
 
     addMicrophone("Microphone", info.samplerate);
     start();
+    if (chosen != Chosen::Classic)
+        widget<QAction>("actionPreciseDetection")->trigger();
+    if (chosen == Chosen::PreciseKept) {
+        mController->window()->close();
+        finish();
+        start();
+    }
+    ASSERT_EQ(widget<QAction>("actionPreciseDetection")->isChecked(), chosen != Chosen::Classic)
+        << "the check mark is not on the method in use";
     const auto hzText = [](const std::string &hz) { return QString::asprintf("%.1fHz", QString::fromStdString(hz).toDouble()); };
     const auto centText = [](const std::string &c) { return c == "0" ? u("±0") : QString::asprintf("%+d", std::stoi(c)); };
     std::size_t block = 0;
@@ -170,63 +187,79 @@ TEST_P(WindowAndAnalyzer, ShowTheSameReadingAfterEveryBlock)
     EXPECT_EQ(block, rows.size()) << "blocks shown by the window";
 }
 
-INSTANTIATE_TEST_SUITE_P(Recordings, WindowAndAnalyzer,
-    ::testing::Values("acoustic_grand_piano_C4_+5c_48k.flac", "cello_E2_+0c_44k.flac"),
-    [](const auto &info) { return std::string(info.param).substr(0, std::string(info.param).find('_', 8)); });
+INSTANTIATE_TEST_SUITE_P(Recordings, WindowAndAnalyzer, ::testing::Values(
+    RecordingRow{"PianoClassic", "acoustic_grand_piano_C4_+5c_48k.flac", Chosen::Classic},
+    RecordingRow{"CelloClassic", "cello_E2_+0c_44k.flac", Chosen::Classic},
+    RecordingRow{"PianoPrecise", "acoustic_grand_piano_C4_+5c_48k.flac", Chosen::Precise},
+    RecordingRow{"CelloPrecise", "cello_E2_+0c_44k.flac", Chosen::Precise},
+    RecordingRow{"CelloPreciseKeptAfterRestart", "cello_E2_+0c_44k.flac", Chosen::PreciseKept}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 // ---- The settings file: one bad value under one key falls back alone; a failed save is reported.
 
-// Reference|tuning|tonic|transpose|disclosed|device, "-" for nothing usable stored.
+// Reference|tuning|tonic|transpose|disclosed|device|detection, "-" for nothing usable stored.
 std::string describe(const SettingsValues &v)
 {
-    return QStringLiteral("%1|%2|%3|%4|%5|%6")
+    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
         .arg(double(v.referencePitch), 0, 'g', 6).arg(v.tuning).arg(v.tonic).arg(v.transpose)
-        .arg(QLatin1String(v.disclosed ? (*v.disclosed ? "true" : "false") : "-"), v.inputDevice.value_or("-"))
+        .arg(QLatin1String(v.disclosed ? (*v.disclosed ? "true" : "false") : "-"), v.inputDevice.value_or("-"),
+             QLatin1String(v.detection == Detection::Precise ? "precise" : "classic"))
         .toStdString();
 }
 
 // One bad value under one key beside good ones: that key falls back, the others are read.
-struct StoredRow {
-    const char *name, *key, *text;
-    std::uint64_t rows; // temperaments
-    const char *read;
+// No text: the key is absent, as in files from before it existed.
+struct StoredValueCase {
+    const char *key, *text;
+    std::uint64_t temperamentCount;
+    const char *expected;
 };
-class StoredValue : public ::testing::TestWithParam<StoredRow> {};
+class StoredValue : public ::testing::TestWithParam<StoredValueCase> {};
 using namespace settings_keys;
 
 TEST_P(StoredValue, FallsBackForThatKeyOnly)
 {
-    const StoredRow &c = GetParam();
+    const StoredValueCase &c = GetParam();
     QByteArray text = "[General]\n";
     for (const auto &[key, value] : {std::pair{kReferencePitch, "441"}, {kTuning, "1"}, {kTonic, "4"}, {kTranspose, "3"},
-                                     {kDisclosed, "false"}, {kInputDevice, "Dev : Mic"}})
-        text += QByteArray(key) + '=' + (std::string(key) == c.key ? c.text : value) + '\n';
+                                     {kDisclosed, "false"}, {kInputDevice, "Dev : Mic"}, {kDetection, "precise"}})
+        if (std::string(key) != c.key || c.text)
+            text += QByteArray(key) + '=' + (std::string(key) == c.key ? c.text : value) + '\n';
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("Quaverly.conf")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
     file.close();
     QSettings store(file.fileName(), QSettings::IniFormat);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(describe(readSettings(store, c.rows)), c.read) << c.key << " = " << c.text;
+    EXPECT_EQ(describe(readSettings(store, c.temperamentCount)), c.expected) << c.key << " = " << (c.text ? c.text : "(absent)");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "a file that parses was reported as damaged";
 }
 
 INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(
-    StoredRow{.name = "ReferenceWord", .key = kReferencePitch, .text = "abc", .rows = 8, .read = "440|1|4|3|false|Dev : Mic"},
-    StoredRow{.name = "ReferenceInf", .key = kReferencePitch, .text = "inf", .rows = 8, .read = "440|1|4|3|false|Dev : Mic"},
-    StoredRow{.name = "ReferenceZero", .key = kReferencePitch, .text = "0", .rows = 8, .read = "440|1|4|3|false|Dev : Mic"},
-    StoredRow{.name = "ReferenceList", .key = kReferencePitch, .text = "440, 442", .rows = 8, .read = "440|1|4|3|false|Dev : Mic"},
-    StoredRow{.name = "ReferenceBelowField", .key = kReferencePitch, .text = "415.3", .rows = 8, .read = "415.3|1|4|3|false|Dev : Mic"},
-    StoredRow{.name = "TuningLastRow", .key = kTuning, .text = "3", .rows = 3, .read = "441|3|4|3|false|Dev : Mic"},
-    StoredRow{.name = "TuningBeyondTheRows", .key = kTuning, .text = "4", .rows = 3, .read = "441|0|4|3|false|Dev : Mic"},
-    StoredRow{.name = "TuningFraction", .key = kTuning, .text = "1.5", .rows = 8, .read = "441|0|4|3|false|Dev : Mic"},
-    StoredRow{.name = "TonicAbove11", .key = kTonic, .text = "12", .rows = 8, .read = "441|1|11|3|false|Dev : Mic"},
-    StoredRow{.name = "TransposeBelowRange", .key = kTranspose, .text = "-40", .rows = 8, .read = "441|1|4|-11|false|Dev : Mic"},
-    StoredRow{.name = "TransposeList", .key = kTranspose, .text = "1, 2", .rows = 8, .read = "441|1|4|0|false|Dev : Mic"},
-    StoredRow{.name = "DisclosedMaybe", .key = kDisclosed, .text = "maybe", .rows = 8, .read = "441|1|4|3|-|Dev : Mic"},
-    StoredRow{.name = "DeviceList", .key = kInputDevice, .text = "a, b", .rows = 8, .read = "441|1|4|3|false|-"},
-    StoredRow{.name = "DeviceBytes", .key = kInputDevice, .text = "@ByteArray(xyz)", .rows = 8, .read = "441|1|4|3|false|-"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    StoredValueCase{kReferencePitch, "abc", 8, "440|1|4|3|false|Dev : Mic|precise"},
+    StoredValueCase{kReferencePitch, "inf", 8, "440|1|4|3|false|Dev : Mic|precise"},
+    StoredValueCase{kReferencePitch, "0", 8, "440|1|4|3|false|Dev : Mic|precise"},
+    StoredValueCase{kReferencePitch, "440, 442", 8, "440|1|4|3|false|Dev : Mic|precise"},
+    StoredValueCase{kReferencePitch, "415.3", 8, "415.3|1|4|3|false|Dev : Mic|precise"},
+    StoredValueCase{kTuning, "3", 3, "441|3|4|3|false|Dev : Mic|precise"},
+    StoredValueCase{kTuning, "4", 3, "441|0|4|3|false|Dev : Mic|precise"},
+    StoredValueCase{kTuning, "1.5", 8, "441|0|4|3|false|Dev : Mic|precise"},
+    StoredValueCase{kTonic, "12", 8, "441|1|11|3|false|Dev : Mic|precise"},
+    StoredValueCase{kTranspose, "-40", 8, "441|1|4|-11|false|Dev : Mic|precise"},
+    StoredValueCase{kTranspose, "1, 2", 8, "441|1|4|0|false|Dev : Mic|precise"},
+    StoredValueCase{kDisclosed, "maybe", 8, "441|1|4|3|-|Dev : Mic|precise"},
+    StoredValueCase{kInputDevice, "a, b", 8, "441|1|4|3|false|-|precise"},
+    StoredValueCase{kInputDevice, "@ByteArray(xyz)", 8, "441|1|4|3|false|-|precise"},
+    StoredValueCase{kDetection, "oboe", 8, "441|1|4|3|false|Dev : Mic|classic"},
+    StoredValueCase{kDetection, "1", 8, "441|1|4|3|false|Dev : Mic|classic"},
+    StoredValueCase{kDetection, "precise, classic", 8, "441|1|4|3|false|Dev : Mic|classic"},
+    StoredValueCase{kDetection, nullptr, 8, "441|1|4|3|false|Dev : Mic|classic"}),
+    [](const auto &info) { // the key's name and the stored text, letters and digits only
+        QString name = QString::fromLatin1(info.param.key).section(u'.', 1).chopped(3) + u'_';
+        for (const QChar c : QString::fromLatin1(info.param.text ? info.param.text : "absent"))
+            name += c.isLetterOrNumber() ? c : u'_';
+        return name.toStdString();
+    });
 
 TEST(SettingsStore, UnwritableStoreIsReportedNotClaimedSaved)
 {

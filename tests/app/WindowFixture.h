@@ -38,6 +38,8 @@ protected:
     void start()
     {
         ensureQtApp();
+        // Imported temperaments live in the data folder: this test's own.
+        qputenv("XDG_DATA_HOME", mDir.filePath(QStringLiteral("data")).toLocal8Bit());
         mController = std::make_unique<Controller>(mHardware, settings());
         mController->setClock([this] { return mNow; });
         mController->setQuitHandler([this] { ++mQuitCount; });

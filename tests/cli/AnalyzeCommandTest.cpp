@@ -2,6 +2,7 @@
 #include "cli/AnalyzerProcess.h"
 
 #include <algorithm>
+#include <fstream>
 #include <limits>
 #include <map>
 
@@ -106,8 +107,32 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{.name = "MissingValue", .args = {"@good", "--reference"}, .says = "--reference needs a value"},
     BadRow{.name = "ReferenceTooHigh", .args = {"--reference", "500", "@good"}, .says = "--reference must be"},
     BadRow{.name = "TransposeTooLow", .args = {"--transpose", "-12", "@good"}, .says = "from -11 to 11, not \"-12\""},
-    BadRow{.name = "UnknownTemperament", .args = {"--temperament", "Nonesuch", "@good"}, .says = "no temperament named \"Nonesuch\""}),
+    BadRow{.name = "UnknownTemperament", .args = {"--temperament", "Nonesuch", "@good"}, .says = "no temperament named \"Nonesuch\""},
+    BadRow{.name = "UnknownDetector", .args = {"--detector", "yin", "@good"}, .says = "--detector must be classic or precise, not \"yin\""},
+    BadRow{.name = "ScalaFileRefused", .args = {"--scala", "@bad", "@good"},
+           .says = "bad.wav: line 2: the line with the number of notes is missing"},
+    BadRow{.name = "ScalaWithTemperament", .args = {"--scala", "@bad", "--temperament", "Pythagorean", "@good"},
+           .says = "--scala and --temperament cannot be used together"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// A Scala scale laid on a tonic: the ideal frequency of every note follows its ratios, with A
+// at the reference (tonic D: D4 = 440 / W[7], and a degree k above D4 is D4 × W[k]).
+TEST(AnalyzeScala, IdealFrequenciesFollowTheRatiosOnTheTonic)
+{
+    TempDir dir;
+    const double ratios[12] = {1, 16.0 / 15, 9.0 / 8, 6.0 / 5, 5.0 / 4, 4.0 / 3, 45.0 / 32, 3.0 / 2, 8.0 / 5, 5.0 / 3, 9.0 / 5, 15.0 / 8};
+    std::ofstream(dir.file("just.scl")) << "! just.scl\nFive-limit just\n 12\n16/15\n9/8\n6/5\n5/4\n4/3\n45/32\n3/2\n"
+                                        << "8/5\n5/3\n9/5\n15/8\n2/1\n";
+    const double d4 = 440.0 / ratios[7];
+    for (int k = 0; k < 12; ++k) {
+        const double ideal = d4 * ratios[k];
+        writeSound(dir.file("t.wav"), sine(ideal * std::exp2(7.0 / 1200.0), 48000, 0.6), 48000, kFloat);
+        const AnalyzerRun run = runAnalyzer({"--scala", dir.file("just.scl"), "--tonic", "2", dir.file("t.wav")});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<std::string> last = split(split(run.out).back(), ',');
+        EXPECT_NEAR(std::stod(last.at(7)), ideal, ideal * 1e-6) << "degree " << k << " above D4";
+    }
+}
 
 // Accuracy over recorded instruments: on the sustained part of a note the
 // window must mostly show the labelled note, and the smoothed frequency sit
@@ -122,9 +147,8 @@ struct Bar {
     double meanShare;     // the instrument's files on average
     double maxErrorCents; // every file: |median of frequency_hz against the periodicity|
 };
-class Accuracy : public ::testing::TestWithParam<Bar> {};
 
-TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
+void expectAccuracy(const Bar &bar, const char *detector)
 {
     static const char *const kNames[] = {"C", "C♯", "D", "E♭", "E", "F", "F♯", "G", "G♯", "A", "B♭", "B"};
     const std::vector<std::string> lines = split(slurp(kFolder + "labels.csv"));
@@ -137,9 +161,9 @@ TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
         const std::vector<std::string> f = split(lines[l], ',');
         for (std::size_t i = 0; i < header.size() && i < f.size(); ++i)
             label[header[i]] = f[i];
-        if (label["instrument"] != GetParam().instrument)
+        if (label["instrument"] != bar.instrument)
             continue;
-        const AnalyzerRun run = runAnalyzer({kFolder + label["file"]});
+        const AnalyzerRun run = runAnalyzer({"--detector", detector, kFolder + label["file"]});
         ASSERT_EQ(run.exitCode, 0) << label["file"] << ": " << run.err;
         const int midi = std::stoi(label["midi_note"]), rate = std::stoi(label["sample_rate"]);
         const std::string wanted = kNames[midi % 12] + std::to_string(midi / 12 - 1);
@@ -157,16 +181,27 @@ TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
         }
         ASSERT_GT(blocks, 0u) << label["file"] << ": no block in the sustained part";
         const double share = double(errors.size()) / double(blocks);
-        EXPECT_GE(share, GetParam().minShare) << label["file"] << ": " << wanted << " on " << errors.size() << " of " << blocks;
+        EXPECT_GE(share, bar.minShare) << label["file"] << ": " << wanted << " on " << errors.size() << " of " << blocks;
         if (!errors.empty()) {
             std::nth_element(errors.begin(), errors.begin() + errors.size() / 2, errors.end());
-            EXPECT_LE(std::abs(errors[errors.size() / 2]), GetParam().maxErrorCents) << label["file"];
+            EXPECT_LE(std::abs(errors[errors.size() / 2]), bar.maxErrorCents) << label["file"];
         }
         shareSum += share;
         ++files;
     }
-    ASSERT_GT(files, 0) << "no recordings of " << GetParam().instrument;
-    EXPECT_GE(shareSum / files, GetParam().meanShare);
+    ASSERT_GT(files, 0) << "no recordings of " << bar.instrument;
+    EXPECT_GE(shareSum / files, bar.meanShare);
+}
+
+class Accuracy : public ::testing::TestWithParam<Bar> {};
+TEST_P(Accuracy, ShowsTheLabelledNoteOnTheSustainedPart)
+{
+    expectAccuracy(GetParam(), "classic");
+}
+class PreciseAccuracy : public ::testing::TestWithParam<Bar> {};
+TEST_P(PreciseAccuracy, ShowsTheLabelledNoteOnTheSustainedPart)
+{
+    expectAccuracy(GetParam(), "precise");
 }
 
 constexpr Bar kBars[] = {
@@ -185,7 +220,26 @@ constexpr Bar kBars[] = {
     {.instrument = "violin", .minShare = 0.65, .meanShare = 0.85, .maxErrorCents = 10.0},
 };
 
+// The precise detector reads the fundamental where the classic one takes a harmonic.
+constexpr Bar kPreciseBars[] = {
+    {.instrument = "acoustic_grand_piano", .minShare = 0.95, .meanShare = 0.98, .maxErrorCents = 12.0},
+    {.instrument = "alto_sax", .minShare = 0.90, .meanShare = 0.97, .maxErrorCents = 6.5},
+    {.instrument = "cello", .minShare = 0.65, .meanShare = 0.92, .maxErrorCents = 1.5},
+    {.instrument = "clarinet", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 0.5},
+    {.instrument = "electric_bass_finger", .minShare = 0.90, .meanShare = 0.97, .maxErrorCents = 1.5},
+    {.instrument = "flute", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 2.5},
+    {.instrument = "french_horn", .minShare = 0.95, .meanShare = 0.98, .maxErrorCents = 0.5},
+    {.instrument = "harpsichord", .minShare = 0.95, .meanShare = 0.98, .maxErrorCents = 3.5},
+    {.instrument = "nylon_guitar", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 1.5},
+    {.instrument = "oboe", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 1.0},
+    {.instrument = "steel_guitar", .minShare = 0.95, .meanShare = 0.98, .maxErrorCents = 1.0},
+    {.instrument = "trumpet", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 1.5},
+    {.instrument = "violin", .minShare = 0.90, .meanShare = 0.97, .maxErrorCents = 5.5},
+};
+
 INSTANTIATE_TEST_SUITE_P(Instruments, Accuracy, ::testing::ValuesIn(kBars),
+    [](const auto &info) { return std::string(info.param.instrument); });
+INSTANTIATE_TEST_SUITE_P(Instruments, PreciseAccuracy, ::testing::ValuesIn(kPreciseBars),
     [](const auto &info) { return std::string(info.param.instrument); });
 
 } // namespace

@@ -5,6 +5,8 @@
 // sanitizers of the asan build catch memory faults.
 #include "analysis/CaptureBuffer.h"
 #include "analysis/PitchDetector.h"
+#include "analysis/PreciseDetector.h"
+#include "music/ScalaScale.h"
 #include "music/TemperamentTable.h"
 
 #include <algorithm>
@@ -65,28 +67,59 @@ int temperamentReader(const std::uint8_t *data, std::size_t size)
     return 0;
 }
 
+// The Scala reader: a scale has a name without control characters and twelve positive finite
+// ratios from 1; a refusal names a reason and a line the input has (0: the whole file).
+int scalaReader(const std::uint8_t *data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+    const ScalaReading reading = readScalaScale(bytes);
+    if (!reading.scale) {
+        // A missing line is named as the one after the last.
+        const auto lines = std::size_t(std::count(bytes.begin(), bytes.end(), '\n'))
+            + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
+        check(!reading.error.reason.empty() && reading.error.line <= lines + 1);
+        return 0;
+    }
+    check(!reading.scale->name.empty() && reading.scale->ratios[0] == 1.0f);
+    for (const unsigned char c : reading.scale->name)
+        check(c >= 0x20 && c != 0x7F);
+    for (const float ratio : reading.scale->ratios)
+        check(std::isfinite(ratio) && ratio > 0.0f);
+    return 0;
+}
+
 // The IO callback as a hostile device drives it: any number of buffers with any channel count,
 // byte size and contents, missing data and rate changes (any float) between cycles. Every
-// buffer has exactly the bytes it states. Each block goes through detection as the window's.
+// buffer has exactly the bytes it states. Each block goes through detection as the window's; the
+// input chooses per cycle whether the precise detector reads too (it must measure the same level).
 int capturePath(const std::uint8_t *data, std::size_t size)
 {
     Input in{data, size};
     const auto nextRate = [&] { return in.take<std::uint8_t>() < 200 ? 48000.0f : in.take<float>(); };
     float rate = nextRate();
     PitchDetector detector;
+    PreciseDetector precise;
+    bool usePrecise = false; // chosen per cycle by the input
     CaptureBuffer *self = nullptr;
     CaptureBuffer capture([&](CaptureBlock block) {
         check(block && block->size() == self->bufferFrames() && block->size() == blockLength(rate));
         for (float s : *block)
             check(std::isnan(s) || (s >= -1.0f && s <= 1.0f));
-        if (detector.detectPitch(*block, rate, static_cast<std::uint32_t>(block->size())))
+        const auto frames = static_cast<std::uint32_t>(block->size());
+        if (detector.detectPitch(*block, rate, frames))
             check(detector.mRawFrequency > 0.0f && detector.mRawFrequency <= rate);
         check(detector.mPeak >= 0 && detector.mPeak <= 96);
+        if (!usePrecise)
+            return;
+        if (precise.detectPitch(*block, rate, frames))
+            check(precise.mRawFrequency > 0.0f && precise.mRawFrequency <= rate);
+        check(precise.mPeak == detector.mPeak && precise.mRawPeak == detector.mRawPeak);
     });
     self = &capture;
     capture.setSampleRate(rate);
     for (int cycle = 0; cycle < 64 && in.size > 0; ++cycle) {
         const auto op = in.take<std::uint8_t>();
+        usePrecise = (op & 0x10) != 0;
         if (op % 16 == 0) {
             capture.setSampleRate(rate = nextRate());
             continue;
@@ -147,7 +180,7 @@ TEST_P(FuzzReplay, EveryKeptInputRunsCleanly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::Values(Target{"temperament", temperamentReader},
-    Target{"capture", capturePath}),
+    Target{"capture", capturePath}, Target{"scala", scalaReader}),
     [](const ::testing::TestParamInfo<Target> &info) { return info.param.name; });
 
 } // namespace

@@ -39,6 +39,7 @@ status=0
 pids=()
 run_target temperament 16384 & pids+=($!)
 run_target capture 4096 & pids+=($!)
+run_target scala 8192 & pids+=($!)
 for pid in "${pids[@]}"; do
     wait "$pid" || status=1
 done

@@ -182,7 +182,36 @@ public:
         return edit(mListeners, {id, channel, property, reinterpret_cast<void *>(proc), nullptr, true}, false);
     }
 
+    // A tone output that the test pulls samples from; none while stopped.
+    OSStatus startOutput(AudioOutputRenderProc render, AudioOutputEndedProc ended, void *clientData) override
+    {
+        std::lock_guard lock(mMutex);
+        mOutput = {render, ended, clientData};
+        return kAudioNoError;
+    }
+    OSStatus stopOutput() override
+    {
+        std::lock_guard lock(mMutex);
+        mOutput = {};
+        return kAudioNoError;
+    }
+    // `frames` samples of the playing output at `rateHz`; empty when none plays.
+    std::vector<float> renderOutput(std::uint32_t frames, float rateHz)
+    {
+        std::lock_guard lock(mMutex);
+        if (!mOutput.render)
+            return {};
+        std::vector<float> samples(frames);
+        mOutput.render(samples.data(), frames, rateHz, mOutput.clientData);
+        return samples;
+    }
+
 private:
+    struct Output {
+        AudioOutputRenderProc render = nullptr;
+        AudioOutputEndedProc ended = nullptr;
+        void *clientData = nullptr;
+    };
     struct Registration {
         AudioDeviceID device;
         std::uint32_t channel;
@@ -218,6 +247,7 @@ private:
     std::map<AudioDeviceID, Device> mDevices;
     std::vector<std::string> mLog;
     std::vector<Registration> mIOProcs, mListeners;
+    Output mOutput;
 };
 
 } // namespace quaverly::test
