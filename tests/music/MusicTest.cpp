@@ -263,9 +263,10 @@ TEST(TemperamentResolveTest, DeviationIsFromTheTemperedPitchAndUnusableRowsGiveN
     EXPECT_TRUE(note->n == 52 && std::fabs(note->deviation + 0.8f) < 2e-4f) << "named after the nearest equal note";
     EXPECT_FALSE(tuned(0, "{ r = (1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1); }").resolve(277.0f)) << "zero ratio";
     EXPECT_FALSE(tuned(0, "{ r = (nan, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11); }").resolve(440.0f));
-    // Laid on D: E is a Pythagorean tone above D, C below D falls in the octave under it.
-    for (const auto &[hz, ideal] : {std::pair<float, float>{330.0f, 330.0f}, {260.74f, 260.7407f}})
-        EXPECT_NEAR(tuned(2).resolve(hz)->ideal, ideal, 0.01f) << hz;
+    // Laid on D: E is a Pythagorean tone above D, C below D falls in the octave under it; laid on B
+    // (440 Hz / (16/9) = 247.5), C4 is an apotome above B3.
+    for (const auto &[tonic, hz, ideal] : {std::tuple{2, 330.0f, 330.0f}, {2, 260.74f, 260.7407f}, {11, 264.3f, 264.2981f}})
+        EXPECT_NEAR(tuned(tonic).resolve(hz)->ideal, ideal, 0.01f) << hz << " Hz, tonic " << tonic;
 }
 
 TEST(Readouts, TextsOfTheTonicMenuTranspositionAndSignedValues)
