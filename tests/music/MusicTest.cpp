@@ -185,6 +185,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, TemperamentLoadTest, ::testing::Values(
             .logs = {"line 2: the root is an array"}},
     LoadRow{.name = "StringRoot", .text = bytesOf(u"hello", false, false), .names = {"Pythagorean"}, .logs = {"the root is a string"}},
     LoadRow{.name = "OddByteCount", .text = std::string("\xFF\xFE{\0}", 5), .names = {"Pythagorean"}, .logs = {"odd number of bytes"}},
+    LoadRow{.name = "OneNulMeansUtf16", .text = std::string("{\0", 2), .names = {"Pythagorean"}, .logs = {"dictionary opened here is never closed"}},
     LoadRow{.name = "Latin1", .text = "{ \"R\xE9\" = (1); }", .names = {"Pythagorean"},
             .logs = {"neither UTF-16 nor UTF-8 (invalid byte at offset 4)"}},
     LoadRow{.name = "Utf8CutShort", .text = "{ a = b\xC3", .names = {"Pythagorean"}, .logs = {"offset 7"}},
