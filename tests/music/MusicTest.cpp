@@ -62,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, PropertyListTest, ::testing::Values(
     ParseRow{.name = "LoneSurrogatesReplaced", .text = R"("\UDD1E\UD834x\UD834\UD834\UDD1E\U0")",
              .want = "\xEF\xBF\xBD\xEF\xBF\xBDx\xEF\xBF\xBD\xF0\x9D\x84\x9E\xEF\xBF\xBD"},
     ParseRow{.name = "BareWordAmidComments", .text = " /* a */ bare_$:/.-5+ // b", .want = "bare_$:/.-5+"},
+    ParseRow{.name = "BareUtf8Word", .text = "Gr\xC3\xBC\xC3\x9F" "e", .want = "Gr\xC3\xBC\xC3\x9F" "e"},
     ParseRow{.name = "Empty", .text = "", .line = 1, .want = "empty"},
     ParseRow{.name = "LinesOfEveryBreak", .text = "{\r\n a = (1,\r 2\n 3 4);\n}", .line = 4,
              .want = "expected ',' or ')' in the array opened at line 2"},
