@@ -22,10 +22,10 @@ struct Step {
 };
 
 struct SpeechCase {
-    const char *mistake;
+    const char *name;
     std::vector<Step> steps;
     const char *spoken;
-    int nameChanges; // after the first reading
+    int changes = 0; // of the name after the first reading
 };
 
 class SpokenReadingTest : public ::testing::TestWithParam<SpeechCase> {};
@@ -50,31 +50,34 @@ TEST_P(SpokenReadingTest, SettlesBeforeSpeakingAndSpeaksAtMostOnceASecond)
         }
     }
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&reading);
-    EXPECT_EQ(iface->text(QAccessible::Name), QString::fromUtf8(GetParam().spoken)) << GetParam().mistake;
-    EXPECT_EQ(changes, GetParam().nameChanges) << GetParam().mistake;
+    EXPECT_EQ(iface->text(QAccessible::Name), QString::fromUtf8(GetParam().spoken));
+    EXPECT_EQ(changes, GetParam().changes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, SpokenReadingTest, ::testing::Values(
-    SpeechCase{"silence must read as no input", {{0.0, "A4", 0, false}}, "no input", 0},
-    SpeechCase{"in tune is told without cents", {{3.0, "E2", -2, true}}, "E2, in tune", 0},
-    SpeechCase{"the first tone is told once settled, accidentals as words",
-               {{0.0, "A4", 0, false}, {3.0, "B♭3", -12, true}},
-               "B flat 3, 12 cents flat", 1},
-    SpeechCase{"a note held under the settle time is not told",
-               {{2.0, "A4", 0, true}, {2.3, "A♯4", 30, true}, {4.0, "A4", 0, true}}, "A4, in tune", 0},
-    SpeechCase{"a reading flapping every block never settles",
-               {{2.0, "A4", 0, true}, {2.05, "A♯4", 30, true}, {2.1, "A4", 20, true}, {2.15, "A♯4", 30, true},
-                {2.2, "A4", 20, true}, {2.25, "A♯4", 30, true}, {2.3, "A4", 0, true}}, "A4, in tune", 0},
-    SpeechCase{"cents jitter of a held note is not re-told",
-               {{2.0, "A4", 23, true}, {3.0, "A4", 24, true}, {4.0, "A4", 22, true}}, "A4, 23 cents sharp", 0},
-    SpeechCase{"cents that moved while tuning are told",
-               {{2.0, "A4", 23, true}, {4.0, "A4", 12, true}}, "A4, 12 cents sharp", 1},
-    SpeechCase{"a short drop-out is not told as no input",
-               {{2.0, "A4", 0, true}, {2.2, "A4", 0, false}, {4.0, "A4", 0, true}}, "A4, in tune", 0},
-    SpeechCase{"two settled changes within a second: the second waits",
-               {{1.0, "A4", 0, true}, {1.8, "A4", 20, true}, {2.4, "A4", -20, true}}, "A4, 20 cents sharp", 1},
-    SpeechCase{"the waiting change is told when the second is over",
-               {{1.0, "A4", 0, true}, {1.8, "A4", 20, true}, {3.5, "A4", -20, true}}, "A4, 20 cents flat", 2}));
+    SpeechCase{.name = "SilenceReadsAsNoInput", .steps = {{0.0, "A4", 0, false}}, .spoken = "no input"},
+    SpeechCase{.name = "InTuneToldWithoutCents", .steps = {{3.0, "E2", -2, true}}, .spoken = "E2, in tune"},
+    // Accidentals as words.
+    SpeechCase{.name = "FirstToneToldOnceSettled", .steps = {{0.0, "A4", 0, false}, {3.0, "B♭3", -12, true}},
+               .spoken = "B flat 3, 12 cents flat", .changes = 1},
+    SpeechCase{.name = "NoteHeldTooShortNotTold",
+               .steps = {{2.0, "A4", 0, true}, {2.3, "A♯4", 30, true}, {4.0, "A4", 0, true}}, .spoken = "A4, in tune"},
+    SpeechCase{.name = "FlappingNeverSettles",
+               .steps = {{2.0, "A4", 0, true}, {2.05, "A♯4", 30, true}, {2.1, "A4", 20, true}, {2.15, "A♯4", 30, true},
+                         {2.2, "A4", 20, true}, {2.25, "A♯4", 30, true}, {2.3, "A4", 0, true}}, .spoken = "A4, in tune"},
+    SpeechCase{.name = "CentsJitterNotRetold",
+               .steps = {{2.0, "A4", 23, true}, {3.0, "A4", 24, true}, {4.0, "A4", 22, true}}, .spoken = "A4, 23 cents sharp"},
+    SpeechCase{.name = "CentsMovedWhileTuningTold", .steps = {{2.0, "A4", 23, true}, {4.0, "A4", 12, true}},
+               .spoken = "A4, 12 cents sharp", .changes = 1},
+    SpeechCase{.name = "ShortDropOutNotTold",
+               .steps = {{2.0, "A4", 0, true}, {2.2, "A4", 0, false}, {4.0, "A4", 0, true}}, .spoken = "A4, in tune"},
+    SpeechCase{.name = "SecondChangeInASecondWaits",
+               .steps = {{1.0, "A4", 0, true}, {1.8, "A4", 20, true}, {2.4, "A4", -20, true}}, .spoken = "A4, 20 cents sharp",
+               .changes = 1},
+    SpeechCase{.name = "WaitingChangeToldAfterASecond",
+               .steps = {{1.0, "A4", 0, true}, {1.8, "A4", 20, true}, {3.5, "A4", -20, true}}, .spoken = "A4, 20 cents flat",
+               .changes = 2}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 // ---- The real window, offscreen, after a 446 Hz tone: names, roles and values (the captions of
 // controls without a value and the reading are the real screen reader's, screen_reader.sh).
@@ -133,11 +136,13 @@ TEST_F(WindowAccessibilityTest, ControlsAreNamedByTheirCaptionsAndCarryTheirValu
 TEST_F(WindowAccessibilityTest, ActionsActAsTheUserWould)
 {
     QAccessibleInterface *triangle = iface("mDisclosureButton");
+    const QImage open = widget("mDisclosureButton")->grab().toImage();
     EXPECT_TRUE(triangle->state().expanded);
     triangle->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QCoreApplication::processEvents();
     EXPECT_EQ(widget("mReferencePitchText")->focusPolicy(), Qt::NoFocus) << "the press must reach the controller";
     EXPECT_TRUE(triangle->state().collapsed);
+    EXPECT_NE(widget("mDisclosureButton")->grab().toImage(), open) << "the triangle did not turn";
 }
 
 TEST_F(WindowAccessibilityTest, TabReachesEveryEnabledControlInOrderAndShowsTheFocus)
@@ -161,6 +166,9 @@ TEST_F(WindowAccessibilityTest, TabReachesEveryEnabledControlInOrderAndShowsTheF
     reading->clearFocus();
     for (const auto &[w, image] : focused)
         EXPECT_NE(w->grab().toImage(), image) << w->objectName().toStdString() << " shows no focus";
+    const QImage unfocused = reading->grab().toImage();
+    reading->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(reading->grab().toImage(), unfocused) << "a click shows the keyboard's focus frame";
 }
 
 } // namespace

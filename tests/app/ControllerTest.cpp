@@ -26,8 +26,21 @@ QString u(const char *text)
     return QString::fromUtf8(text);
 }
 
-TEST_F(Window, FirstRunShowsTheReferenceNoteAndChoicesSurviveARestart)
+// Choices made on the first run, each control at its edges: after a restart every pop-up, the
+// disclosure and the window's height are as they were, and the texts read as `shown`.
+struct ChoiceRow {
+    const char *name;
+    const char *reference;     // typed
+    std::vector<int> tunings;  // pop-up items chosen in turn; -1: the last
+    int tonic, transpose, input; // pop-up items
+    bool disclosed;
+    const char *shown; // reference and transposition
+};
+class Restart : public Window, public ::testing::WithParamInterface<ChoiceRow> {};
+
+TEST_P(Restart, FirstRunShowsTheReferenceNoteAndChoicesSurvive)
 {
+    const ChoiceRow &row = GetParam();
     addMicrophone("First");
     addMicrophone("Second");
     start();
@@ -36,27 +49,43 @@ TEST_F(Window, FirstRunShowsTheReferenceNoteAndChoicesSurviveARestart)
     EXPECT_EQ(dotsAndLamps(), u("g.........."));
     EXPECT_FALSE(widget("mTonicPopUpButton")->isEnabled());
     auto *reference = widget<QLineEdit>("mReferencePitchText");
-    reference->setText(QStringLiteral("442"));
+    reference->setText(QString::fromUtf8(row.reference));
     reference->setModified(true);
     emit reference->editingFinished();
-    choose("mTuningPopUpButton", 3);
-    choose("mTonicPopUpButton", 2);
-    choose("mTransposePopUpButton", 9);
-    choose("mInputDevicePopUpButton", 1);
-    widget<DisclosureButton>("mDisclosureButton")->setState(0);
+    for (int item : row.tunings)
+        choose("mTuningPopUpButton", item < 0 ? widget<QComboBox>("mTuningPopUpButton")->count() - 1 : item);
+    choose("mTonicPopUpButton", row.tonic);
+    choose("mTransposePopUpButton", row.transpose);
+    choose("mInputDevicePopUpButton", row.input);
+    widget<DisclosureButton>("mDisclosureButton")->setState(row.disclosed ? 1 : 0);
     mController->disclosureButton();
-    const int hiddenHeight = mController->window()->height();
+    const auto chosen = [&] {
+        QString s = widget("mTonicPopUpButton")->isEnabled() ? u("tonic") : u("fixed");
+        for (const char *popUp : {"mTuningPopUpButton", "mTonicPopUpButton", "mTransposePopUpButton", "mInputDevicePopUpButton"})
+            s += ' ' + QString::number(widget<QComboBox>(popUp)->currentIndex());
+        return s + ' ' + QString::number(mController->window()->height());
+    };
+    const QString before = chosen();
+    const std::size_t stops = mHardware->log("stop").size();
+    mController->window()->hide();
     mController->window()->close();
     EXPECT_EQ(mQuitCount, 1) << "closing the window does not quit";
+    EXPECT_EQ(mHardware->log("stop").size(), stops + 1) << "capture not stopped once on hiding";
     finish();
     start();
-    EXPECT_EQ(text("mReferencePitchText") + ' ' + text("mTransposeText"), u("442.0 C = A#/Bb (-2)"));
-    for (const auto &[popUp, index] : {std::pair{"mTuningPopUpButton", 3}, {"mTonicPopUpButton", 2},
-             {"mInputDevicePopUpButton", 1}})
-        EXPECT_EQ(widget<QComboBox>(popUp)->currentIndex(), index) << popUp;
-    EXPECT_EQ(mController->window()->height(), hiddenHeight);
-    EXPECT_EQ(mHardware->log("start").back(), "start 2");
+    EXPECT_EQ(text("mReferencePitchText") + ' ' + text("mTransposeText"), u(row.shown));
+    EXPECT_EQ(chosen(), before);
+    EXPECT_EQ(mHardware->log("start").back(), "start " + std::to_string(row.input + 1));
 }
+
+INSTANTIATE_TEST_SUITE_P(Choices, Restart, ::testing::Values(
+    ChoiceRow{.name = "Middle", .reference = "442", .tunings = {3}, .tonic = 2, .transpose = 9, .input = 1, .disclosed = false,
+              .shown = "442.0 C = A#/Bb (-2)"},
+    ChoiceRow{.name = "Lowest", .reference = "349", .tunings = {3, 0}, .tonic = 0, .transpose = 0, .input = 0, .disclosed = false,
+              .shown = "349.0 C = C#/Db (-11)"},
+    ChoiceRow{.name = "Highest", .reference = "499.9", .tunings = {-1}, .tonic = 11, .transpose = 22, .input = 1, .disclosed = true,
+              .shown = "499.9 C = B (+11)"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 // The Tuner menu's note names reach every text that names a note, and are kept.
 TEST_F(Window, NoteNamesReachEveryTextThatNamesANoteAndSurviveARestart)
@@ -142,7 +171,6 @@ struct RecordingRow {
     const char *name, *file;
     Chosen chosen;
 };
-void PrintTo(const RecordingRow &row, std::ostream *out) { *out << row.name; }
 class WindowAndAnalyzer : public Window, public ::testing::WithParamInterface<RecordingRow> {};
 
 TEST_P(WindowAndAnalyzer, ShowTheSameReadingAfterEveryBlock)
@@ -216,7 +244,6 @@ struct StoredValueCase {
     std::uint64_t temperamentCount;
     const char *expected;
 };
-void PrintTo(const StoredValueCase &c, std::ostream *out) { *out << c.key << " = " << (c.text ? c.text : "(absent)"); }
 class StoredValue : public ::testing::TestWithParam<StoredValueCase> {};
 using namespace settings_keys;
 
@@ -234,7 +261,9 @@ TEST_P(StoredValue, FallsBackForThatKeyOnly)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
     file.close();
     QSettings store(file.fileName(), QSettings::IniFormat);
-    EXPECT_EQ(describe(readSettings(store, c.temperamentCount)), c.expected) << c.key << " = " << c.text;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(describe(readSettings(store, c.temperamentCount)), c.expected) << c.key << " = " << (c.text ? c.text : "(absent)");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "a file that parses was reported as damaged";
 }
 
 INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(

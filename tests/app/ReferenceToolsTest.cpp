@@ -26,7 +26,6 @@ struct FromNoteRow {
     std::vector<std::pair<double, double>> tones; // hz (0: silence), seconds
     const char *expected;    // the reference after; "" when the command is disabled
 };
-void PrintTo(const FromNoteRow &row, std::ostream *out) { *out << row.name; }
 class ReferenceFromNote : public Window, public ::testing::WithParamInterface<FromNoteRow> {};
 
 TEST_P(ReferenceFromNote, MakesTheSteadyNoteReadZeroOrIsDisabled)

@@ -27,12 +27,13 @@ using Strings = std::vector<std::string>;
 Device device(std::string name, Sources sources = {}, bool settable = true, bool input = true)
 {
     return {.name = std::move(name), .manufacturer = "Acme", .hasInput = input,
-        .dataSourceSettable = settable, .dataSources = std::move(sources),
-        .volumeSettable = {true, true}, .volumes = {0.5f, 0.5f}};
+        .dataSourceSettable = settable, .dataSources = std::move(sources), .volumeSettable = {true, true}, .volumes = {0.5f, 0.5f}};
 }
 
+constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
+
 struct Catalogue {
-    const char *what;
+    const char *name;
     std::vector<Device> devices;
     Strings titles;
 };
@@ -48,17 +49,16 @@ TEST_P(CatalogueTest, ListsOneEntryPerDataSourceOrDevice)
     Strings titles;
     for (const auto &e : unit.audioInputSources())
         titles.push_back(e.name.toStdString());
-    EXPECT_EQ(titles, GetParam().titles) << GetParam().what;
+    EXPECT_EQ(titles, GetParam().titles);
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, CatalogueTest,
-    ::testing::Values(Catalogue{"sources without the device name", {device("Built-in", {{1, "Front"}, {2, "Line"}})},
-                          {"Acme : Front", "Acme : Line"}},
-        Catalogue{"settable with no sources", {device("USB", {}, true)}, {"Acme : USB"}},
-        Catalogue{"sources not settable", {device("Box", {{7, "In 1"}}, false)}, {"Acme : Box"}},
-        Catalogue{"nameless source borrows nothing", {device("Dock", {{4, std::nullopt}})}, {"Acme : "}},
-        Catalogue{"output only left out, order kept", {device("Out", {}, true, false), device("B"), device("A")},
-            {"Acme : B", "Acme : A"}}));
+INSTANTIATE_TEST_SUITE_P(Devices, CatalogueTest, ::testing::Values(
+    Catalogue{"SourcesWithoutTheDeviceName", {device("Built-in", {{1, "Front"}, {2, "Line"}})}, {"Acme : Front", "Acme : Line"}},
+    Catalogue{"SettableWithNoSources", {device("USB", {}, true)}, {"Acme : USB"}},
+    Catalogue{"SourcesNotSettable", {device("Box", {{7, "In 1"}}, false)}, {"Acme : Box"}},
+    Catalogue{"NamelessSourceBorrowsNothing", {device("Dock", {{4, std::nullopt}})}, {"Acme : "}},
+    Catalogue{"OutputOnlyLeftOutOrderKept", {device("Out", {}, true, false), device("B"), device("A")}, {"Acme : B", "Acme : A"}}),
+    kRowName);
 
 // Entries: two data sources (11, 12) of device 1, then device 2.
 class UnitTest : public ::testing::Test {
@@ -83,7 +83,7 @@ protected:
 };
 
 struct Choice {
-    const char *what;
+    const char *name;
     QString title; // opened first, by name
     std::vector<qint64> indices;
     Strings calls; // restarts and data-source writes after the first choice
@@ -98,17 +98,17 @@ TEST_P(ChoiceTest, RestartsOnlyWhatTheChoiceNeeds)
     hw->clearLog();
     for (const qint64 index : GetParam().indices)
         unit->setInputDeviceAtIndex(index);
-    EXPECT_EQ(hw->log(), GetParam().calls) << GetParam().what;
+    EXPECT_EQ(hw->log(), GetParam().calls);
 }
 
-INSTANTIATE_TEST_SUITE_P(Indices, ChoiceTest,
-    ::testing::Values(Choice{"another source of the open device", "Acme : Mic", {1}, {"setDataSource 1 12"}},
-        Choice{"the same entry again reopens it", "acme : line", {0}, {"stop 1", "start 1", "setDataSource 1 11"}},
-        Choice{"another device", QString(), {2}, {"stop 1", "start 2"}},
-        Choice{"no selection or out of range", "Acme : Mic", {-1, 3, -7}, {}}));
+INSTANTIATE_TEST_SUITE_P(Indices, ChoiceTest, ::testing::Values(
+    Choice{.name = "AnotherSourceOfTheOpenDevice", .title = "Acme : Mic", .indices = {1}, .calls = {"setDataSource 1 12"}},
+    Choice{.name = "SameEntryAgainReopensIt", .title = "acme : line", .indices = {0}, .calls = {"stop 1", "start 1", "setDataSource 1 11"}},
+    Choice{.name = "AnotherDevice", .title = QString(), .indices = {2}, .calls = {"stop 1", "start 2"}},
+    Choice{.name = "NoSelectionOrOutOfRange", .title = "Acme : Mic", .indices = {-1, 3, -7}, .calls = {}}), kRowName);
 
 struct Volume {
-    const char *what;
+    const char *name;
     std::vector<std::uint32_t> streams;
     std::vector<bool> settable;
     float volume;
@@ -128,15 +128,16 @@ TEST_P(VolumeTest, ControlsShowTheDeviceStateAsMixersDo)
     });
     unit->setInputDeviceAtIndex(2);
     QCoreApplication::processEvents();
-    EXPECT_EQ(slider.isEnabled(), v.enabled) << v.what;
-    EXPECT_EQ(text.text(), v.shown) << v.what;
-    EXPECT_EQ(slider.value(), v.enabled ? v.shown.toInt() : 100) << v.what;
+    EXPECT_EQ(slider.isEnabled(), v.enabled) ;
+    EXPECT_EQ(text.text(), v.shown) ;
+    EXPECT_EQ(slider.value(), v.enabled ? v.shown.toInt() : 100) ;
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, VolumeTest,
-    ::testing::Values(Volume{"channel 2 of 2 not settable", {2}, {true, false}, 0.5f, false, "n/a"},
-        Volume{"no channels", {}, {}, 0.5f, false, "n/a"},
-        Volume{"three channels over two streams", {2, 1}, {true, true, true}, 0.004f, true, "0"}));
+INSTANTIATE_TEST_SUITE_P(Devices, VolumeTest, ::testing::Values(
+    Volume{.name = "Channel2Of2NotSettable", .streams = {2}, .settable = {true, false}, .volume = 0.5f, .enabled = false, .shown = "n/a"},
+    Volume{.name = "NoChannels", .streams = {}, .settable = {}, .volume = 0.5f, .enabled = false, .shown = "n/a"},
+    Volume{.name = "ThreeChannelsOverTwoStreams", .streams = {2, 1}, .settable = {true, true, true}, .volume = 0.004f,
+           .enabled = true, .shown = "0"}), kRowName);
 
 TEST_F(UnitTest, SetVolumeWritesEveryChannelOnlyWhenWritableAndChanged)
 {
@@ -153,6 +154,7 @@ TEST_F(UnitTest, SetVolumeWritesEveryChannelOnlyWhenWritableAndChanged)
 // ---- Pieces of a stream into whole frames.
 
 struct Pieces {
+    const char *name;
     std::size_t frameBytes;
     std::vector<int> sizes; // -1: a hole, which drops the half-gathered frame
     std::size_t wholeFrames;
@@ -185,10 +187,16 @@ TEST_P(FrameAssemblerTest, PiecesOfAnySizeComeOutAsWholeFramesInOrder)
     EXPECT_EQ(output, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Chunks, FrameAssemblerTest,
-    ::testing::Values(Pieces{8, {800, 8, 16}, 103}, Pieces{8, {3, 1, 5, 7, 950}, 120},
-        Pieces{8, {1, 1, 1, 1, 1, 1, 1, 1, 1}, 1}, Pieces{12, {5, 0, 5, 5, 13}, 2}, Pieces{128, {127, 2, 127, 200}, 3},
-        Pieces{8, {4, -1, 8}, 1}, Pieces{0, {512}, 0}, Pieces{FrameAssembler::kMaxFrameBytes + 4, {512}, 0}));
+INSTANTIATE_TEST_SUITE_P(Chunks, FrameAssemblerTest, ::testing::Values(
+    Pieces{.name = "WholeFrames", .frameBytes = 8, .sizes = {800, 8, 16}, .wholeFrames = 103},
+    Pieces{.name = "SplitFrames", .frameBytes = 8, .sizes = {3, 1, 5, 7, 950}, .wholeFrames = 120},
+    Pieces{.name = "ByteByByte", .frameBytes = 8, .sizes = {1, 1, 1, 1, 1, 1, 1, 1, 1}, .wholeFrames = 1},
+    Pieces{.name = "EmptyPieceAmongOthers", .frameBytes = 12, .sizes = {5, 0, 5, 5, 13}, .wholeFrames = 2},
+    Pieces{.name = "LargeFrames", .frameBytes = 128, .sizes = {127, 2, 127, 200}, .wholeFrames = 3},
+    Pieces{.name = "HoleDropsHalfAFrame", .frameBytes = 8, .sizes = {4, -1, 8}, .wholeFrames = 1},
+    Pieces{.name = "NoFrameSize", .frameBytes = 0, .sizes = {512}, .wholeFrames = 0},
+    Pieces{.name = "FrameTooLarge", .frameBytes = FrameAssembler::kMaxFrameBytes + 4, .sizes = {512}, .wholeFrames = 0}),
+    kRowName);
 
 } // namespace
 } // namespace quaverly

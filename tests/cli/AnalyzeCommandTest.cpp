@@ -14,12 +14,13 @@ constexpr int kFloat = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
 // A whole-sample period reads exactly: 10.29 cents above Pythagorean C4.
 constexpr double kExactC4 = 48000.0 / 183.0;
 
-// The first and last rows: what the window shows before and after the tones.
+// What the window shows before and after the tones: the first row's note, then the last row's
+// note, cents and ideal Hz; with --summary, the file's line (the file name as given).
 struct ShownRow {
     const char *name;
     std::vector<std::pair<double, double>> tones; // hz (0: silence), seconds
-    std::vector<std::string> options;
-    const char *first, *last; // note; note, cents, ideal Hz
+    std::vector<std::string> args; // the last one names the sound file
+    const char *shown;
 };
 class AnalyzeShown : public ::testing::TestWithParam<ShownRow> {};
 
@@ -29,22 +30,31 @@ TEST_P(AnalyzeShown, PrintsWhatTheWindowShows)
     std::vector<float> samples;
     for (const auto &[hz, seconds] : GetParam().tones)
         samples = sine(hz, 48000, seconds, 0.5, samples);
-    writeSound(dir.file("t.wav"), samples, 48000, kFloat);
-    std::vector<std::string> arguments = GetParam().options;
-    arguments.push_back(dir.file("t.wav"));
+    std::vector<std::string> arguments = GetParam().args;
+    writeSound(arguments.back() = dir.file(arguments.back()), samples, 48000, kFloat);
     const AnalyzerRun run = runAnalyzer(arguments);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::vector<std::string> rows = split(run.out), last = split(rows.back(), ',');
-    EXPECT_EQ(split(rows.at(1), ',').at(5), GetParam().first);
-    EXPECT_EQ(last.at(5) + ' ' + last.at(6) + ' ' + last.at(7), GetParam().last);
+    std::vector<std::string> rows = split(run.out), last = split(rows.back(), ',');
+    const std::string folder = dir.path().toStdString() + '/';
+    if (arguments.front() == "--summary")
+        EXPECT_EQ(rows.back().replace(rows.back().find(folder), folder.size(), ""), GetParam().shown);
+    else
+        EXPECT_EQ(split(rows.at(1), ',').at(5) + " | " + last.at(5) + ' ' + last.at(6) + ' ' + last.at(7), GetParam().shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, AnalyzeShown, ::testing::Values(
-    ShownRow{"Reference442", {{442.0, 1.0}}, {"--reference", "442"}, "A4", "A4 0 442"},
-    ShownRow{"BFlatInstrument", {{233.08, 1.0}}, {"--transpose", "-2"}, "C4", "C4 0 233.081879"},
-    ShownRow{"PythagoreanC4", {{kExactC4, 1.0}}, {"--temperament", "Pythagorean"}, "C4", "C4 10 260.740753"},
+    ShownRow{.name = "Reference442", .tones = {{442.0, 1.0}}, .args = {"--reference", "442", "t.wav"}, .shown = "A4 | A4 0 442"},
+    ShownRow{.name = "BFlatInstrument", .tones = {{233.08, 1.0}}, .args = {"--transpose", "-2", "t.wav"},
+             .shown = "C4 | C4 0 233.081879"},
+    ShownRow{.name = "PythagoreanC4", .tones = {{kExactC4, 1.0}}, .args = {"--temperament", "Pythagorean", "t.wav"},
+             .shown = "C4 | C4 10 260.740753"},
+    ShownRow{.name = "TemperamentInAnyCase", .tones = {{kExactC4, 1.0}}, .args = {"--temperament", "pYTHAGOREAN", "t.wav"},
+             .shown = "C4 | C4 10 260.740753"},
     // Accepted but below A0: the last note stays.
-    ShownRow{"BelowA0KeepsLastNote", {{344.612, 0.5}, {27.0, 1.5}}, {"--reference", "460"}, "E4", "E4 0 344.610626"}),
+    ShownRow{.name = "BelowA0KeepsLastNote", .tones = {{344.612, 0.5}, {27.0, 1.5}}, .args = {"--reference", "460", "t.wav"},
+             .shown = "E4 | E4 0 344.610626"},
+    ShownRow{.name = "SummaryQuotesTheFileName", .tones = {{442.0, 1.0}}, .args = {"--summary", "--reference", "442", "a,\"b\".wav"},
+             .shown = "\"a,\"\"b\"\".wav\",13,13,A4,13,0,442.020935"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // A recorded B flat in each naming: German calls it B, solfège Si♭; nothing but the note
@@ -65,8 +75,8 @@ TEST(AnalyzeNames, NameOnlyTheNoteColumnInTheChosenConvention)
 // Bad input: a message, exit status 2, no table for the bad file, the good ones still analysed.
 struct BadRow {
     const char *name;
-    std::vector<std::string> arguments; // "@good", "@bad": files made by the test
-    std::string message;
+    std::vector<std::string> args; // "@good", "@bad": files made by the test
+    std::string says; // a part of the message
     long tables = 0;                 // printed for the good files
     std::vector<float> samples = {}; // of "@bad"; none: the file holds "not sound"
     int rate = 44100;
@@ -84,12 +94,12 @@ TEST_P(AnalyzeBadInput, ExitsTwoWithAMessage)
     else
         writeSound(bad, row.samples, row.rate, kFloat);
     std::vector<std::string> arguments;
-    for (const std::string &a : row.arguments)
+    for (const std::string &a : row.args)
         arguments.push_back(a == "@good" ? good : a == "@bad" ? bad : a);
     const AnalyzerRun run = runAnalyzer(arguments);
     EXPECT_EQ(run.exitCode, 2) << run.err;
     EXPECT_NE(run.err.find("quaverly-analyze: "), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
     const std::vector<std::string> out = split(run.out);
     EXPECT_EQ(std::count(out.begin(), out.end(), kHeader), row.tables) << run.out;
 }
@@ -102,19 +112,23 @@ std::vector<float> damaged(std::size_t at, float value)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
-    BadRow{"NotSoundAmongGood", {"@good", "@bad", "@good"}, "bad.wav: cannot read it as sound", 2},
-    BadRow{"NaNSample", {"@bad"}, "frame 5000 (0.113 s) is not a finite number", 0, damaged(5000, std::nanf(""))},
-    BadRow{"InfiniteSample", {"@bad"}, "frame 100 (0.002 s) is not", 0, damaged(100, -std::numeric_limits<float>::infinity())},
-    BadRow{"RateTooLow", {"@bad"}, "10 Hz is too low", 0, sine(1.0, 10, 5.0), 10},
-    BadRow{"UnknownOption", {"--frobnicate", "@good"}, "unknown option --frobnicate"},
-    BadRow{"MissingValue", {"@good", "--reference"}, "--reference needs a value"},
-    BadRow{"ReferenceTooHigh", {"--reference", "500", "@good"}, "--reference must be"},
-    BadRow{"UnknownTemperament", {"--temperament", "Nonesuch", "@good"}, "no temperament named \"Nonesuch\""},
-    BadRow{"UnknownNames", {"--names", "latin", "@good"}, "--names must be english, german or solfege, not \"latin\""},
-    BadRow{"UnknownDetector", {"--detector", "yin", "@good"}, "--detector must be classic or precise, not \"yin\""},
-    BadRow{"ScalaFileRefused", {"--scala", "@bad", "@good"}, "bad.wav: line 2: the line with the number of notes is missing"},
-    BadRow{"ScalaWithTemperament", {"--scala", "@bad", "--temperament", "Pythagorean", "@good"},
-           "--scala and --temperament cannot be used together"}),
+    BadRow{.name = "NotSoundAmongGood", .args = {"@good", "@bad", "@good"}, .says = "bad.wav: cannot read it as sound", .tables = 2},
+    BadRow{.name = "NaNSample", .args = {"@bad"}, .says = "frame 5000 (0.113 s) is not a finite number",
+           .samples = damaged(5000, std::nanf(""))},
+    BadRow{.name = "InfiniteSample", .args = {"@bad"}, .says = "frame 100 (0.002 s) is not",
+           .samples = damaged(100, -std::numeric_limits<float>::infinity())},
+    BadRow{.name = "RateTooLow", .args = {"@bad"}, .says = "10 Hz is too low", .samples = sine(1.0, 10, 5.0), .rate = 10},
+    BadRow{.name = "UnknownOption", .args = {"--frobnicate", "@good"}, .says = "unknown option --frobnicate"},
+    BadRow{.name = "MissingValue", .args = {"@good", "--reference"}, .says = "--reference needs a value"},
+    BadRow{.name = "ReferenceTooHigh", .args = {"--reference", "500", "@good"}, .says = "--reference must be"},
+    BadRow{.name = "TransposeTooLow", .args = {"--transpose", "-12", "@good"}, .says = "from -11 to 11, not \"-12\""},
+    BadRow{.name = "UnknownTemperament", .args = {"--temperament", "Nonesuch", "@good"}, .says = "no temperament named \"Nonesuch\""},
+    BadRow{.name = "UnknownNames", .args = {"--names", "latin", "@good"}, .says = "--names must be english, german or solfege, not \"latin\""},
+    BadRow{.name = "UnknownDetector", .args = {"--detector", "yin", "@good"}, .says = "--detector must be classic or precise, not \"yin\""},
+    BadRow{.name = "ScalaFileRefused", .args = {"--scala", "@bad", "@good"},
+           .says = "bad.wav: line 2: the line with the number of notes is missing"},
+    BadRow{.name = "ScalaWithTemperament", .args = {"--scala", "@bad", "--temperament", "Pythagorean", "@good"},
+           .says = "--scala and --temperament cannot be used together"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // A Scala scale laid on a tonic: the ideal frequency of every note follows its ratios, with A
@@ -207,20 +221,36 @@ TEST_P(PreciseAccuracy, ShowsTheLabelledNoteOnTheSustainedPart)
 }
 
 constexpr Bar kBars[] = {
-    {"acoustic_grand_piano", 0.15, 0.85, 6.0}, {"alto_sax", 0.95, 0.95, 6.5}, {"cello", 0.65, 0.90, 7.0},
-    {"clarinet", 0.95, 0.95, 1.5}, {"electric_bass_finger", 0.65, 0.85, 14.5}, {"flute", 0.95, 0.95, 2.0},
-    {"french_horn", 0.85, 0.95, 2.0}, {"harpsichord", 0.25, 0.80, 5.0}, {"nylon_guitar", 0.90, 0.95, 2.0},
-    {"oboe", 0.90, 0.90, 7.0}, {"steel_guitar", 0.80, 0.95, 7.0}, {"trumpet", 0.95, 0.95, 1.0},
-    {"violin", 0.65, 0.85, 10.0},
+    {.instrument = "acoustic_grand_piano", .minShare = 0.15, .meanShare = 0.85, .maxErrorCents = 6.0},
+    {.instrument = "alto_sax", .minShare = 0.95, .meanShare = 0.95, .maxErrorCents = 6.5},
+    {.instrument = "cello", .minShare = 0.65, .meanShare = 0.90, .maxErrorCents = 7.0},
+    {.instrument = "clarinet", .minShare = 0.95, .meanShare = 0.95, .maxErrorCents = 1.5},
+    {.instrument = "electric_bass_finger", .minShare = 0.65, .meanShare = 0.85, .maxErrorCents = 14.5},
+    {.instrument = "flute", .minShare = 0.95, .meanShare = 0.95, .maxErrorCents = 2.0},
+    {.instrument = "french_horn", .minShare = 0.85, .meanShare = 0.95, .maxErrorCents = 2.0},
+    {.instrument = "harpsichord", .minShare = 0.25, .meanShare = 0.80, .maxErrorCents = 5.0},
+    {.instrument = "nylon_guitar", .minShare = 0.90, .meanShare = 0.95, .maxErrorCents = 2.0},
+    {.instrument = "oboe", .minShare = 0.90, .meanShare = 0.90, .maxErrorCents = 7.0},
+    {.instrument = "steel_guitar", .minShare = 0.80, .meanShare = 0.95, .maxErrorCents = 7.0},
+    {.instrument = "trumpet", .minShare = 0.95, .meanShare = 0.95, .maxErrorCents = 1.0},
+    {.instrument = "violin", .minShare = 0.65, .meanShare = 0.85, .maxErrorCents = 10.0},
 };
 
 // The precise detector reads the fundamental where the classic one takes a harmonic.
 constexpr Bar kPreciseBars[] = {
-    {"acoustic_grand_piano", 0.95, 0.98, 12.0}, {"alto_sax", 0.90, 0.97, 6.5}, {"cello", 0.65, 0.92, 1.5},
-    {"clarinet", 0.98, 0.98, 0.5}, {"electric_bass_finger", 0.90, 0.97, 1.5}, {"flute", 0.98, 0.98, 2.5},
-    {"french_horn", 0.95, 0.98, 0.5}, {"harpsichord", 0.95, 0.98, 3.5}, {"nylon_guitar", 0.98, 0.98, 1.5},
-    {"oboe", 0.98, 0.98, 1.0}, {"steel_guitar", 0.95, 0.98, 1.0}, {"trumpet", 0.98, 0.98, 1.5},
-    {"violin", 0.90, 0.97, 5.5},
+    {.instrument = "acoustic_grand_piano", .minShare = 0.95, .meanShare = 0.98, .maxErrorCents = 12.0},
+    {.instrument = "alto_sax", .minShare = 0.90, .meanShare = 0.97, .maxErrorCents = 6.5},
+    {.instrument = "cello", .minShare = 0.65, .meanShare = 0.92, .maxErrorCents = 1.5},
+    {.instrument = "clarinet", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 0.5},
+    {.instrument = "electric_bass_finger", .minShare = 0.90, .meanShare = 0.97, .maxErrorCents = 1.5},
+    {.instrument = "flute", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 2.5},
+    {.instrument = "french_horn", .minShare = 0.95, .meanShare = 0.98, .maxErrorCents = 0.5},
+    {.instrument = "harpsichord", .minShare = 0.95, .meanShare = 0.98, .maxErrorCents = 3.5},
+    {.instrument = "nylon_guitar", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 1.5},
+    {.instrument = "oboe", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 1.0},
+    {.instrument = "steel_guitar", .minShare = 0.95, .meanShare = 0.98, .maxErrorCents = 1.0},
+    {.instrument = "trumpet", .minShare = 0.98, .meanShare = 0.98, .maxErrorCents = 1.5},
+    {.instrument = "violin", .minShare = 0.90, .meanShare = 0.97, .maxErrorCents = 5.5},
 };
 
 INSTANTIATE_TEST_SUITE_P(Instruments, Accuracy, ::testing::ValuesIn(kBars),

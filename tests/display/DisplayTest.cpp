@@ -28,12 +28,13 @@ CaptureBlock sine(double hz, std::size_t block)
     return samples;
 }
 
+constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
+
 struct DriftRow {
-    const char *what;
+    const char *name;
     double toneHz; // 0: a block of NaN samples, which shows no bars
     int minShift, maxShift; // per redraw, in columns
 };
-void PrintTo(const DriftRow &row, std::ostream *out) { *out << row.what; }
 class StrobeTest : public ::testing::TestWithParam<DriftRow> {};
 
 TEST_P(StrobeTest, BarsStandStillInTuneAndCreepTowardsTheSideOfTheError)
@@ -60,7 +61,7 @@ TEST_P(StrobeTest, BarsStandStillInTuneAndCreepTowardsTheSideOfTheError)
             if (matches > bestMatches)
                 bestMatches = matches, best = shift;
         }
-        EXPECT_EQ(std::count(after.begin(), after.end(), true) > 0, GetParam().toneHz > 0) << GetParam().what;
+        EXPECT_EQ(std::count(after.begin(), after.end(), true) > 0, GetParam().toneHz > 0) << GetParam().name;
         EXPECT_TRUE(best >= GetParam().minShift && best <= GetParam().maxShift) << block << ": " << best;
         before = after;
     }
@@ -68,15 +69,18 @@ TEST_P(StrobeTest, BarsStandStillInTuneAndCreepTowardsTheSideOfTheError)
 
 // One redraw spans 32 reference periods; 1 Hz off at 440 Hz moves the phase by 32 / 440 of a
 // period, about 14.5 of the 200 columns a period takes.
-INSTANTIATE_TEST_SUITE_P(Tones, StrobeTest, ::testing::Values(DriftRow{"in tune", 440.0, -2, 2},
-    DriftRow{"sharp", 441.0, 12, 17}, DriftRow{"flat", 439.0, -17, -12}, DriftRow{"not a number", 0.0, -60, 60}));
+INSTANTIATE_TEST_SUITE_P(Tones, StrobeTest, ::testing::Values(
+    DriftRow{.name = "InTune", .toneHz = 440.0, .minShift = -2, .maxShift = 2},
+    DriftRow{.name = "Sharp", .toneHz = 441.0, .minShift = 12, .maxShift = 17},
+    DriftRow{.name = "Flat", .toneHz = 439.0, .minShift = -17, .maxShift = -12},
+    DriftRow{.name = "NotANumber", .toneHz = 0.0, .minShift = -60, .maxShift = 60}), kRowName);
 
 struct NeedleRow {
+    const char *name;
     float cent;
     Needle needle;
     float centre; // on the 404-point face, zero at 202
 };
-void PrintTo(const NeedleRow &row, std::ostream *out) { *out << row.cent << " cents"; }
 class NeedleTest : public ::testing::TestWithParam<std::tuple<NeedleRow, double>> {};
 
 // The needle drawn, read at a row below the printed scale: its kind by colour and its centre in
@@ -107,11 +111,17 @@ TEST_P(NeedleTest, ChoiceAndCentreDrawnAtEveryWindowScale)
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 INSTANTIATE_TEST_SUITE_P(Cents, NeedleTest, ::testing::Combine(::testing::Values(
-    NeedleRow{0.0f, Needle::InTune, 202.0f}, NeedleRow{2.9f, Needle::InTune, 213.6f},
-    NeedleRow{-3.0f, Needle::Normal, 190.0f}, NeedleRow{-20.0f, Needle::Normal, 122.0f},
-    NeedleRow{48.9f, Needle::Normal, 397.6f}, NeedleRow{49.0f, Needle::OutOfTune, 398.0f},
-    NeedleRow{-75.0f, Needle::OutOfTune, 6.0f}, NeedleRow{kInf, Needle::OutOfTune, 398.0f},
-    NeedleRow{std::numeric_limits<float>::quiet_NaN(), Needle::None, 0.0f}), ::testing::Values(1.0, 1.5)));
+    NeedleRow{.name = "Zero", .cent = 0.0f, .needle = Needle::InTune, .centre = 202.0f},
+    NeedleRow{.name = "InTuneEdge", .cent = 2.9f, .needle = Needle::InTune, .centre = 213.6f},
+    NeedleRow{.name = "FlatBeyondInTune", .cent = -3.0f, .needle = Needle::Normal, .centre = 190.0f},
+    NeedleRow{.name = "SharpEdge", .cent = 48.9f, .needle = Needle::Normal, .centre = 397.6f},
+    NeedleRow{.name = "SharpPinned", .cent = 49.0f, .needle = Needle::OutOfTune, .centre = 398.0f},
+    NeedleRow{.name = "FlatPinned", .cent = -75.0f, .needle = Needle::OutOfTune, .centre = 6.0f},
+    NeedleRow{.name = "Infinite", .cent = kInf, .needle = Needle::OutOfTune, .centre = 398.0f},
+    NeedleRow{.name = "NaN", .cent = std::numeric_limits<float>::quiet_NaN(), .needle = Needle::None, .centre = 0.0f}),
+    ::testing::Values(1.0, 1.5)), [](const auto &info) {
+        return std::get<0>(info.param).name + std::string(std::get<1>(info.param) == 1.0 ? "" : "Zoomed");
+    });
 
 } // namespace
 } // namespace quaverly

@@ -22,6 +22,7 @@ namespace {
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 using Names = std::vector<std::string>;
+constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
 const std::string kZeros = "0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0";
 const std::string kPythagoreanTip =
     "cents = (-5.865, 7.820, -1.955, -11.730, 1.955, -7.820, 5.865, -3.910, 9.775, 0.000, -9.775, 3.910)";
@@ -37,44 +38,56 @@ std::string bytesOf(std::u16string_view text, bool little, bool mark)
 }
 
 struct ParseRow {
+    const char *name;
     std::string text;
-    std::size_t errorLine; // 0: parses
-    std::string_view expected; // the string read, or a part of the error
+    std::size_t line = 0; // of the error; 0: parses
+    std::string_view want; // the string read, or a part of the error
 };
 class PropertyListTest : public ::testing::TestWithParam<ParseRow> {};
 
 TEST_P(PropertyListTest, ReadsStringsOrSaysWhatIsWrongAndWhere)
 {
     const auto parsed = parsePropertyList(GetParam().text);
-    if (GetParam().errorLine == 0) {
+    if (GetParam().line == 0) {
         ASSERT_TRUE(parsed.value) << GetParam().text << ": " << parsed.error.description();
-        EXPECT_EQ(parsed.value->string, GetParam().expected) << GetParam().text;
+        EXPECT_EQ(parsed.value->string, GetParam().want) << GetParam().text;
         return;
     }
     ASSERT_FALSE(parsed.value) << GetParam().text;
-    EXPECT_EQ(parsed.error.line, GetParam().errorLine) << parsed.error.description();
-    EXPECT_NE(parsed.error.message.find(GetParam().expected), std::string::npos) << parsed.error.description();
+    EXPECT_EQ(parsed.error.line, GetParam().line) << parsed.error.description();
+    EXPECT_NE(parsed.error.message.find(GetParam().want), std::string::npos) << parsed.error.description();
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, PropertyListTest, ::testing::Values(
-    ParseRow{R"("a\nb\tc\q")", 0, "a\nb\tcq"}, ParseRow{R"('say "hi" \' \\')", 0, "say \"hi\" ' \\"},
-    ParseRow{R"("\U00e9t\u266F")", 0, "\xC3\xA9t\xE2\x99\xAF"}, ParseRow{R"("\UD834\UDD1E")", 0, "\xF0\x9D\x84\x9E"},
-    ParseRow{R"("\UDD1E\UD834x\UD834\UD834\UDD1E\U0")", 0,
-             "\xEF\xBF\xBD\xEF\xBF\xBDx\xEF\xBF\xBD\xF0\x9D\x84\x9E\xEF\xBF\xBD"},
-    ParseRow{" /* a */ bare_$:/.-5+ // b", 0, "bare_$:/.-5+"}, ParseRow{"", 1, "empty"},
-    ParseRow{"{\r\n a = (1,\r 2\n 3 4);\n}", 4, "expected ',' or ')' in the array opened at line 2"},
-    ParseRow{"{\n a = (1, 2)\n}", 3, "expected ';' after the value of \"a\""},
-    ParseRow{"{ a (1); }", 1, "expected '=' after the key \"a\""}, ParseRow{"{\n\n a = (1,\n 2", 3, "never closed"},
-    ParseRow{"{ a = b; }\n/* note", 2, "comment opened here is never closed"},
-    ParseRow{"{ (1) = b; }", 1, "key must be a string"}, ParseRow{"\"\\U\"", 1, "\\U without hexadecimal digits"},
-    ParseRow{"\n<?xml version=\"1.0\"?>", 2, "XML"}, ParseRow{std::string("{ a = \0; }", 10), 1, "byte 0x00"},
-    ParseRow{std::string(256, '(') + std::string(256, ')'), 0, ""},
-    ParseRow{std::string(257, '(') + std::string(257, ')'), 1, "nesting deeper than 256 levels"},
+    ParseRow{.name = "Escapes", .text = R"("a\nb\tc\q")", .want = "a\nb\tcq"},
+    ParseRow{.name = "SingleQuoted", .text = R"('say "hi" \' \\')", .want = "say \"hi\" ' \\"},
+    ParseRow{.name = "UnicodeEscapes", .text = R"("\U00e9t\u266F")", .want = "\xC3\xA9t\xE2\x99\xAF"},
+    ParseRow{.name = "LoneSurrogatesReplaced", .text = R"("\UDD1E\UD834x\UD834\UD834\UDD1E\U0")",
+             .want = "\xEF\xBF\xBD\xEF\xBF\xBDx\xEF\xBF\xBD\xF0\x9D\x84\x9E\xEF\xBF\xBD"},
+    ParseRow{.name = "BareWordAmidComments", .text = " /* a */ bare_$:/.-5+ // b", .want = "bare_$:/.-5+"},
+    ParseRow{.name = "BareUtf8Word", .text = "Gr\xC3\xBC\xC3\x9F" "e", .want = "Gr\xC3\xBC\xC3\x9F" "e"},
+    ParseRow{.name = "Empty", .text = "", .line = 1, .want = "empty"},
+    ParseRow{.name = "LinesOfEveryBreak", .text = "{\r\n a = (1,\r 2\n 3 4);\n}", .line = 4,
+             .want = "expected ',' or ')' in the array opened at line 2"},
+    ParseRow{.name = "MissingSemicolon", .text = "{\n a = (1, 2)\n}", .line = 3, .want = "expected ';' after the value of \"a\""},
+    ParseRow{.name = "MissingEquals", .text = "{ a (1); }", .line = 1, .want = "expected '=' after the key \"a\""},
+    ParseRow{.name = "ArrayNeverClosed", .text = "{\n\n a = (1,\n 2", .line = 3, .want = "never closed"},
+    ParseRow{.name = "CommentNeverClosed", .text = "{ a = b; }\n/* note", .line = 2, .want = "comment opened here is never closed"},
+    ParseRow{.name = "ArrayAsKey", .text = "{ (1) = b; }", .line = 1, .want = "key must be a string"},
+    ParseRow{.name = "EmptyUnicodeEscape", .text = "\"\\U\"", .line = 1, .want = "\\U without hexadecimal digits"},
+    ParseRow{.name = "Xml", .text = "\n<?xml version=\"1.0\"?>", .line = 2, .want = "XML"},
+    ParseRow{.name = "NulByte", .text = std::string("{ a = \0; }", 10), .line = 1, .want = "byte 0x00"},
+    ParseRow{.name = "Nesting256", .text = std::string(256, '(') + std::string(256, ')'), .want = ""},
+    ParseRow{.name = "Nesting257", .text = std::string(257, '(') + std::string(257, ')'), .line = 1,
+             .want = "nesting deeper than 256 levels"},
     // Forms no temperament file uses are errors, not silently read.
-    ParseRow{"{ a = <0fbd>; }", 1, "found '<'"}, ParseRow{R"("\101")", 1, "unsupported escape \\1"},
-    ParseRow{"a = (1, 2);", 1, "unexpected '=' after the end"}));
+    ParseRow{.name = "Data", .text = "{ a = <0fbd>; }", .line = 1, .want = "found '<'"},
+    ParseRow{.name = "OctalEscape", .text = R"("\101")", .line = 1, .want = "unsupported escape \\1"},
+    ParseRow{.name = "BareDictionaryBody", .text = "a = (1, 2);", .line = 1, .want = "unexpected '=' after the end"}),
+    kRowName);
 
 struct FloatRow {
+    const char *name;
     std::string_view text;
     float value, typed; // as a property-list element, as typed into the reference field
     bool number;
@@ -94,15 +107,22 @@ TEST_P(FloatValueTest, ReadsTheLeadingNumberWhateverFollowsInEveryLocale)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, FloatValueTest, ::testing::Values(
-    FloatRow{" \t1.5", 1.5f, 1.5f, true}, FloatRow{"-5.865", -5.865f, -5.865f, true},
-    FloatRow{"1.185185185", 1.185185194f, 1.185185194f, true}, FloatRow{"442,5", 442.0f, 442.5f, true},
-    FloatRow{"1.5,5", 1.5f, 1.5f, true}, FloatRow{"0x10", 0.0f, 0.0f, true}, FloatRow{"-0X1p3", -0.0f, -0.0f, true},
-    FloatRow{"abc", 0.0f, 0.0f, false}, FloatRow{"", 0.0f, 0.0f, false}, FloatRow{"1e39", kInf, kInf, true}));
+    FloatRow{.name = "LeadingBlanks", .text = " \t1.5", .value = 1.5f, .typed = 1.5f, .number = true},
+    FloatRow{.name = "Negative", .text = "-5.865", .value = -5.865f, .typed = -5.865f, .number = true},
+    FloatRow{.name = "RoundedToFloat", .text = "1.185185185", .value = 1.185185194f, .typed = 1.185185194f, .number = true},
+    FloatRow{.name = "CommaTypedAsPoint", .text = "442,5", .value = 442.0f, .typed = 442.5f, .number = true},
+    FloatRow{.name = "CommaAfterPoint", .text = "1.5,5", .value = 1.5f, .typed = 1.5f, .number = true},
+    FloatRow{.name = "NoHexadecimal", .text = "0x10", .value = 0.0f, .typed = 0.0f, .number = true},
+    FloatRow{.name = "NegativeZero", .text = "-0X1p3", .value = -0.0f, .typed = -0.0f, .number = true},
+    FloatRow{.name = "Word", .text = "abc", .value = 0.0f, .typed = 0.0f, .number = false},
+    FloatRow{.name = "Empty", .text = "", .value = 0.0f, .typed = 0.0f, .number = false},
+    FloatRow{.name = "Overflow", .text = "1e39", .value = kInf, .typed = kInf, .number = true}), kRowName);
 
 struct LoadRow {
+    const char *name;
     std::string text;
     Names names;
-    Names logs; // a part of each log line, in order
+    Names logs = {}; // a part of each log line, in order
 };
 class TemperamentLoadTest : public ::testing::TestWithParam<LoadRow> {};
 
@@ -131,36 +151,51 @@ std::string entries(const Names& names, const std::string& values = kZeros)
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, TemperamentLoadTest, ::testing::Values(
-    LoadRow{"{}", {}, {}}, LoadRow{entries({"Beta", "alpha", "bz", "B", "a"}), {"a", "alpha", "B", "Beta", "bz"}, {}},
-    // Folded: Latin-1, Latin Extended-A (pairs from a range's first, odd-even pairs), Greek with final sigma,
-    // Cyrillic to its last capital.
-    LoadRow{entries({"\xC3\x80" "b", "\xC3\xA0" "a", "\xD0\x90" "b", "\xD0\xB0" "a", "\xC4\x80" "b", "\xC4\x81" "a",
-                     "\xC5\x81" "b", "\xC5\x82" "a", "\xCE\xA3" "b", "\xCF\x82" "a", "\xD0\xAF" "b", "\xD1\x8F" "a",
-                     "\xD0\x81" "b", "\xD1\x91" "a", "\xC5\xB8" "b", "\xC3\xBF" "a", "\xC5\x8A" "b", "\xC5\x8B" "a"}),
-            {"\xC3\xA0" "a", "\xC3\x80" "b", "\xC3\xBF" "a", "\xC5\xB8" "b", "\xC4\x81" "a", "\xC4\x80" "b",
-             "\xC5\x82" "a", "\xC5\x81" "b", "\xC5\x8B" "a", "\xC5\x8A" "b", "\xCF\x82" "a", "\xCE\xA3" "b",
-             "\xD0\xB0" "a", "\xD0\x90" "b", "\xD1\x8F" "a", "\xD0\xAF" "b", "\xD1\x91" "a", "\xD0\x81" "b"}, {}},
-    LoadRow{"{ c = (" + kZeros + "); b = (1, 2); a = (" + kZeros + "); }", {"a", "c"},
-            {"*** Invalid Temperament Pitch Table. ***"}},
-    LoadRow{"{\nword = (" + kZeros + ");\ntext = hello;\ndict = { a = b; };\n}", {"word"},
-            {"line 4: the temperament \"dict\" is a dictionary", "line 3: the temperament \"text\" is a string"}},
-    LoadRow{"{\nbad = (1.0, 2.0,\n sharp, 4, 5, 6, 7, 8, 9, 10, 11, 12);\nok = (" + kZeros + ");\n}", {"ok"},
-            {"line 3: value 3 of the temperament \"bad\" is not a number"}},
-    LoadRow{"{ long = (" + kZeros + ", x); suffix = (1.0, 1.5abc, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12); }",
-            {"long", "suffix"}, {}},
-    LoadRow{"{ b = (" + kZeros + "); a = (" + kZeros + "); b = (1, 2); }", {"a"}, {"Invalid"}}, // the last b counts
+    LoadRow{.name = "EmptyDictionary", .text = "{}", .names = {}},
+    LoadRow{.name = "CaseInsensitiveOrder", .text = entries({"Beta", "alpha", "bz", "B", "a"}), .names = {"a", "alpha", "B", "Beta", "bz"}},
+    // Folded: Latin-1, Latin Extended-A (pairs from a range's first, odd-even pairs, each range's edges), Greek
+    // with final sigma and its last capital, Cyrillic to its last capital. Ÿ takes the earlier suffix: it must
+    // fold onto ÿ itself, not next to it.
+    LoadRow{.name = "FoldedBeyondAscii",
+            .text = entries({"\xC3\x80" "b", "\xC3\xA0" "a", "\xD0\x90" "b", "\xD0\xB0" "a", "\xC4\x80" "b", "\xC4\x81" "a",
+                             "\xC5\x81" "b", "\xC5\x82" "a", "\xCE\xA3" "b", "\xCF\x82" "a", "\xD0\xAF" "b", "\xD1\x8F" "a",
+                             "\xD0\x81" "b", "\xD1\x91" "a", "\xC5\xB8" "a", "\xC3\xBF" "b", "\xC5\x8A" "b", "\xC5\x8B" "a",
+                             "\xC4\xB9" "b", "\xC4\xBA" "a", "\xC5\xB9" "b", "\xC5\xBA" "a", "\xCE\xAB" "b", "\xCF\x8B" "a"}),
+            .names = {"\xC3\xA0" "a", "\xC3\x80" "b", "\xC5\xB8" "a", "\xC3\xBF" "b", "\xC4\x81" "a", "\xC4\x80" "b",
+                      "\xC4\xBA" "a", "\xC4\xB9" "b", "\xC5\x82" "a", "\xC5\x81" "b", "\xC5\x8B" "a", "\xC5\x8A" "b",
+                      "\xC5\xBA" "a", "\xC5\xB9" "b", "\xCF\x82" "a", "\xCE\xA3" "b", "\xCF\x8B" "a", "\xCE\xAB" "b",
+                      "\xD0\xB0" "a", "\xD0\x90" "b", "\xD1\x8F" "a", "\xD0\xAF" "b", "\xD1\x91" "a", "\xD0\x81" "b"}},
+    LoadRow{.name = "ShortRowLeftOut", .text = "{ c = (" + kZeros + "); b = (1, 2); a = (" + kZeros + "); }",
+            .names = {"a", "c"}, .logs = {"*** Invalid Temperament Pitch Table. ***"}},
+    LoadRow{.name = "WrongTypesLeftOut", .text = "{\nword = (" + kZeros + ");\ntext = hello;\ndict = { a = b; };\n}", .names = {"word"},
+            .logs = {"line 4: the temperament \"dict\" is a dictionary", "line 3: the temperament \"text\" is a string"}},
+    LoadRow{.name = "WordAmongValues", .text = "{\nbad = (1.0, 2.0,\n sharp, 4, 5, 6, 7, 8, 9, 10, 11, 12);\nok = (" + kZeros + ");\n}",
+            .names = {"ok"}, .logs = {"line 3: value 3 of the temperament \"bad\" is not a number"}},
+    LoadRow{.name = "ExtraValueAndSuffixRead",
+            .text = "{ long = (" + kZeros + ", x); suffix = (1.0, 1.5abc, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12); }",
+            .names = {"long", "suffix"}},
+    LoadRow{.name = "LastOfTwinNamesCounts", .text = "{ b = (" + kZeros + "); a = (" + kZeros + "); b = (1, 2); }",
+            .names = {"a"}, .logs = {"Invalid"}},
     // UTF-16 either way with a mark or without, UTF-8 with or without one: the same name.
-    LoadRow{bytesOf(kGreeting, true, true), kGreetingName, {}}, LoadRow{bytesOf(kGreeting, false, true), kGreetingName, {}},
-    LoadRow{bytesOf(kGreeting, true, false), kGreetingName, {}}, LoadRow{bytesOf(kGreeting, false, false), kGreetingName, {}},
-    LoadRow{kGreetingUtf8, kGreetingName, {}}, LoadRow{"\xEF\xBB\xBF" + kGreetingUtf8, kGreetingName, {}},
+    LoadRow{.name = "Utf16LittleMarked", .text = bytesOf(kGreeting, true, true), .names = kGreetingName},
+    LoadRow{.name = "Utf16BigMarked", .text = bytesOf(kGreeting, false, true), .names = kGreetingName},
+    LoadRow{.name = "Utf16Little", .text = bytesOf(kGreeting, true, false), .names = kGreetingName},
+    LoadRow{.name = "Utf16Big", .text = bytesOf(kGreeting, false, false), .names = kGreetingName},
+    LoadRow{.name = "Utf8", .text = kGreetingUtf8, .names = kGreetingName},
+    LoadRow{.name = "Utf8Marked", .text = "\xEF\xBB\xBF" + kGreetingUtf8, .names = kGreetingName},
     // Unusable resources: one line, and the built-in default.
-    LoadRow{"", {"Pythagorean"}, {"the text is empty"}},
-    LoadRow{bytesOf(u"\n(1, 2, 3)", true, true), {"Pythagorean"}, {"line 2: the root is an array"}},
-    LoadRow{bytesOf(u"hello", false, false), {"Pythagorean"}, {"the root is a string"}},
-    LoadRow{std::string("\xFF\xFE{\0}", 5), {"Pythagorean"}, {"odd number of bytes"}},
-    LoadRow{"{ \"R\xE9\" = (1); }", {"Pythagorean"}, {"neither UTF-16 nor UTF-8 (invalid byte at offset 4)"}},
-    LoadRow{"{ a = b\xC3", {"Pythagorean"}, {"offset 7"}}, // cut short
-    LoadRow{"\xFF\xFE{ a = (1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12); }", {"Pythagorean"}, {"the root is a string"}}));
+    LoadRow{.name = "EmptyText", .text = "", .names = {"Pythagorean"}, .logs = {"the text is empty"}},
+    LoadRow{.name = "ArrayRoot", .text = bytesOf(u"\n(1, 2, 3)", true, true), .names = {"Pythagorean"},
+            .logs = {"line 2: the root is an array"}},
+    LoadRow{.name = "StringRoot", .text = bytesOf(u"hello", false, false), .names = {"Pythagorean"}, .logs = {"the root is a string"}},
+    LoadRow{.name = "OddByteCount", .text = std::string("\xFF\xFE{\0}", 5), .names = {"Pythagorean"}, .logs = {"odd number of bytes"}},
+    LoadRow{.name = "OneNulMeansUtf16", .text = std::string("{\0", 2), .names = {"Pythagorean"}, .logs = {"dictionary opened here is never closed"}},
+    LoadRow{.name = "Latin1", .text = "{ \"R\xE9\" = (1); }", .names = {"Pythagorean"},
+            .logs = {"neither UTF-16 nor UTF-8 (invalid byte at offset 4)"}},
+    LoadRow{.name = "Utf8CutShort", .text = "{ a = b\xC3", .names = {"Pythagorean"}, .logs = {"offset 7"}},
+    LoadRow{.name = "Utf8BehindUtf16Mark", .text = "\xFF\xFE{ a = (1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12); }",
+            .names = {"Pythagorean"}, .logs = {"the root is a string"}}),
+    kRowName);
 
 TEST(TemperamentToolTips, ListCentsFromEqualTemperamentWithAAsZeroInEitherForm)
 {
@@ -180,10 +215,11 @@ NoteResolver tuned(std::int64_t tonic = 0, std::string_view temperaments = kBuil
 }
 
 struct ResolveRow {
-    float reference, frequency;
+    const char *name;
+    float hz, reference = 440;
     int transpose = 0, n = 0;
     float deviation = 0;
-    std::string_view name = {}; // of the written note; empty: no result
+    std::string_view note = {}; // as written; empty: no result
 };
 class ResolveTest : public ::testing::TestWithParam<ResolveRow> {};
 
@@ -193,39 +229,49 @@ TEST_P(ResolveTest, FindsNearestNoteDeviationAndWrittenName)
     NoteResolver resolver;
     resolver.setReferencePitch(row.reference);
     resolver.setTranspose(row.transpose);
-    const auto note = resolver.resolve(row.frequency);
-    ASSERT_EQ(note.has_value(), !row.name.empty()) << row.frequency << " Hz at " << row.reference;
+    const auto note = resolver.resolve(row.hz);
+    ASSERT_EQ(note.has_value(), !row.note.empty()) << row.hz << " Hz at " << row.reference;
     if (note) {
-        EXPECT_EQ(note->n, row.n) << row.frequency;
-        EXPECT_NEAR(note->deviation, row.deviation, 5e-4) << row.frequency;
-        EXPECT_EQ(noteName(*note), row.name) << row.frequency << " Hz, transposition " << row.transpose;
+        EXPECT_EQ(note->n, row.n) << row.hz;
+        EXPECT_NEAR(note->deviation, row.deviation, 5e-4) << row.hz;
+        EXPECT_EQ(noteName(*note), row.note) << row.hz << " Hz, transposition " << row.transpose;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(EqualTemperament, ResolveTest, ::testing::Values(
-    ResolveRow{440, 446, 0, 57, 0.2344f, "A4"}, ResolveRow{440, 27, 0, 9, -0.3177f, "A0"},
-    ResolveRow{440, 4300, 0, 96, 0.4651f, "C8"}, ResolveRow{442, 440, 0, 57, -0.0785f, "A4"},
-    ResolveRow{440, 466.16f, 0, 58, 0, "B\u266D4"}, ResolveRow{440, 369.99f, 0, 54, 0, "F\u266F4"},
-    ResolveRow{440, 233.08f, -2, 46, 0, "C4"}, ResolveRow{440, 261.63f, 3, 48, 0, "A3"},
-    ResolveRow{440, 130.81f, -11, 36, 0, "B3"}, ResolveRow{440, 4186, 11, 96, 0, "C\u266F7"},
+    ResolveRow{.name = "A4", .hz = 446, .n = 57, .deviation = 0.2344f, .note = "A4"},
+    ResolveRow{.name = "A0", .hz = 27, .n = 9, .deviation = -0.3177f, .note = "A0"},
+    ResolveRow{.name = "C8", .hz = 4300, .n = 96, .deviation = 0.4651f, .note = "C8"},
+    ResolveRow{.name = "Reference442", .hz = 440, .reference = 442, .n = 57, .deviation = -0.0785f, .note = "A4"},
+    ResolveRow{.name = "Flat", .hz = 466.16f, .n = 58, .note = "B\u266D4"},
+    ResolveRow{.name = "Sharp", .hz = 369.99f, .n = 54, .note = "F\u266F4"},
+    ResolveRow{.name = "TransposedDown2", .hz = 233.08f, .transpose = -2, .n = 46, .note = "C4"},
+    ResolveRow{.name = "TransposedUp3", .hz = 261.63f, .transpose = 3, .n = 48, .note = "A3"},
+    ResolveRow{.name = "TransposedDown11", .hz = 130.81f, .transpose = -11, .n = 36, .note = "B3"},
+    ResolveRow{.name = "TransposedUp11", .hz = 4186, .transpose = 11, .n = 96, .note = "C\u266F7"},
     // x is exactly 50.0: the cents refer to D4, so the name must be D4 too.
-    ResolveRow{440, 285.3046875f, 0, 50, -0.5f, "D4"}, ResolveRow{440, 285.3046875f, 2, 50, -0.5f, "C4"},
+    ResolveRow{.name = "HalfwayNamesTheNoteOfTheCents", .hz = 285.3046875f, .n = 50, .deviation = -0.5f, .note = "D4"},
+    ResolveRow{.name = "HalfwayTransposed", .hz = 285.3046875f, .transpose = 2, .n = 50, .deviation = -0.5f, .note = "C4"},
     // Written below C0: the right semitone, and an octave of −1 shown as "-".
-    ResolveRow{440, 27.5f, 11, 9, 0, "B\u266D-"}, ResolveRow{440, 29.1352f, 10, 10, 0, "C0"},
-    ResolveRow{440, 26.7f}, ResolveRow{440, 4310}, ResolveRow{440, 0}, ResolveRow{440, kNan},
-    ResolveRow{440, kInf}, ResolveRow{0, 440}, ResolveRow{kNan, 440}));
+    ResolveRow{.name = "WrittenBelowC0", .hz = 27.5f, .transpose = 11, .n = 9, .note = "B\u266D-"},
+    ResolveRow{.name = "WrittenC0", .hz = 29.1352f, .transpose = 10, .n = 10, .note = "C0"},
+    ResolveRow{.name = "BelowA0", .hz = 26.7f},
+    ResolveRow{.name = "AboveC8", .hz = 4310},
+    ResolveRow{.name = "NaN", .hz = kNan},
+    ResolveRow{.name = "Infinite", .hz = kInf},
+    ResolveRow{.name = "NaNReference", .hz = 440, .reference = kNan}), kRowName);
 
 TEST(TemperamentResolveTest, DeviationIsFromTheTemperedPitchAndUnusableRowsGiveNoResult)
 {
-    EXPECT_NEAR(tuned().resolve(329.6276f)->deviation, -0.01955f, 2e-5f) << "Pythagorean E is 1.955 cents higher";
     const auto note = tuned(0, "{ r = (0, 0, 0, 0, 80, 0, 0, 0, 0, 0, 0, 0); }").resolve(329.6276f);
     ASSERT_TRUE(note);
     EXPECT_TRUE(note->n == 52 && std::fabs(note->deviation + 0.8f) < 2e-4f) << "named after the nearest equal note";
     EXPECT_FALSE(tuned(0, "{ r = (1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1); }").resolve(277.0f)) << "zero ratio";
     EXPECT_FALSE(tuned(0, "{ r = (nan, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11); }").resolve(440.0f));
-    // Laid on D: E is a Pythagorean tone above D, C below D falls in the octave under it.
-    for (const auto &[hz, ideal] : {std::pair<float, float>{330.0f, 330.0f}, {260.74f, 260.7407f}})
-        EXPECT_NEAR(tuned(2).resolve(hz)->ideal, ideal, 0.01f) << hz;
+    // Laid on D: E is a Pythagorean tone above D, C below D falls in the octave under it; laid on B
+    // (440 Hz / (16/9) = 247.5), C4 is an apotome above B3.
+    for (const auto &[tonic, hz, ideal] : {std::tuple{2, 330.0f, 330.0f}, {2, 260.74f, 260.7407f}, {11, 264.3f, 264.2981f}})
+        EXPECT_NEAR(tuned(tonic).resolve(hz)->ideal, ideal, 0.01f) << hz << " Hz, tonic " << tonic;
 }
 
 TEST(Readouts, TextsOfTheTonicMenuTranspositionAndSignedValues)

@@ -24,7 +24,6 @@ struct ScalaRow {
     int degree = 0;       // a degree to check on a good file, with its ratio
     double ratio = 1.0;
 };
-void PrintTo(const ScalaRow &row, std::ostream *out) { *out << row.name; }
 class ScalaFiles : public ::testing::TestWithParam<ScalaRow> {};
 
 TEST_P(ScalaFiles, ReadTwelveNoteOctaveScalesAndSayWhyOthersAreRefused)

@@ -64,10 +64,6 @@ struct PreciseRow {
     Sound sound;
     double expectedHz; // 0: no block may yield a reading
 };
-void PrintTo(const PreciseRow &row, std::ostream *os)
-{
-    *os << row.name;
-}
 class PreciseTone : public ::testing::TestWithParam<PreciseRow> {};
 
 // A clear A4 first, so that a block that should give nothing can be told from one that holds.
@@ -117,10 +113,6 @@ struct NonFiniteRow {
     std::size_t at; // where the sample goes in a 440 Hz block
     float value;
 };
-void PrintTo(const NonFiniteRow &row, std::ostream *os)
-{
-    *os << row.name;
-}
 class PreciseNonFinite : public ::testing::TestWithParam<NonFiniteRow> {};
 
 TEST_P(PreciseNonFinite, GivesNoReadingAndTheClassicLevel)

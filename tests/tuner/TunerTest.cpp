@@ -85,6 +85,8 @@ INSTANTIATE_TEST_SUITE_P(Layouts, CaptureLayout, ::testing::Values(
     LayoutRow{"StereoTwinsAreHalved", {{2, {0.3f, 0.3f, -0.7f, -0.7f}}}, {0.3f, -0.7f}},
     LayoutRow{"StereoSilentRightIsNotHalved", {{2, {0.3f, 0.0f, -0.7f, 0.0f}}}, {0.3f, -0.7f}},
     LayoutRow{"OneDifferingFrameHalvesNothing", {{2, {0.25f, 0.25f, 0.25f, 0.25f, 0.5f, 0.25f}}}, {0.5f, 0.5f, 0.75f}},
+    // Each frame's left is compared with its own right, not with the next frame's left.
+    LayoutRow{"DifferingPairBeforeTwinsHalvesNothing", {{2, {0.5f, 0.25f, 0.5f, 0.5f}}}, {0.75f, 1.0f}},
     LayoutRow{"NaNPairIsDifferent", {{2, {0.25f, 0.25f, kNaN, kNaN}}}, {0.5f, kNaN}},
     LayoutRow{"SumsAreClampedNaNPasses", {{2, {0.75f, 0.5f, -0.75f, -0.5f, kInf, 0.0f}}}, {1.0f, -1.0f, 1.0f}},
     LayoutRow{"TwoMonoBuffersAreSummed", {{1, {0.25f, 0.5f, kNaN}}, {1, {0.25f, 0.75f, 0.5f}}}, {0.5f, 1.0f, kNaN}},
@@ -112,8 +114,8 @@ struct ScriptRow {
     const char *name;
     std::vector<Step> steps;
     std::uint32_t length; // of every posted block
-    std::uint64_t first;  // ramp index of the first posted sample
-    std::size_t count;    // blocks posted
+    std::uint64_t first = 0; // ramp index of the first posted sample
+    std::size_t count = 0;   // blocks posted
 };
 
 ScriptRow unusable(const char *name, float hz) // 4-, then 8-sample blocks
@@ -147,23 +149,28 @@ TEST_P(CaptureScript, PostsConsecutiveBlocks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, CaptureScript, ::testing::Values(
-    ScriptRow{"TwoBlocksInOneCallback", {rate(44100.0f), feed(8000), feed(1620), feed(1)}, 3207, 0, 3},
-    ScriptRow{"UnevenAt96k", {rate(96000.0f), feed(4), feed(950), feed(17), feed(333), feed(1), feed(6980, 2)}, 6981, 0, 2},
-    ScriptRow{"NothingBeforeAnyRate", {feed(10000)}, 0, 0, 0},
-    unusable("ZeroRate", 0.0f), unusable("JustBelowUsableRate", 13.74f), unusable("NaNRate", kNaN),
+    ScriptRow{.name = "TwoBlocksInOneCallback", .steps = {rate(44100.0f), feed(8000), feed(1620), feed(1)}, .length = 3207, .count = 3},
+    ScriptRow{.name = "UnevenAt96k", .steps = {rate(96000.0f), feed(4), feed(950), feed(17), feed(333), feed(1), feed(6980, 2)},
+              .length = 6981, .count = 2},
+    ScriptRow{.name = "NothingBeforeAnyRate", .steps = {feed(10000)}, .length = 0, .count = 0},
+    unusable("ZeroRate", 0.0f),
+    unusable("JustBelowUsableRate", 13.74f),
+    unusable("NaNRate", kNaN),
     unusable("BlockBytesBeyond32Bits", 2e10f),
-    ScriptRow{"HighestRateIsUsable", {rate(float(kHighestSampleRateHz)), feed(111709)}, 111709, 0, 1},
+    ScriptRow{.name = "HighestRateIsUsable", .steps = {rate(float(kHighestSampleRateHz)), feed(111709)}, .length = 111709, .count = 1},
     // Later blocks must not overwrite a posted one.
-    ScriptRow{"RateChangeMidBlockRestarts", {rate(110.0f), feed(5), rate(55.0f), feed(9), feed(4)}, 4, 5, 3},
+    ScriptRow{.name = "RateChangeMidBlockRestarts", .steps = {rate(110.0f), feed(5), rate(55.0f), feed(9), feed(4)},
+              .length = 4, .first = 5, .count = 3},
     // Only positive time stamps append; the same rate set again still drops the partial block.
-    stamped("PositiveTimeAppends", 0.5, 2), stamped("ZeroTimeIsIgnored", 0.0, 4),
-    stamped("NaNTimeIsIgnored", std::numeric_limits<double>::quiet_NaN(), 4)),
-    kRowName);
+    stamped("PositiveTimeAppends", 0.5, 2),
+    stamped("ZeroTimeIsIgnored", 0.0, 4),
+    stamped("NaNTimeIsIgnored", std::numeric_limits<double>::quiet_NaN(), 4)), kRowName);
 
 struct AcceptRow {
     const char *name;
-    float frequency, raw, after; // after: the smoothed frequency
-    bool accepted;
+    float had, raw, now; // the smoothed frequency before and after
+    bool taken;
+    float left; // in the mailbox: emptied (0) when taken
 };
 
 class AcceptFrequency : public ::testing::TestWithParam<AcceptRow> {};
@@ -171,20 +178,22 @@ class AcceptFrequency : public ::testing::TestWithParam<AcceptRow> {};
 TEST_P(AcceptFrequency, AveragesSmallStepsAndTakesJumps)
 {
     const AcceptRow &row = GetParam();
-    float frequency = row.frequency, raw = row.raw;
-    EXPECT_EQ(acceptFrequency(frequency, raw), row.accepted);
-    EXPECT_EQ(frequency, row.after);
-    EXPECT_TRUE(row.accepted ? raw == 0.0f : raw == row.raw || raw != raw) << "mailbox holds " << raw;
+    float frequency = row.had, raw = row.raw;
+    EXPECT_EQ(acceptFrequency(frequency, raw), row.taken);
+    EXPECT_EQ(frequency, row.now);
+    EXPECT_TRUE(raw == row.left || (std::isnan(raw) && std::isnan(row.left))) << "mailbox holds " << raw;
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, AcceptFrequency, ::testing::Values(
-    AcceptRow{"JustInsideOnePercent", 400, 403.9f, (400 + 403.9f) * 0.5f, true},
-    AcceptRow{"JustOutsideOnePercent", 400, 404.1f, 404.1f, true},
+    AcceptRow{.name = "JustInsideOnePercent", .had = 400, .raw = 403.9f, .now = (400 + 403.9f) * 0.5f, .taken = true, .left = 0},
+    AcceptRow{.name = "JustOutsideOnePercent", .had = 400, .raw = 404.1f, .now = 404.1f, .taken = true, .left = 0},
     // The float nearest 4311.76 lies below it, and the comparison is in double.
-    AcceptRow{"LowestLimitIsRefused", 440, 26.717f, 440, false}, AcceptRow{"HighestLimitFloat", 440, 4311.76f, 4311.76f, true},
-    AcceptRow{"NextFloatIsRefused", 440, 4311.7603f, 440, false}, AcceptRow{"NaNReading", 440, kNaN, 440, false},
+    AcceptRow{.name = "LowestLimitIsRefused", .had = 440, .raw = 26.717f, .now = 440, .taken = false, .left = 26.717f},
+    AcceptRow{.name = "HighestLimitFloat", .had = 440, .raw = 4311.76f, .now = 4311.76f, .taken = true, .left = 0},
+    AcceptRow{.name = "NextFloatIsRefused", .had = 440, .raw = 4311.7603f, .now = 440, .taken = false, .left = 4311.7603f},
+    AcceptRow{.name = "NaNReading", .had = 440, .raw = kNaN, .now = 440, .taken = false, .left = kNaN},
     // A broken current value must not stick.
-    AcceptRow{"NaNCurrentIsReplaced", kNaN, 440, 440, true}),
+    AcceptRow{.name = "NaNCurrentIsReplaced", .had = kNaN, .raw = 440, .now = 440, .taken = true, .left = 0}),
     kRowName);
 
 // Tones with octave bait: strong upper harmonics, a missing fundamental, a
@@ -192,10 +201,10 @@ INSTANTIATE_TEST_SUITE_P(Readings, AcceptFrequency, ::testing::Values(
 struct ToneRow {
     const char *name;
     double hz;
-    float rateHz;
-    std::vector<std::pair<double, double>> partials; // multiple of hz, amplitude
-    double expectedHz, toleranceCents;
-    double silentShare = 0; // of the block before the tone starts
+    float rate;
+    std::vector<std::pair<double, double>> waves; // multiple of hz, amplitude
+    double read, cents; // the period read in Hz, within cents
+    double silent = 0;  // share of the block before the tone starts
 };
 
 class DetectTone : public ::testing::TestWithParam<ToneRow> {};
@@ -204,30 +213,30 @@ TEST_P(DetectTone, ReadsThePeriodWithinCents)
 {
     const ToneRow &row = GetParam();
     for (double phase : {0.0, 1.0, 2.5}) {
-        std::vector<float> block(blockLength(row.rateHz));
-        for (auto i = std::size_t(row.silentShare * double(block.size())); i < block.size(); ++i) {
+        std::vector<float> block(blockLength(row.rate));
+        for (auto i = std::size_t(row.silent * double(block.size())); i < block.size(); ++i) {
             double s = 0.0;
-            for (const auto &[k, a] : row.partials)
-                s += a * std::sin(2.0 * std::numbers::pi * k * row.hz * double(i) / row.rateHz + phase * k);
+            for (const auto &[k, a] : row.waves)
+                s += a * std::sin(2.0 * std::numbers::pi * k * row.hz * double(i) / row.rate + phase * k);
             block[i] = static_cast<float>(s);
         }
         PitchDetector detector;
-        ASSERT_TRUE(detector.detectPitch(block, row.rateHz, blockLength(row.rateHz))) << "phase " << phase;
-        EXPECT_NEAR(1200.0 * std::log2(detector.mRawFrequency / row.expectedHz), 0.0, row.toleranceCents)
+        ASSERT_TRUE(detector.detectPitch(block, row.rate, blockLength(row.rate))) << "phase " << phase;
+        EXPECT_NEAR(1200.0 * std::log2(detector.mRawFrequency / row.read), 0.0, row.cents)
             << "phase " << phase << ": read " << detector.mRawFrequency << " Hz";
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Tones, DetectTone, ::testing::Values(
-    ToneRow{"Sine4186At96k", 4186.0, 96000.0f, {{1, 0.5}}, 4186.0, 1.0},
-    ToneRow{"Sine30TwoPeaks", 30.0, 44100.0f, {{1, 0.5}}, 30.0, 1.0},
-    ToneRow{"StrongSecondHarmonic", 220.0, 44100.0f, {{1, 0.5}, {2, 0.45}}, 220.0, 2.0},
-    ToneRow{"StrongThirdHarmonic", 196.0, 48000.0f, {{1, 0.5}, {3, 0.4}}, 196.0, 2.0},
-    ToneRow{"MissingFundamental", 200.0, 48000.0f, {{2, 0.4}, {3, 0.4}}, 200.0, 0.5},
+    ToneRow{.name = "Sine4186At96k", .hz = 4186, .rate = 96000, .waves = {{1, 0.5}}, .read = 4186, .cents = 1},
+    ToneRow{.name = "Sine30TwoPeaks", .hz = 30, .rate = 44100, .waves = {{1, 0.5}}, .read = 30, .cents = 1},
+    ToneRow{.name = "StrongSecondHarmonic", .hz = 220, .rate = 44100, .waves = {{1, 0.5}, {2, 0.45}}, .read = 220, .cents = 2},
+    ToneRow{.name = "StrongThirdHarmonic", .hz = 196, .rate = 48000, .waves = {{1, 0.5}, {3, 0.4}}, .read = 196, .cents = 2},
+    ToneRow{.name = "MissingFundamental", .hz = 200, .rate = 48000, .waves = {{2, 0.4}, {3, 0.4}}, .read = 200, .cents = 0.5},
     // 200 and 300 Hz repeat every 10 ms: the period is 100 Hz.
-    ToneRow{"FifthAboveHalvesThePitch", 200.0, 48000.0f, {{1, 0.3}, {1.5, 0.2}}, 100.0, 0.5},
+    ToneRow{.name = "FifthAboveHalvesPitch", .hz = 200, .rate = 48000, .waves = {{1, 0.3}, {1.5, 0.2}}, .read = 100, .cents = 0.5},
     // The interval from the block's start is the longest, and the true period the shortest.
-    ToneRow{"A4StartingMidBlock", 440.0, 48000.0f, {{1, 0.5}}, 440.0, 1.0, 0.6}), kRowName);
+    ToneRow{.name = "A4FromMidBlock", .hz = 440, .rate = 48000, .waves = {{1, 0.5}}, .read = 440, .cents = 1, .silent = 0.6}), kRowName);
 
 std::vector<float> flat(float value)
 {
@@ -243,13 +252,23 @@ std::vector<float> square(std::size_t period, float amplitude)
     return block;
 }
 
-// Amplitude, level and the measuring gate. frequency 0: no period, the mailbox is kept.
+// One sample of 0.5 after each gap, -0.5 elsewhere: the peaks' intervals are the gaps.
+std::vector<float> pulses(const std::vector<std::size_t> &gaps)
+{
+    std::vector<float> block(3207, -0.5f);
+    std::size_t at = 0;
+    for (std::size_t gap : gaps)
+        block[at += gap] = 0.5f;
+    return block;
+}
+
+// Amplitude, level, the measuring gate and the period band.
 struct LevelRow {
     const char *name;
     std::vector<float> block;
-    float rawPeak;
-    std::int32_t level;
-    float frequency = 0.0f;
+    float peak;
+    std::int32_t db;
+    float hz = 0.0f; // the period read; 0: none, the mailbox is kept
 };
 
 class DetectLevel : public ::testing::TestWithParam<LevelRow> {};
@@ -259,10 +278,10 @@ TEST_P(DetectLevel, GivesWholeDecibelsAboveTheFloorAndGatesAtAHundredth)
     const LevelRow &row = GetParam();
     PitchDetector detector;
     detector.mRawFrequency = 123.0f;
-    EXPECT_EQ(detector.detectPitch(row.block, 44100.0f, 3207), row.frequency != 0.0f);
-    EXPECT_EQ(detector.mPeak, row.level);
-    EXPECT_EQ(detector.mRawPeak, row.rawPeak);
-    EXPECT_FLOAT_EQ(detector.mRawFrequency, row.frequency != 0.0f ? row.frequency : 123.0f);
+    EXPECT_EQ(detector.detectPitch(row.block, 44100.0f, 3207), row.hz != 0.0f);
+    EXPECT_EQ(detector.mPeak, row.db);
+    EXPECT_EQ(detector.mRawPeak, row.peak);
+    EXPECT_FLOAT_EQ(detector.mRawFrequency, row.hz != 0.0f ? row.hz : 123.0f);
 }
 
 std::vector<float> with(std::vector<float> block, std::size_t index, float value)
@@ -272,25 +291,33 @@ std::vector<float> with(std::vector<float> block, std::size_t index, float value
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, DetectLevel, ::testing::Values(
-    LevelRow{"FullScale", flat(-1.0f), 1.0f, 96}, LevelRow{"JustBelowFullScale", flat(-0.9999f), 0.9999f, 95},
-    LevelRow{"Half", flat(-0.5f), 0.5f, 89}, LevelRow{"OneLsb", flat(-1.0f / 65535), 1.0f / 65535, 0},
-    LevelRow{"Empty", {}, 0.0f, 0}, LevelRow{"AllNaN", flat(kNaN), 0.0f, 0},
-    LevelRow{"HundredthIsNotMeasured", square(100, 0.01f), 0.01f, 55},
-    LevelRow{"JustAboveAHundredthIsMeasured", square(100, 0.0101f), 0.0101f, 56, 441.0f},
+    LevelRow{.name = "FullScale", .block = flat(-1.0f), .peak = 1.0f, .db = 96},
+    LevelRow{.name = "JustBelowFullScale", .block = flat(-0.9999f), .peak = 0.9999f, .db = 95},
+    LevelRow{.name = "OneLsb", .block = flat(-1.0f / 65535), .peak = 1.0f / 65535, .db = 0},
+    LevelRow{.name = "Empty", .block = {}, .peak = 0.0f, .db = 0},
+    LevelRow{.name = "AllNaN", .block = flat(kNaN), .peak = 0.0f, .db = 0},
+    LevelRow{.name = "HundredthIsNotMeasured", .block = square(100, 0.01f), .peak = 0.01f, .db = 55},
+    LevelRow{.name = "JustAboveAHundredthIsMeasured", .block = square(100, 0.0101f), .peak = 0.0101f, .db = 56, .hz = 441.0f},
     // NaN ends a half-wave like a non-positive sample but adds no magnitude.
-    LevelRow{"NaNBetweenPeaks", {0.0f, 0.5f, kNaN, 0.5f, kNaN, 0.25f, -0.25f}, 0.5f, 89},
+    LevelRow{.name = "NaNBetweenPeaks", .block = {0.0f, 0.5f, kNaN, 0.5f, kNaN, 0.25f, -0.25f}, .peak = 0.5f, .db = 89},
     // Sample 0 is never a peak; as the threshold it stands above every later one.
-    LevelRow{"PositionZeroIsNoPeak", with(square(100, 0.5f), 0, 1.0f), 0.5f, 89},
+    LevelRow{.name = "PositionZeroIsNoPeak", .block = with(square(100, 0.5f), 0, 1.0f), .peak = 0.5f, .db = 89},
     // 320 peaks: the scan stops at the 128th, before the dip.
-    LevelRow{"ScanStopsAt128Peaks", with(square(10, 0.5f), 3000, -0.9f), 0.5f, 89, 4410.0f}), kRowName);
+    LevelRow{.name = "ScanStopsAt128Peaks", .block = with(square(10, 0.5f), 3000, -0.9f), .peak = 0.5f, .db = 89, .hz = 4410.0f},
+    // The band around the most frequent interval r runs from r * 95 / 100 to (r * 105 + 50) / 100.
+    LevelRow{.name = "Band100Takes95Not106", .block = pulses({100, 100, 100, 100, 106, 95}), .peak = 0.5f, .db = 89,
+             .hz = 44100.0f / 99.0f},
+    LevelRow{.name = "Band50Takes53", .block = pulses({50, 50, 50, 50, 53}), .peak = 0.5f, .db = 89,
+             .hz = 44100.0f / (253.0f / 5.0f)}), kRowName);
 
 // ---- The tuner core over blocks: level lamps, time-outs on a clock that may step back, pause.
 
-struct LevelCase {
+struct LampRow {
+    const char *name;
     int peak, hold;
     const char *lamps; // lowest first: . gray, g green, y yellow, r red
 };
-class LevelSegments : public ::testing::TestWithParam<LevelCase> {};
+class LevelSegments : public ::testing::TestWithParam<LampRow> {};
 
 TEST_P(LevelSegments, LightTheRightLamps)
 {
@@ -302,11 +329,20 @@ TEST_P(LevelSegments, LightTheRightLamps)
 
 INSTANTIATE_TEST_SUITE_P(Table, LevelSegments, ::testing::Values(
     // a steady level shows its hold mark on top; 61 … 63 light nothing although (p − 60) / 4 rounds to 0
-    LevelCase{63, 63, "........"}, LevelCase{64, 64, "y......."}, LevelCase{68, 68, "gy......"},
-    LevelCase{95, 95, "gggggggy"}, LevelCase{96, 96, "gggggggr"}, LevelCase{65, 70, "gy......"},
-    LevelCase{64, 80, "g...y..."}, LevelCase{0, 96, ".......r"}, LevelCase{61, 0, "........"},
-    LevelCase{91, 0, "ggggggg."}, LevelCase{92, 0, "gggggggg"}, LevelCase{96, 0, "gggggggr"},
-    LevelCase{-5, -5, "........"}));
+    LampRow{.name = "Steady63", .peak = 63, .hold = 63, .lamps = "........"},
+    LampRow{.name = "Steady64", .peak = 64, .hold = 64, .lamps = "y......."},
+    LampRow{.name = "Steady68", .peak = 68, .hold = 68, .lamps = "gy......"},
+    LampRow{.name = "Steady95", .peak = 95, .hold = 95, .lamps = "gggggggy"},
+    LampRow{.name = "SteadyFullScale", .peak = 96, .hold = 96, .lamps = "gggggggr"},
+    LampRow{.name = "Hold70Over65", .peak = 65, .hold = 70, .lamps = "gy......"},
+    LampRow{.name = "Hold80Over64", .peak = 64, .hold = 80, .lamps = "g...y..."},
+    LampRow{.name = "HoldFullScaleOverSilence", .peak = 0, .hold = 96, .lamps = ".......r"},
+    LampRow{.name = "Silence", .peak = 0, .hold = 0, .lamps = "........"},
+    LampRow{.name = "Level61", .peak = 61, .hold = 0, .lamps = "........"},
+    LampRow{.name = "Level91", .peak = 91, .hold = 0, .lamps = "ggggggg."},
+    LampRow{.name = "Level92", .peak = 92, .hold = 0, .lamps = "gggggggg"},
+    LampRow{.name = "Level96", .peak = 96, .hold = 0, .lamps = "gggggggr"},
+    LampRow{.name = "Negative", .peak = -5, .hold = -5, .lamps = "........"}), kRowName);
 
 CaptureBlock tone(double hz, double amplitude)
 {
@@ -318,7 +354,11 @@ CaptureBlock tone(double hz, double amplitude)
 
 // The clock goes back by `step` after a loud tone; silence follows. The in-tune dot and
 // the held peak must still be released, not frozen until the clock catches up.
-class ClockStep : public ::testing::TestWithParam<double> {};
+struct StepRow {
+    const char *name;
+    double seconds;
+};
+class ClockStep : public ::testing::TestWithParam<StepRow> {};
 
 TEST_P(ClockStep, NeverFreezesTheTimeOuts)
 {
@@ -328,9 +368,9 @@ TEST_P(ClockStep, NeverFreezesTheTimeOuts)
         tuner.updateUI(tone(446.0, 0.9), 44100.0f);
     ASSERT_EQ(tuner.reading().inTune, Dot::Blue);
     ASSERT_EQ(tuner.reading().peakHold, 95);
-    now += GetParam();
+    now += GetParam().seconds;
     tuner.updateUI(tone(0.0, 0.0), 44100.0f);
-    EXPECT_TRUE(GetParam() != 0.0 || tuner.reading().peakHold == 95) << "the peak was not held for its second";
+    EXPECT_TRUE(GetParam().seconds != 0.0 || tuner.reading().peakHold == 95) << "the peak was not held for its second";
     for (int i = 0; i < 16; ++i, now += 0.0727)
         tuner.updateUI(tone(0.0, 0.0), 44100.0f);
     EXPECT_EQ(tuner.reading().inTune, Dot::Gray);
@@ -338,7 +378,10 @@ TEST_P(ClockStep, NeverFreezesTheTimeOuts)
     EXPECT_EQ(tuner.reading().cents, 23) << "silence moved the note";
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, ClockStep, ::testing::Values(0.0, -2.5, -3600.0, -1e9));
+INSTANTIATE_TEST_SUITE_P(Steps, ClockStep, ::testing::Values(
+    StepRow{"Steady", 0.0},
+    StepRow{"BackSeconds", -2.5},
+    StepRow{"BackDecades", -1e9}), kRowName);
 
 TEST(Tuner, PauseFreezesOnlyTheNote)
 {

@@ -30,13 +30,14 @@ namespace {
 
 using test::Shown;
 
+constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
+
 struct PlaceRow {
-    const char *what;
+    const char *name;
     QSizeF aspect; // the window's content aspect ratio (empty: none, the layout hangs from the top)
     QList<QSize> resizes;
     QRect expected; // of a control at (10, 30, 100, 20) in a 400 × 400 superview
 };
-void PrintTo(const PlaceRow &row, std::ostream *out) { *out << row.what; }
 class PlacementTest : public ::testing::TestWithParam<PlaceRow> {};
 
 TEST_P(PlacementTest, ControlsZoomFromTheirInitialFrameIntoTheFittedPicture)
@@ -47,16 +48,19 @@ TEST_P(PlacementTest, ControlsZoomFromTheirInitialFrameIntoTheFittedPicture)
         shown.window.resize(size);
         resizeSubviews(shown.window, old, fittedPicture(QSizeF(size), GetParam().aspect));
     }
-    EXPECT_EQ(shown.view->geometry(), GetParam().expected) << GetParam().what;
+    EXPECT_EQ(shown.view->geometry(), GetParam().expected);
+    EXPECT_DOUBLE_EQ(shown.view->font().pointSizeF(), QApplication::font(shown.view).pointSizeF() * shown.view->width() / 100)
+        << "the text is not zoomed with its frame";
 }
 
 INSTANTIATE_TEST_SUITE_P(Resizes, PlacementTest, ::testing::Values(
-    PlaceRow{"taller at the same width hangs from the top", {}, {{400, 650}}, {10, 30, 100, 20}},
-    PlaceRow{"scale 1.25 rounds each edge", {}, {{500, 500}}, {13, 38, 125, 25}},
-    PlaceRow{"no drift after many resizes", {}, {{401, 401}, {433, 500}, {612, 700}, {399, 300}, {400, 400}},
-             {10, 30, 100, 20}},
-    PlaceRow{"too wide: scaled by the height, centred", {400, 400}, {{1000, 500}}, {263, 38, 125, 25}},
-    PlaceRow{"too tall: scaled by the width, centred", {400, 400}, {{500, 900}}, {13, 238, 125, 25}}));
+    PlaceRow{.name = "TallerHangsFromTheTop", .aspect = {}, .resizes = {{400, 650}}, .expected = {10, 30, 100, 20}},
+    PlaceRow{.name = "ScaleRoundsEachEdge", .aspect = {}, .resizes = {{500, 500}}, .expected = {13, 38, 125, 25}},
+    PlaceRow{.name = "NoDriftAfterManyResizes", .aspect = {},
+             .resizes = {{401, 401}, {433, 500}, {612, 700}, {399, 300}, {400, 400}}, .expected = {10, 30, 100, 20}},
+    PlaceRow{.name = "TooWideScaledByHeightCentred", .aspect = {400, 400}, .resizes = {{1000, 500}}, .expected = {263, 38, 125, 25}},
+    PlaceRow{.name = "TooTallScaledByWidthCentred", .aspect = {400, 400}, .resizes = {{500, 900}}, .expected = {13, 238, 125, 25}}),
+    kRowName);
 
 TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
 {
@@ -84,6 +88,7 @@ TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
 
 // A disclosed content of 960 × 1200 under a 30-point title bar, on screens of a given visible size.
 struct FitRow {
+    const char *name;
     qreal visibleHeight, visibleWidth;
     QRectF expected;
 };
@@ -97,8 +102,10 @@ TEST_P(DiscloseFitTest, AFrameTooLargeForTheScreenShrinksBothWaysByTheSameFactor
     EXPECT_EQ(fit.contentHeight, 1200);
 }
 
-INSTANTIATE_TEST_SUITE_P(Visible, DiscloseFitTest, ::testing::Values(FitRow{0, 0, {10, 20, 960, 1230}},
-    FitRow{615, 0, {10, 20, 480, 615}}, FitRow{0, 480, {10, 20, 480, 615}}));
+INSTANTIATE_TEST_SUITE_P(Visible, DiscloseFitTest, ::testing::Values(
+    FitRow{.name = "UnknownScreen", .visibleHeight = 0, .visibleWidth = 0, .expected = {10, 20, 960, 1230}},
+    FitRow{.name = "TooShort", .visibleHeight = 615, .visibleWidth = 0, .expected = {10, 20, 480, 615}},
+    FitRow{.name = "TooNarrow", .visibleHeight = 0, .visibleWidth = 480, .expected = {10, 20, 480, 615}}), kRowName);
 
 TEST(Image, AMissingPictureDrawsNothing)
 {
@@ -126,11 +133,10 @@ const auto *const kScreens = ::testing::AddGlobalTestEnvironment(new Screens);
 
 enum class Size { Designed, Maximised, Tiled, FullScreen };
 struct SizeRow {
-    const char *what;
+    const char *name;
     int screen;
     Size size;
 };
-void PrintTo(const SizeRow &row, std::ostream *out) { *out << row.what; }
 class WindowSizeTest : public ::testing::TestWithParam<SizeRow> {};
 
 TEST_P(WindowSizeTest, TheWholeTunerIsVisibleScaledByTheLimitingDimensionAndCentred)
@@ -185,15 +191,16 @@ TEST_P(WindowSizeTest, TheWholeTunerIsVisibleScaledByTheLimitingDimensionAndCent
             continue;
         settings += placed->originalFrame().top() >= 400;
         EXPECT_TRUE(QRect(QPoint(), area).contains(control->geometry()))
-            << control->objectName().toStdString() << " out of reach in " << GetParam().what;
+            << control->objectName().toStdString() << " out of reach";
     }
     EXPECT_GT(settings, 5) << "the settings area was not laid out";
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, WindowSizeTest, ::testing::Values(
-    SizeRow{"maximised on 1920 x 1080", 0, Size::Maximised}, SizeRow{"left half of 1920 x 1080", 0, Size::Tiled},
-    SizeRow{"designed size on 1366 x 768", 1, Size::Designed}, SizeRow{"maximised on 1366 x 768", 1, Size::Maximised},
-    SizeRow{"full screen on 1366 x 768", 1, Size::FullScreen}));
+    SizeRow{"MaximisedOn1920x1080", 0, Size::Maximised},
+    SizeRow{"LeftHalfOf1920x1080", 0, Size::Tiled},
+    SizeRow{"DesignedSizeOn1366x768", 1, Size::Designed},
+    SizeRow{"FullScreenOn1366x768", 1, Size::FullScreen}), kRowName);
 
 // Each instrument of the help's table has the setting of the pop-up item naming it ("B♭:
 // clarinet, trumpet" names the B♭ clarinet and trumpet; "A: A clarinet" the A clarinet).
