@@ -10,15 +10,6 @@
 
 namespace quaverly {
 
-const PropertyListValue* PropertyListValue::find(std::string_view key) const
-{
-    for (const auto& [name, value] : dictionary) {
-        if (name == key)
-            return &value;
-    }
-    return nullptr;
-}
-
 std::string PropertyListError::description() const
 {
     return "line " + std::to_string(line) + ": " + message;

@@ -25,8 +25,6 @@ struct PropertyListValue {
     // Not std::pair: a pair of a type still being defined is ill-formed, and
     // Clang with libstdc++ rejects it.
     std::vector<PropertyListEntry> dictionary;
-
-    [[nodiscard]] const PropertyListValue* find(std::string_view key) const;
 };
 
 struct PropertyListEntry {
