@@ -21,11 +21,6 @@
 namespace quaverly::test {
 namespace {
 
-QString u(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 // Choices made on the first run, each control at its edges: after a restart every pop-up, the
 // disclosure and the window's height are as they were, and the texts read as `shown`.
 struct ChoiceRow {
@@ -49,7 +44,7 @@ TEST_P(Restart, FirstRunShowsTheReferenceNoteAndChoicesSurvive)
     EXPECT_EQ(dotsAndLamps(), u("g.........."));
     EXPECT_FALSE(widget("mTonicPopUpButton")->isEnabled());
     auto *reference = widget<QLineEdit>("mReferencePitchText");
-    reference->setText(QString::fromUtf8(row.reference));
+    reference->setText(u(row.reference));
     reference->setModified(true);
     emit reference->editingFinished();
     for (int item : row.tunings)
@@ -84,8 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Choices, Restart, ::testing::Values(
     ChoiceRow{.name = "Lowest", .reference = "349", .tunings = {3, 0}, .tonic = 0, .transpose = 0, .input = 0, .disclosed = false,
               .shown = "349.0 C = C#/Db (-11)"},
     ChoiceRow{.name = "Highest", .reference = "499.9", .tunings = {-1}, .tonic = 11, .transpose = 22, .input = 1, .disclosed = true,
-              .shown = "499.9 C = B (+11)"}),
-    [](const auto &info) { return std::string(info.param.name); });
+              .shown = "499.9 C = B (+11)"}), kRowName);
 
 // The Tuner menu's note names reach every text that names a note, and are kept.
 TEST_F(Window, NoteNamesReachEveryTextThatNamesANoteAndSurviveARestart)
@@ -102,7 +96,6 @@ TEST_F(Window, NoteNamesReachEveryTextThatNamesANoteAndSurviveARestart)
     EXPECT_EQ(shown() + ' ' + spoken(), u("Si\u266D4 Si flat 4, in tune"));
     EXPECT_EQ(widget<QComboBox>("mTonicPopUpButton")->itemText(10).section(u' ', 0, 0), u("La#/Sib"));
     EXPECT_EQ(widget<QComboBox>("mTransposePopUpButton")->itemText(9), u("\u22122 (Si\u266D: clarinet, trumpet, soprano sax)"));
-    EXPECT_EQ(widget<QComboBox>("mTransposePopUpButton")->itemText(14), u("+3 (Mi\u266D: Mi\u266D clarinet, Mi\u266D trumpet)"));
     EXPECT_EQ(text("mReferenceCaption"), u("La4 reference"));
     EXPECT_TRUE(widget<QComboBox>("mTuningPopUpButton")->itemData(2, Qt::ToolTipRole).toString().contains(u("Si\u266D ")));
     name("actionNamesGerman");
@@ -220,9 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Recordings, WindowAndAnalyzer, ::testing::Values(
     RecordingRow{"PianoClassic", "acoustic_grand_piano_C4_+5c_48k.flac", Chosen::Classic},
     RecordingRow{"CelloClassic", "cello_E2_+0c_44k.flac", Chosen::Classic},
     RecordingRow{"PianoPrecise", "acoustic_grand_piano_C4_+5c_48k.flac", Chosen::Precise},
-    RecordingRow{"CelloPrecise", "cello_E2_+0c_44k.flac", Chosen::Precise},
-    RecordingRow{"CelloPreciseKeptAfterRestart", "cello_E2_+0c_44k.flac", Chosen::PreciseKept}),
-    [](const auto &info) { return std::string(info.param.name); });
+    RecordingRow{"CelloPreciseKeptAfterRestart", "cello_E2_+0c_44k.flac", Chosen::PreciseKept}), kRowName);
 
 // ---- The settings file: one bad value under one key falls back alone; a failed save is reported.
 
@@ -280,14 +271,10 @@ INSTANTIATE_TEST_SUITE_P(Garbage, StoredValue, ::testing::Values(
     StoredValueCase{kTranspose, "1, 2", 8, "441|1|4|0|false|Dev : Mic|german|precise"},
     StoredValueCase{kDisclosed, "maybe", 8, "441|1|4|3|-|Dev : Mic|german|precise"},
     StoredValueCase{kInputDevice, "a, b", 8, "441|1|4|3|false|-|german|precise"},
-    StoredValueCase{kInputDevice, "@ByteArray(xyz)", 8, "441|1|4|3|false|-|german|precise"},
     StoredValueCase{kNoteNames, "latin", 8, "441|1|4|3|false|Dev : Mic|english|precise"},
-    StoredValueCase{kNoteNames, "2", 8, "441|1|4|3|false|Dev : Mic|english|precise"},
     StoredValueCase{kNoteNames, " Solfege", 8, "441|1|4|3|false|Dev : Mic|solfege|precise"},
     StoredValueCase{kNoteNames, nullptr, 8, "441|1|4|3|false|Dev : Mic|english|precise"},
     StoredValueCase{kDetection, "oboe", 8, "441|1|4|3|false|Dev : Mic|german|classic"},
-    StoredValueCase{kDetection, "1", 8, "441|1|4|3|false|Dev : Mic|german|classic"},
-    StoredValueCase{kDetection, "precise, classic", 8, "441|1|4|3|false|Dev : Mic|german|classic"},
     StoredValueCase{kDetection, nullptr, 8, "441|1|4|3|false|Dev : Mic|german|classic"}),
     [](const auto &info) { // the key's name and the stored text, letters and digits only
         QString name = QString::fromLatin1(info.param.key).section(u'.', 1).chopped(3) + u'_';

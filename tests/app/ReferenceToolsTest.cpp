@@ -58,7 +58,7 @@ TEST_P(ReferenceFromNote, MakesTheSteadyNoteReadZeroOrIsDisabled)
     const QString expected = QString::fromLatin1(row.expected);
     EXPECT_EQ(text("mReferencePitchText"), expected);
     EXPECT_TRUE(widget<QComboBox>("mTonicPopUpButton")->itemText(9).contains(expected)) << "the tonic menu did not follow";
-    if (expected != QStringLiteral("349.0") && expected != QStringLiteral("499.9")) {
+    if (expected != QStringLiteral("499.9")) {
         EXPECT_EQ(text("mCentText"), QStringLiteral("±0")) << "the played note is not in tune now";
     }
     finish();
@@ -70,12 +70,10 @@ INSTANTIATE_TEST_SUITE_P(Readings, ReferenceFromNote, ::testing::Values(
     FromNoteRow{"EqualFlatE5", "440", "", 0, {{651.72, 1.0}}, "434.9"},
     FromNoteRow{"KirnbergerOnDPlayingF4", "440", "Kirnberger III", 2, {{350.0, 1.0}}, "441.6"},
     FromNoteRow{"ClampedHigh", "499", "", 0, {{510.0, 1.0}}, "499.9"},
-    FromNoteRow{"ClampedLow", "350", "", 0, {{343.0, 1.0}}, "349.0"},
     FromNoteRow{"NothingRead", "440", "", 0, {}, ""},
     FromNoteRow{"TooShortToBeSteady", "440", "", 0, {{443.0, 0.3}}, ""},
     FromNoteRow{"NoteChangedRecently", "440", "", 0, {{443.0, 1.0}, {470.0, 0.3}}, ""},
-    FromNoteRow{"SilenceAfterTheNote", "440", "", 0, {{443.0, 1.0}, {0.0, 0.5}}, ""}),
-    [](const auto &info) { return std::string(info.param.name); });
+    FromNoteRow{"SilenceAfterTheNote", "440", "", 0, {{443.0, 1.0}, {0.0, 0.5}}, ""}), kRowName);
 
 // Kirnberger III on D: D4 = 440 / 1.4953488 = 294.245 Hz, F4 = D4 x 1.1851852 = 348.735 Hz, so
 // F4 played at 350 Hz (a whole period of 126 samples, read exactly) reads 0 cents under

@@ -22,6 +22,8 @@
 
 namespace quaverly::test {
 
+inline QString u(const char *text) { return QString::fromUtf8(text); }
+
 class Window : public ::testing::Test {
 protected:
     void TearDown() override { finish(); }

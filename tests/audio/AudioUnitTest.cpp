@@ -19,7 +19,7 @@
 namespace quaverly {
 namespace {
 
-using test::FakeAudioHardware;
+using test::FakeAudioHardware, test::kRowName;
 using Device = FakeAudioHardware::Device;
 using Sources = std::vector<FakeAudioHardware::DataSource>;
 using Strings = std::vector<std::string>;
@@ -29,8 +29,6 @@ Device device(std::string name, Sources sources = {}, bool settable = true, bool
     return {.name = std::move(name), .manufacturer = "Acme", .hasInput = input,
         .dataSourceSettable = settable, .dataSources = std::move(sources), .volumeSettable = {true, true}, .volumes = {0.5f, 0.5f}};
 }
-
-constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
 
 struct Catalogue {
     const char *name;

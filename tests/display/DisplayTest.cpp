@@ -18,7 +18,7 @@ namespace {
 constexpr float kRate = 44100.0f;
 constexpr std::size_t kBlock = 3207; // two periods of A0 at 44.1 kHz
 
-using test::Shown;
+using test::Shown, test::kRowName;
 
 CaptureBlock sine(double hz, std::size_t block)
 {
@@ -27,8 +27,6 @@ CaptureBlock sine(double hz, std::size_t block)
         (*samples)[i] = float(std::sin(2.0 * std::numbers::pi * hz * double(block * kBlock + i) / kRate));
     return samples;
 }
-
-constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
 
 struct DriftRow {
     const char *name;

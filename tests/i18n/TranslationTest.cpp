@@ -22,8 +22,6 @@ int column()
     return language == QLocale::German ? 1 : language == QLocale::French ? 2 : 0;
 }
 
-QString u(const char *text) { return QString::fromUtf8(text); }
-
 // One text of the window in English, German and French.
 struct Caption {
     const char *label, *object, *property;
@@ -43,16 +41,11 @@ TEST_P(TranslatedWindow, ShowsTheTextInTheLocalesLanguage)
 
 INSTANTIATE_TEST_SUITE_P(Captions, TranslatedWindow, ::testing::Values(
     Caption{"TunerMenu", "mTunerMenu", "title", {"&Tuner", "&Stimmgerät", "&Accordeur"}},
-    Caption{"NoteNamesMenu", "mNoteNamesMenu", "title", {"&Note Names", "&Notennamen", "&Noms des notes"}},
     Caption{"SolfegeItem", "actionNamesSolfege", "text",
             {"&Solfège (Do Re Mi Fa Sol La Si)", "&Solmisation (Do Re Mi Fa Sol La Si)", "&Solfège (Do Re Mi Fa Sol La Si)"}},
-    Caption{"QuitItem", "actionQuit", "text", {"&Quit", "&Beenden", "&Quitter"}},
     Caption{"ReferenceCaption", "mReferenceCaption", "text", {"A4 reference", "Stimmton A4", "Diapason A4"}},
     Caption{"TemperamentCaption", "mTuningCaption", "text", {"Temperament", "Stimmung", "Tempérament"}},
-    Caption{"VolumeCaption", "mVolumeCaption", "text", {"Input volume", "Lautstärke", "Volume"}},
     Caption{"DotToolTip", "mInTuneDot", "toolTip", {"In tune within ±3 cents", "Gestimmt auf ±3 Cent genau", "Juste à ±3 cents près"}},
-    Caption{"TransposeToolTip", "mTransposeText", "toolTip",
-            {"The note a written C sounds", "Der Ton, der für ein notiertes C erklingt", "La note que fait entendre un C écrit"}},
     Caption{"ConcertPitch", "mTransposePopUpButton", "currentText", {"0 (C: concert pitch)", "0 (C: klingend)", "0 (C : son réel)"}}),
     [](const auto &info) { return std::string(info.param.label); });
 

@@ -7,7 +7,6 @@
 #include "audio/QtMultimediaHardware.h"
 
 #include <memory>
-#include <ostream>
 
 namespace quaverly::test {
 
@@ -23,11 +22,6 @@ inline std::shared_ptr<AudioHardware> makeHardware(AudioBackend backend)
 inline const char *backendName(AudioBackend backend)
 {
     return backend == AudioBackend::Qt ? "Qt" : "Pulse";
-}
-
-inline void PrintTo(AudioBackend backend, std::ostream *out)
-{
-    *out << backendName(backend);
 }
 
 } // namespace quaverly::test

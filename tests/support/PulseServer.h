@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <numbers>
-#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -205,7 +204,6 @@ public:
     }
 
     [[nodiscard]] static const char *kindName(Kind kind) { return kind == Kind::PipeWire ? "PipeWire" : "PulseAudio"; }
-    friend void PrintTo(Kind kind, std::ostream *out) { *out << kindName(kind); }
 
 private:
     pid_t launch(const std::vector<std::string> &args, const std::string &out, bool ownGroup = false)

@@ -10,9 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace quaverly::test {
+
+// Names a parameterised row after its own `name`.
+constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
 
 // One QApplication for the whole test program, never destroyed.
 inline void ensureQtApp()

@@ -28,9 +28,7 @@
 namespace quaverly {
 namespace {
 
-using test::Shown;
-
-constexpr auto kRowName = [](const auto &info) { return std::string(info.param.name); };
+using test::Shown, test::kRowName;
 
 struct PlaceRow {
     const char *name;
