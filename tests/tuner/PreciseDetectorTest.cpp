@@ -89,12 +89,14 @@ TEST_P(PreciseTone, ReadsTheFundamentalOrNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Tones, PreciseTone, ::testing::Values(
+    PreciseRow{"MissingFundamental", {.hz = 110.0, .partials = {{2, 0.3}, {3, 0.3}, {4, 0.2}, {5, 0.1}}}, 110.0},
     PreciseRow{"FundamentalTwentyDecibelsUnderSecond", {.hz = 82.4, .partials = {{1, 0.05}, {2, 0.5}, {4, 0.2}}}, 82.4},
     PreciseRow{"FundamentalUnderAStrongThird", {.hz = 233.0, .partials = {{1, 0.08}, {3, 0.6}, {6, 0.1}}}, 233.0},
     PreciseRow{"LowA0WithoutFundamental", {.hz = 27.5, .partials = {{2, 0.2}, {3, 0.3}, {4, 0.2}, {5, 0.1}}}, 27.5},
     PreciseRow{"HighC8AtLowRate", {.hz = 4186.0, .partials = {{1, 0.5}}, .rateHz = 22050.0f}, 4186.0},
     PreciseRow{"ToneStartingMidBlock", {.hz = 440.0, .partials = {{1, 0.5}}, .silentShare = 0.6}, 440.0},
     PreciseRow{"ToneWithNoiseSixteenDecibelsDown", {.hz = 196.0, .partials = {{1, 0.4}, {2, 0.2}}, .noise = 0.1}, 196.0},
+    PreciseRow{"Silence", {}, 0.0},
     PreciseRow{"WhiteNoise", {.partials = {}, .noise = 0.5}, 0.0},
     PreciseRow{"Rumble", {.partials = {}, .noise = 20.0, .smoothing = 0.99}, 0.0},
     PreciseRow{"Hiss", {.partials = {}, .noise = 4.0, .smoothing = 0.9}, 0.0},
