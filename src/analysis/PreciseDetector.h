@@ -56,8 +56,9 @@ public:
 private:
     struct Plans;
 
-    // Sizes the buffers and plans for blocks of `frames`; false when it could not.
-    bool prepare(std::size_t frames) noexcept;
+    // Sizes the buffers and plans for blocks of `frames` read up to lag
+    // `maxLag`; false when it could not.
+    bool prepare(std::size_t frames, std::size_t maxLag) noexcept;
     // Period in samples, 0 when the block is not periodic enough.
     [[nodiscard]] float period(std::size_t frames, std::size_t maxLag) const noexcept;
     // Interpolated lag and height of the maximum nearest `lag` (within `reach`).
@@ -66,6 +67,7 @@ private:
     // Measures the level exactly as the classic detector does.
     PitchDetector mLevel;
     std::size_t mFrames = 0;
+    std::size_t mMaxLag = 0;
     std::unique_ptr<Plans> mPlans;
     std::vector<float> mNsdf;
 };
