@@ -56,9 +56,10 @@ public:
 private:
     struct Plans;
 
-    // Sizes the buffers and plans for blocks of `frames` read up to lag
-    // `maxLag`; false when it could not.
-    bool prepare(std::size_t frames, std::size_t maxLag) noexcept;
+    // Sizes the buffers and plans for blocks of `frames` (after halving the
+    // rate) read up to lag `maxLag`, and the halving buffer to hold `halved`
+    // samples; false when it could not.
+    bool prepare(std::size_t frames, std::size_t maxLag, std::size_t halved) noexcept;
     // Period in samples, 0 when the block is not periodic enough.
     [[nodiscard]] float period(std::size_t frames, std::size_t maxLag) const noexcept;
     // Interpolated lag and height of the maximum nearest `lag` (within `reach`).
@@ -70,6 +71,7 @@ private:
     std::size_t mMaxLag = 0;
     std::unique_ptr<Plans> mPlans;
     std::vector<float> mNsdf;
+    std::vector<float> mHalved;
 };
 
 } // namespace quaverly
