@@ -145,6 +145,25 @@ std::size_t halve(const float *in, std::size_t frames, float *out)
     return halved;
 }
 
+// Each bin's squared magnitude, in place.
+void powerSpectrum(fftwf_complex *spectrum, std::size_t bins)
+{
+    std::array<float, kLanes> power{};
+    std::size_t k = 0;
+    for (; k + kLanes <= bins; k += kLanes) {
+        for (std::size_t j = 0; j < kLanes; ++j)
+            power[j] = spectrum[k + j][0] * spectrum[k + j][0] + spectrum[k + j][1] * spectrum[k + j][1];
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            spectrum[k + j][0] = power[j];
+            spectrum[k + j][1] = 0.0f;
+        }
+    }
+    for (; k < bins; ++k) {
+        spectrum[k][0] = spectrum[k][0] * spectrum[k][0] + spectrum[k][1] * spectrum[k][1];
+        spectrum[k][1] = 0.0f;
+    }
+}
+
 // out = (in - mean) * scale over `frames` samples (in may be out); returns
 // the energy of out.
 double centre(const float *in, float *out, std::size_t frames, float mean, float scale)
@@ -266,7 +285,7 @@ bool PreciseDetector::detectPitch(std::span<const float> block, float sampleRate
         return false;
     std::size_t factor = 1;
     std::size_t frames = block.size();
-    while (static_cast<double>(sampleRate) / static_cast<double>(factor) > kHalveAboveHz) {
+    while (static_cast<double>(sampleRate) / static_cast<double>(factor) > kHalveAboveHz && frames >= kMinFrames) {
         factor *= 2;
         frames /= 2;
     }
@@ -302,13 +321,7 @@ bool PreciseDetector::detectPitch(std::span<const float> block, float sampleRate
 
     // Autocorrelation through the power spectrum.
     fftwf_execute(p.forward);
-    const std::size_t bins = p.length / 2 + 1;
-    for (std::size_t k = 0; k < bins; ++k) {
-        const float re = p.spectrum[k][0];
-        const float im = p.spectrum[k][1];
-        p.spectrum[k][0] = re * re + im * im;
-        p.spectrum[k][1] = 0.0f;
-    }
+    powerSpectrum(p.spectrum, p.length / 2 + 1);
     fftwf_execute(p.backward);
 
     // n(t) = 2 r(t) / m(t), m(t) the energy of both overlapping parts.

@@ -25,7 +25,10 @@ namespace quaverly {
 // and twelfth errors of tones whose second or third harmonic outweighs the
 // fundamental), and a confidence gate on periodicity: a block whose best
 // maximum is weak (a note sinking into room noise) yields nothing, so the
-// display holds the last reading rather than showing a wrong one.
+// display holds the last reading rather than showing a wrong one. Above
+// 40 kHz the block is read at half the rate (48 kHz at 24 kHz) through a
+// short low-pass: the highest note stays far below the new Nyquist
+// frequency, and the work halves.
 //
 // Owned by whoever runs detection (the tuner core on the main thread); not
 // thread-safe. Work buffers and the FFT plans are made at the first block of
