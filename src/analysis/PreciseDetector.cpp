@@ -164,7 +164,7 @@ void powerSpectrum(fftwf_complex *spectrum, std::size_t bins)
     }
 }
 
-// out = (in - mean) * scale over `frames` samples (in may be out); returns
+// out = (in - mean) * scale over `frames` samples; returns
 // the energy of out.
 double centre(const float *in, float *out, std::size_t frames, float mean, float scale)
 {
