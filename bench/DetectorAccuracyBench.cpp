@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Accuracy of both detectors over a folder of labelled recordings, clean and
-// in a simulated room, and their CPU time per block at 48 kHz.
+// in a simulated room, and their CPU time per block at 44.1, 48 and 96 kHz.
 //
 //   quaverly_detector_bench [--no-room] [--no-cpu] FOLDER
 //
@@ -332,18 +332,18 @@ double threadCpuNs()
     return double(now.tv_sec) * 1e9 + double(now.tv_nsec);
 }
 
-// Thread CPU time per block over every block of the 48 kHz recordings.
+// Thread CPU time per block over every block of the recordings at one rate.
 template <typename Detector>
-double nsPerBlock(const std::vector<std::vector<float>> &blocks, std::uint32_t frames)
+double nsPerBlock(const std::vector<std::vector<float>> &blocks, float rate, std::uint32_t frames)
 {
     Detector detector;
-    detector.detectPitch(blocks.front(), 48000.0f, frames); // plans, outside the timing
+    detector.detectPitch(blocks.front(), rate, frames); // plans, outside the timing
     double best = 1e300;
     for (int round = 0; round < 5; ++round) {
         const double start = threadCpuNs();
         for (int repeat = 0; repeat < 4; ++repeat)
             for (const std::vector<float> &b : blocks)
-                detector.detectPitch(b, 48000.0f, frames);
+                detector.detectPitch(b, rate, frames);
         best = std::min(best, (threadCpuNs() - start) / double(4 * blocks.size()));
     }
     return best;
@@ -351,32 +351,32 @@ double nsPerBlock(const std::vector<std::vector<float>> &blocks, std::uint32_t f
 
 void measureCpu(const std::string &folder, const std::vector<Label> &labels)
 {
-    const std::uint32_t frames = blockLength(48000.0f);
-    std::vector<std::vector<float>> blocks;
-    for (const Label &label : labels) {
-        Sound sound;
-        if (!readSound(folder + "/" + label.file, sound) || sound.rate != 48000)
-            continue;
-        const std::size_t length = sound.samples.size() / std::size_t(sound.channels);
-        for (std::size_t at = 0; at + frames <= length; at += frames) {
-            std::vector<float> b(frames);
-            for (std::size_t i = 0; i < frames; ++i)
-                b[i] = sound.samples[(at + i) * std::size_t(sound.channels)];
-            blocks.push_back(std::move(b));
+    std::printf("\n### CPU per block (every block of the recordings at each rate, first channel, thread CPU time, best of 5)\n\n");
+    std::printf("| rate | samples | blocks | classic µs | precise µs | precise / classic | precise %% of one core |\n"
+                "|---|---|---|---|---|---|---|\n");
+    for (const int rate : {44100, 48000, 96000}) {
+        const std::uint32_t frames = blockLength(float(rate));
+        std::vector<std::vector<float>> blocks;
+        for (const Label &label : labels) {
+            Sound sound;
+            if (!readSound(folder + "/" + label.file, sound) || sound.rate != rate)
+                continue;
+            const std::size_t length = sound.samples.size() / std::size_t(sound.channels);
+            for (std::size_t at = 0; at + frames <= length; at += frames) {
+                std::vector<float> b(frames);
+                for (std::size_t i = 0; i < frames; ++i)
+                    b[i] = sound.samples[(at + i) * std::size_t(sound.channels)];
+                blocks.push_back(std::move(b));
+            }
         }
+        if (blocks.empty())
+            continue;
+        const double classic = nsPerBlock<PitchDetector>(blocks, float(rate), frames);
+        const double precise = nsPerBlock<PreciseDetector>(blocks, float(rate), frames);
+        const double blocksPerSecond = double(rate) / double(frames);
+        std::printf("| %.1f kHz | %u | %zu | %.1f | %.1f | %.1f | %.3f |\n", rate / 1000.0, frames, blocks.size(),
+            classic / 1000.0, precise / 1000.0, precise / classic, precise * blocksPerSecond * 1e-9 * 100.0);
     }
-    if (blocks.empty()) {
-        std::printf("\nno 48 kHz recording to time the detectors on\n");
-        return;
-    }
-    const double classic = nsPerBlock<PitchDetector>(blocks, frames);
-    const double precise = nsPerBlock<PreciseDetector>(blocks, frames);
-    std::printf("\n### CPU per block at 48 kHz (%u samples, %zu blocks of real recordings, thread CPU time, best of 5)\n\n",
-        frames, blocks.size());
-    std::printf("| detector | µs per block | %% of one core at 13.75 blocks/s |\n|---|---|---|\n");
-    std::printf("| classic | %.1f | %.3f |\n", classic / 1000.0, classic * 13.75e-9 * 100.0);
-    std::printf("| precise | %.1f | %.3f |\n", precise / 1000.0, precise * 13.75e-9 * 100.0);
-    std::printf("\nratio precise / classic: %.1f\n", precise / classic);
 }
 
 int run(int argc, char **argv)

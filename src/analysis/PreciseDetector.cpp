@@ -42,12 +42,21 @@ constexpr std::size_t kMaxLagNumerator = 3;
 constexpr std::size_t kMaxLagDenominator = 5;
 // Blocks shorter than this are not read.
 constexpr std::size_t kMinFrames = 64;
+// Above this rate the block is read at half the rate (a quarter, ...): 48 kHz
+// is read at 24 kHz, whose Nyquist frequency is still well above twice the
+// highest note, for half the work.
+constexpr double kHalveAboveHz = 40000.0;
+// Loops over this many independent lanes: the compiler turns them into vector
+// instructions, and a sum runs in as many chains as there are lanes.
+constexpr std::size_t kLanes = 8;
 constexpr std::size_t kMaxKeyMaxima = 256;
 
-// The smallest FFT length of the form 2^a 3^b 5^c not below n.
-std::size_t smoothLength(std::size_t n)
+// The smallest FFT length not below n that is a multiple of 32 with no prime
+// factor above 5. FFTW's real transforms are fast on such lengths; an odd one
+// (5625, say) takes a generic path some six times slower.
+std::size_t fftLength(std::size_t n)
 {
-    for (std::size_t m = n;; ++m) {
+    for (std::size_t m = (n + 31) / 32 * 32;; m += 32) {
         std::size_t r = m;
         for (const std::size_t p : {2, 3, 5})
             while (r % p == 0)
@@ -85,6 +94,100 @@ struct KeyMaximum {
     float lag = 0.0f;
     float height = 0.0f;
 };
+
+struct Moments {
+    double sum = 0.0; // not finite when a sample is not
+    float largest = 0.0f;
+};
+
+Moments moments(std::span<const float> block)
+{
+    std::array<double, kLanes> sums{};
+    std::array<float, kLanes> largest{};
+    std::size_t i = 0;
+    for (; i + kLanes <= block.size(); i += kLanes) {
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            sums[j] += static_cast<double>(block[i + j]);
+            largest[j] = std::max(largest[j], std::abs(block[i + j]));
+        }
+    }
+    for (; i < block.size(); ++i) {
+        sums[0] += static_cast<double>(block[i]);
+        largest[0] = std::max(largest[0], std::abs(block[i]));
+    }
+    Moments result;
+    for (std::size_t j = 0; j < kLanes; ++j) {
+        result.sum += sums[j];
+        result.largest = std::max(result.largest, largest[j]);
+    }
+    return result;
+}
+
+// Half the rate: every second sample through a (1 2 1) / 4 low-pass, whose
+// zero at the old Nyquist frequency weakens what folds down. `out` may be
+// `in`: each value is read before it is overwritten.
+std::size_t halve(const float *in, std::size_t frames, float *out)
+{
+    const std::size_t halved = frames / 2;
+    out[0] = 0.75f * in[0] + 0.25f * in[1];
+    std::array<float, kLanes> lane{};
+    std::size_t i = 1;
+    for (; i + kLanes <= halved; i += kLanes) {
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            const std::size_t at = 2 * (i + j);
+            lane[j] = 0.25f * in[at - 1] + 0.5f * in[at] + 0.25f * in[at + 1];
+        }
+        for (std::size_t j = 0; j < kLanes; ++j)
+            out[i + j] = lane[j];
+    }
+    for (; i < halved; ++i)
+        out[i] = 0.25f * in[2 * i - 1] + 0.5f * in[2 * i] + 0.25f * in[2 * i + 1];
+    return halved;
+}
+
+// Each bin's squared magnitude, in place.
+void powerSpectrum(fftwf_complex *spectrum, std::size_t bins)
+{
+    std::array<float, kLanes> power{};
+    std::size_t k = 0;
+    for (; k + kLanes <= bins; k += kLanes) {
+        for (std::size_t j = 0; j < kLanes; ++j)
+            power[j] = spectrum[k + j][0] * spectrum[k + j][0] + spectrum[k + j][1] * spectrum[k + j][1];
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            spectrum[k + j][0] = power[j];
+            spectrum[k + j][1] = 0.0f;
+        }
+    }
+    for (; k < bins; ++k) {
+        spectrum[k][0] = spectrum[k][0] * spectrum[k][0] + spectrum[k][1] * spectrum[k][1];
+        spectrum[k][1] = 0.0f;
+    }
+}
+
+// out = (in - mean) * scale over `frames` samples; returns
+// the energy of out.
+double centre(const float *in, float *out, std::size_t frames, float mean, float scale)
+{
+    std::array<double, kLanes> energy{};
+    std::array<float, kLanes> lane{};
+    std::size_t i = 0;
+    for (; i + kLanes <= frames; i += kLanes) {
+        for (std::size_t j = 0; j < kLanes; ++j)
+            lane[j] = (in[i + j] - mean) * scale;
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            out[i + j] = lane[j];
+            energy[j] += static_cast<double>(lane[j]) * lane[j];
+        }
+    }
+    for (; i < frames; ++i) {
+        out[i] = (in[i] - mean) * scale;
+        energy[0] += static_cast<double>(out[i]) * out[i];
+    }
+    double total = 0.0;
+    for (const double e : energy)
+        total += e;
+    return total;
+}
 
 } // namespace
 
@@ -133,23 +236,31 @@ PreciseDetector &PreciseDetector::operator=(const PreciseDetector &other)
     return *this;
 }
 
-bool PreciseDetector::prepare(std::size_t frames) noexcept
+bool PreciseDetector::prepare(std::size_t frames, std::size_t maxLag, std::size_t halved) noexcept
 {
-    if (frames == mFrames && mPlans)
+    try {
+        if (mHalved.size() < halved)
+            mHalved.assign(halved, 0.0f);
+    } catch (...) {
+        return false;
+    }
+    if (frames == mFrames && maxLag == mMaxLag && mPlans)
         return true;
     mPlans.reset();
     mFrames = 0;
+    mMaxLag = 0;
     try {
-        mNsdf.assign(frames, 0.0f);
+        mNsdf.assign(maxLag + 1, 0.0f);
         auto plans = std::make_unique<Plans>();
         // Long enough that no lag up to the largest wraps around.
-        plans->length = smoothLength(frames + frames * kMaxLagNumerator / kMaxLagDenominator + 1);
+        plans->length = fftLength(frames + maxLag);
         const std::size_t n = plans->length;
         plans->time = fftwf_alloc_real(n);
         plans->spectrum = fftwf_alloc_complex(n / 2 + 1);
         plans->correlation = fftwf_alloc_real(n);
         if (!plans->time || !plans->spectrum || !plans->correlation)
             return false;
+        std::fill(plans->time, plans->time + n, 0.0f);
         const int size = static_cast<int>(n);
         plans->forward = fftwf_plan_dft_r2c_1d(size, plans->time, plans->spectrum, FFTW_ESTIMATE);
         plans->backward = fftwf_plan_dft_c2r_1d(size, plans->spectrum, plans->correlation, FFTW_ESTIMATE);
@@ -160,6 +271,7 @@ bool PreciseDetector::prepare(std::size_t frames) noexcept
         return false;
     }
     mFrames = frames;
+    mMaxLag = maxLag;
     return true;
 }
 
@@ -169,54 +281,50 @@ bool PreciseDetector::detectPitch(std::span<const float> block, float sampleRate
     mRawPeak = mLevel.mRawPeak;
     mPeak = mLevel.mPeak;
 
-    const std::size_t frames = block.size();
-    if (!(static_cast<double>(mRawPeak) > kMinAmplitude) || frames < kMinFrames
-        || !(sampleRate > 0.0f && std::isfinite(sampleRate)))
+    if (!(static_cast<double>(mRawPeak) > kMinAmplitude) || !(sampleRate > 0.0f && std::isfinite(sampleRate)))
+        return false;
+    std::size_t factor = 1;
+    std::size_t frames = block.size();
+    while (static_cast<double>(sampleRate) / static_cast<double>(factor) > kHalveAboveHz && frames >= kMinFrames) {
+        factor *= 2;
+        frames /= 2;
+    }
+    const double rate = static_cast<double>(sampleRate) / static_cast<double>(factor);
+    if (frames < kMinFrames)
         return false;
 
     // Non-finite samples: no reading. The largest magnitude scales the block
     // to at most 1, so an unclamped caller cannot overflow the spectrum.
-    double sum = 0.0;
-    float largest = 0.0f;
-    for (const float s : block) {
-        if (!std::isfinite(s))
-            return false;
-        sum += s;
-        largest = std::max(largest, std::abs(s));
-    }
-    if (!(largest > 0.0f) || !prepare(frames))
+    const Moments level = moments(block);
+    if (!std::isfinite(level.sum) || !(level.largest > 0.0f))
         return false;
-
     // Bounded in double first: any finite rate converts safely.
-    const std::size_t maxLag = static_cast<std::size_t>(
-        std::min(static_cast<double>(frames * kMaxLagNumerator / kMaxLagDenominator),
-            static_cast<double>(sampleRate) / kLowestSearchedHz + 2.0));
-    if (maxLag < 4)
+    const std::size_t maxLag = static_cast<std::size_t>(std::min(
+        static_cast<double>(frames * kMaxLagNumerator / kMaxLagDenominator), rate / kLowestSearchedHz + 2.0));
+    if (maxLag < 4 || !prepare(frames, maxLag, factor > 1 ? block.size() / 2 : 0))
         return false;
 
+    // The zero padding after `frames` stays: the forward transform keeps its input.
     Plans &p = *mPlans;
-    const double mean = sum / static_cast<double>(frames);
-    const double scale = 1.0 / static_cast<double>(largest);
-    for (std::size_t i = 0; i < frames; ++i)
-        p.time[i] = static_cast<float>((static_cast<double>(block[i]) - mean) * scale);
-    std::fill(p.time + frames, p.time + p.length, 0.0f);
+    const auto mean = static_cast<float>(level.sum / static_cast<double>(block.size()));
+    const float scale = 1.0f / level.largest;
+    const float *source = block.data();
+    if (factor > 1) {
+        std::size_t halved = halve(block.data(), block.size(), mHalved.data());
+        while (halved > frames)
+            halved = halve(mHalved.data(), halved, mHalved.data());
+        source = mHalved.data();
+    }
+    const double energy = centre(source, p.time, frames, mean, scale);
+    if (!(energy > 0.0))
+        return false;
 
     // Autocorrelation through the power spectrum.
     fftwf_execute(p.forward);
-    for (std::size_t k = 0; k <= p.length / 2; ++k) {
-        const float re = p.spectrum[k][0];
-        const float im = p.spectrum[k][1];
-        p.spectrum[k][0] = re * re + im * im;
-        p.spectrum[k][1] = 0.0f;
-    }
+    powerSpectrum(p.spectrum, p.length / 2 + 1);
     fftwf_execute(p.backward);
 
     // n(t) = 2 r(t) / m(t), m(t) the energy of both overlapping parts.
-    double energy = 0.0;
-    for (std::size_t i = 0; i < frames; ++i)
-        energy += static_cast<double>(p.time[i]) * p.time[i];
-    if (!(energy > 0.0))
-        return false;
     double m = 2.0 * energy;
     const double norm = 1.0 / static_cast<double>(p.length);
     for (std::size_t lag = 0; lag <= maxLag; ++lag) {
@@ -231,7 +339,7 @@ bool PreciseDetector::detectPitch(std::span<const float> block, float sampleRate
     const float found = period(frames, maxLag);
     if (found <= 0.0f)
         return false;
-    mRawFrequency = sampleRate / found;
+    mRawFrequency = static_cast<float>(rate / static_cast<double>(found));
     return true;
 }
 

@@ -25,7 +25,10 @@ namespace quaverly {
 // and twelfth errors of tones whose second or third harmonic outweighs the
 // fundamental), and a confidence gate on periodicity: a block whose best
 // maximum is weak (a note sinking into room noise) yields nothing, so the
-// display holds the last reading rather than showing a wrong one.
+// display holds the last reading rather than showing a wrong one. Above
+// 40 kHz the block is read at half the rate (48 kHz at 24 kHz) through a
+// short low-pass: the highest note stays far below the new Nyquist
+// frequency, and the work halves.
 //
 // Owned by whoever runs detection (the tuner core on the main thread); not
 // thread-safe. Work buffers and the FFT plans are made at the first block of
@@ -56,8 +59,10 @@ public:
 private:
     struct Plans;
 
-    // Sizes the buffers and plans for blocks of `frames`; false when it could not.
-    bool prepare(std::size_t frames) noexcept;
+    // Sizes the buffers and plans for blocks of `frames` (after halving the
+    // rate) read up to lag `maxLag`, and the halving buffer to hold `halved`
+    // samples; false when it could not.
+    bool prepare(std::size_t frames, std::size_t maxLag, std::size_t halved) noexcept;
     // Period in samples, 0 when the block is not periodic enough.
     [[nodiscard]] float period(std::size_t frames, std::size_t maxLag) const noexcept;
     // Interpolated lag and height of the maximum nearest `lag` (within `reach`).
@@ -66,8 +71,10 @@ private:
     // Measures the level exactly as the classic detector does.
     PitchDetector mLevel;
     std::size_t mFrames = 0;
+    std::size_t mMaxLag = 0;
     std::unique_ptr<Plans> mPlans;
     std::vector<float> mNsdf;
+    std::vector<float> mHalved;
 };
 
 } // namespace quaverly
