@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PulseAudioHardware.h"
 
+#include "CallbackRegistry.h"
+
 #include "audio/FrameAssembler.h"
 #include "audio/PulseHandles.h"
 
@@ -86,20 +88,6 @@ struct PulseAudioHardware::Impl {
         StreamPtr stream;
     };
 
-    struct IOProcRegistration {
-        AudioDeviceID device;
-        AudioDeviceIOProc proc;
-        void *clientData;
-    };
-
-    struct Listener {
-        AudioDeviceID device;
-        std::uint32_t channel;
-        bool isInput;
-        AudioPropertySelector property;
-        AudioDevicePropertyListenerProc proc;
-        void *clientData;
-    };
 
     static constexpr pa_usec_t kFirstRetryUs = 100000;
     static constexpr pa_usec_t kLastRetryUs = 1000000;
@@ -119,9 +107,8 @@ struct PulseAudioHardware::Impl {
     std::string defaultSourceName;
     std::uint32_t defaultRateHz = 48000;
     std::unique_ptr<Output> output;
-    std::vector<IOProcRegistration> ioProcs;
+    CallbackRegistry callbacks;
     std::vector<std::unique_ptr<Capture>> captures;
-    std::vector<Listener> listeners;
     int pendingListings = 0;
 
     Source *source(AudioDeviceID device)
@@ -380,20 +367,7 @@ struct PulseAudioHardware::Impl {
     // Lock held; on the main loop thread, or the main thread holding it.
     void notify(AudioDeviceID device, std::uint32_t channel, AudioPropertySelector property)
     {
-        std::vector<Listener> matching;
-        for (const Listener &l : listeners)
-            if (l.device == device && l.isInput && l.property == property
-                && (l.channel == kAudioPropertyWildcardChannel || l.channel == channel))
-                matching.push_back(l);
-        for (const Listener &l : matching) {
-            // A listener may remove another one while we dispatch.
-            const bool stillThere = std::ranges::any_of(listeners, [&](const Listener &o) {
-                return o.device == l.device && o.channel == l.channel && o.property == l.property
-                    && o.proc == l.proc && o.clientData == l.clientData;
-            });
-            if (stillThere)
-                l.proc(device, channel, true, property, l.clientData);
-        }
+        callbacks.notify(device, channel, property);
     }
 
     static void callIOProc(Capture &c, const std::uint8_t *data, std::size_t frames) noexcept
@@ -611,7 +585,7 @@ PulseAudioHardware::~PulseAudioHardware()
         return;
     pa_threaded_mainloop_lock(d->mainloop.get());
     d->closeOutput();
-    d->listeners.clear();
+    d->callbacks.clearListeners();
     d->captures.clear();
     d->dropContext();
     if (d->retryEvent)
@@ -773,11 +747,7 @@ OSStatus PulseAudioHardware::addIOProc(AudioDeviceID device, AudioDeviceIOProc p
     if (!proc || !d->mainloop)
         return kAudioHardwareUnspecifiedError;
     const MainloopGuard guard(d->mainloop.get());
-    auto it = std::ranges::find_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
-    if (it != d->ioProcs.end())
-        it->clientData = clientData;
-    else
-        d->ioProcs.push_back({device, proc, clientData});
+    d->callbacks.addIOProc(device, proc, clientData);
     return kAudioNoError;
 }
 
@@ -787,7 +757,7 @@ OSStatus PulseAudioHardware::removeIOProc(AudioDeviceID device, AudioDeviceIOPro
         return kAudioHardwareUnspecifiedError;
     stop(device, proc);
     const MainloopGuard guard(d->mainloop.get());
-    std::erase_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
+    d->callbacks.removeIOProc(device, proc);
     return kAudioNoError;
 }
 
@@ -798,8 +768,8 @@ OSStatus PulseAudioHardware::start(AudioDeviceID device, AudioDeviceIOProc proc)
     // Never waits for the server: the stream opens when the source is
     // there, now or once it (or the server) is back.
     const MainloopGuard guard(d->mainloop.get());
-    auto reg = std::ranges::find_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
-    if (reg == d->ioProcs.end())
+    const CallbackRegistry::IOProc *reg = d->callbacks.ioProc(device, proc);
+    if (!reg)
         return kAudioHardwareUnspecifiedError;
     auto it = std::ranges::find_if(d->captures, [&](const auto &c) { return c->device == device && c->proc == proc; });
     if (it != d->captures.end())
@@ -840,7 +810,7 @@ OSStatus PulseAudioHardware::addPropertyListener(AudioDeviceID device, std::uint
     if (!proc || !d->mainloop)
         return kAudioHardwareUnspecifiedError;
     const MainloopGuard guard(d->mainloop.get());
-    d->listeners.push_back({device, channel, isInput, property, proc, clientData});
+    d->callbacks.addListener(device, channel, isInput, property, proc, clientData);
     return kAudioNoError;
 }
 
@@ -851,13 +821,8 @@ OSStatus PulseAudioHardware::removePropertyListener(AudioDeviceID device, std::u
         return kAudioHardwareUnspecifiedError;
     const MainloopGuard guard(d->mainloop.get());
     // One registration per call, as it was added.
-    auto it = std::ranges::find_if(d->listeners, [&](const auto &l) {
-        return l.device == device && l.channel == channel && l.isInput == isInput && l.property == property
-            && l.proc == proc;
-    });
-    if (it == d->listeners.end())
+    if (!d->callbacks.removeListener(device, channel, isInput, property, proc))
         return kAudioHardwareUnknownPropertyError;
-    d->listeners.erase(it);
     return kAudioNoError;
 }
 

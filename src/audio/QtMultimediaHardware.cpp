@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtMultimediaHardware.h"
 
+#include "CallbackRegistry.h"
+
 #include "audio/FrameAssembler.h"
 
 #include <QAudioDevice>
@@ -182,20 +184,6 @@ struct QtMultimediaHardware::Impl {
         double position = 0.0;
     };
 
-    struct IOProcRegistration {
-        AudioDeviceID device;
-        AudioDeviceIOProc proc;
-        void *clientData;
-    };
-
-    struct Listener {
-        AudioDeviceID device;
-        std::uint32_t channel;
-        bool isInput;
-        AudioPropertySelector property;
-        AudioDevicePropertyListenerProc proc;
-        void *clientData;
-    };
 
     struct Output {
         AudioOutputRenderProc render = nullptr;
@@ -211,11 +199,10 @@ struct QtMultimediaHardware::Impl {
     std::map<QByteArray, AudioDeviceID> idsByKey;
     std::vector<AudioDeviceID> order;
     std::atomic<bool> listKnown = false;
-    std::vector<IOProcRegistration> ioProcs;
+    CallbackRegistry callbacks;
     std::vector<std::unique_ptr<Capture>> captures;
     // Stopped, waiting for the audio thread to close their streams.
     std::vector<std::unique_ptr<Capture>> retired;
-    std::vector<Listener> listeners;
     Output output;
     bool hasDefaultOutput = false;
 
@@ -273,19 +260,7 @@ struct QtMultimediaHardware::Impl {
     // Lock held.
     void notify(AudioDeviceID id, std::uint32_t channel, AudioPropertySelector property)
     {
-        std::vector<Listener> matching;
-        for (const Listener &l : listeners)
-            if (l.device == id && l.isInput && l.property == property
-                && (l.channel == kAudioPropertyWildcardChannel || l.channel == channel))
-                matching.push_back(l);
-        for (const Listener &l : matching) {
-            const bool stillThere = std::ranges::any_of(listeners, [&](const Listener &o) {
-                return o.device == l.device && o.channel == l.channel && o.property == l.property && o.proc == l.proc
-                    && o.clientData == l.clientData;
-            });
-            if (stillThere)
-                l.proc(id, channel, true, property, l.clientData);
-        }
+        callbacks.notify(id, channel, property);
     }
 
     bool alive(const Device *dev) const { return dev && dev->present && !dev->failed; }
@@ -637,7 +612,7 @@ QtMultimediaHardware::~QtMultimediaHardware()
 {
     {
         std::lock_guard lock(d->mutex);
-        d->listeners.clear();
+        d->callbacks.clearListeners();
         for (auto &c : d->captures) {
             c->stopped = true;
             d->retired.push_back(std::move(c));
@@ -765,11 +740,7 @@ OSStatus QtMultimediaHardware::addIOProc(AudioDeviceID device, AudioDeviceIOProc
     if (!proc)
         return kAudioHardwareUnspecifiedError;
     std::lock_guard lock(d->mutex);
-    auto it = std::ranges::find_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
-    if (it != d->ioProcs.end())
-        it->clientData = clientData;
-    else
-        d->ioProcs.push_back({device, proc, clientData});
+    d->callbacks.addIOProc(device, proc, clientData);
     return kAudioNoError;
 }
 
@@ -777,15 +748,15 @@ OSStatus QtMultimediaHardware::removeIOProc(AudioDeviceID device, AudioDeviceIOP
 {
     stop(device, proc);
     std::lock_guard lock(d->mutex);
-    std::erase_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
+    d->callbacks.removeIOProc(device, proc);
     return kAudioNoError;
 }
 
 OSStatus QtMultimediaHardware::start(AudioDeviceID device, AudioDeviceIOProc proc)
 {
     std::lock_guard lock(d->mutex);
-    auto reg = std::ranges::find_if(d->ioProcs, [&](const auto &r) { return r.device == device && r.proc == proc; });
-    if (reg == d->ioProcs.end())
+    const CallbackRegistry::IOProc *reg = d->callbacks.ioProc(device, proc);
+    if (!reg)
         return kAudioHardwareUnspecifiedError;
     const bool running = std::ranges::any_of(d->captures, [&](const auto &c) {
         return c->device == device && c->proc == proc;
@@ -823,7 +794,7 @@ OSStatus QtMultimediaHardware::addPropertyListener(AudioDeviceID device, std::ui
     if (!proc)
         return kAudioHardwareUnspecifiedError;
     std::lock_guard lock(d->mutex);
-    d->listeners.push_back({device, channel, isInput, property, proc, clientData});
+    d->callbacks.addListener(device, channel, isInput, property, proc, clientData);
     return kAudioNoError;
 }
 
@@ -831,13 +802,8 @@ OSStatus QtMultimediaHardware::removePropertyListener(AudioDeviceID device, std:
     AudioPropertySelector property, AudioDevicePropertyListenerProc proc)
 {
     std::lock_guard lock(d->mutex);
-    auto it = std::ranges::find_if(d->listeners, [&](const auto &l) {
-        return l.device == device && l.channel == channel && l.isInput == isInput && l.property == property
-            && l.proc == proc;
-    });
-    if (it == d->listeners.end())
+    if (!d->callbacks.removeListener(device, channel, isInput, property, proc))
         return kAudioHardwareUnknownPropertyError;
-    d->listeners.erase(it);
     return kAudioNoError;
 }
 
