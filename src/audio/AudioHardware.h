@@ -3,6 +3,7 @@
 
 #include "analysis/AudioTypes.h"
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -19,6 +20,22 @@ inline constexpr OSStatus kAudioHardwareUnsupportedOperationError = 0x756e6f70; 
 // The device list changed; reported for the device kAudioDeviceUnknown,
 // which stands for the hardware as a whole.
 inline constexpr AudioPropertySelector kAudioHardwarePropertyDevices = fourCharCode("dev#");
+
+// The format every backend delivers: packed native-endian 32-bit floats.
+[[nodiscard]] inline AudioStreamBasicDescription packedFloatFormat(double rateHz, std::uint32_t channels)
+{
+    AudioStreamBasicDescription format{};
+    format.mSampleRate = rateHz;
+    format.mFormatID = kAudioFormatLinearPCM;
+    format.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked
+        | (std::endian::native == std::endian::big ? kAudioFormatFlagIsBigEndian : 0u);
+    format.mBytesPerPacket = 4 * channels;
+    format.mFramesPerPacket = 1;
+    format.mBytesPerFrame = 4 * channels;
+    format.mChannelsPerFrame = channels;
+    format.mBitsPerChannel = 32;
+    return format;
+}
 
 // Fills `frames` mono samples (−1 … 1) of an output stream running at
 // `rateHz`. Called on the IO thread: it must not wait, lock or allocate.

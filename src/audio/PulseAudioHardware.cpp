@@ -634,16 +634,7 @@ OSStatus PulseAudioHardware::streamFormat(AudioDeviceID device, bool isInput, Au
 {
     return d->withPresentSource(device, isInput, [&format](const Source &s) {
         const std::uint32_t channels = s.spec.channels;
-        format = AudioStreamBasicDescription{};
-        format.mSampleRate = double(s.spec.rate);
-        format.mFormatID = kAudioFormatLinearPCM;
-        format.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked
-            | (std::endian::native == std::endian::big ? kAudioFormatFlagIsBigEndian : 0u);
-        format.mBytesPerPacket = 4 * channels;
-        format.mFramesPerPacket = 1;
-        format.mBytesPerFrame = 4 * channels;
-        format.mChannelsPerFrame = channels;
-        format.mBitsPerChannel = 32;
+        format = packedFloatFormat(double(s.spec.rate), channels);
         return kAudioNoError;
     });
 }

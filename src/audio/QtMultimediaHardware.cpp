@@ -661,16 +661,7 @@ OSStatus QtMultimediaHardware::streamFormat(AudioDeviceID device, bool isInput, 
     if (!isInput || !dev || !dev->present)
         return kAudioHardwareBadDeviceError;
     const auto channels = std::uint32_t(dev->format.channelCount());
-    format = AudioStreamBasicDescription{};
-    format.mSampleRate = double(dev->format.sampleRate());
-    format.mFormatID = kAudioFormatLinearPCM;
-    format.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked
-        | (std::endian::native == std::endian::big ? kAudioFormatFlagIsBigEndian : 0u);
-    format.mBytesPerPacket = 4 * channels;
-    format.mFramesPerPacket = 1;
-    format.mBytesPerFrame = 4 * channels;
-    format.mChannelsPerFrame = channels;
-    format.mBitsPerChannel = 32;
+    format = packedFloatFormat(double(dev->format.sampleRate()), channels);
     return kAudioNoError;
 }
 
