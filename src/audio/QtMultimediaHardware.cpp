@@ -55,6 +55,22 @@ QObject *audioAnchor()
     return anchor;
 }
 
+// Qt's PulseAudio engine for streams lives on the audio thread and is
+// destroyed among the exit handlers on the main one; a server failure handled
+// on the audio thread meanwhile tears the engine down twice at once and
+// aborts. Registered once the first stream has made that engine, so it runs
+// before the engine's destructor.
+void stopAudioThreadAtExit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::atexit([] {
+            audioThread()->quit();
+            audioThread()->wait(QDeadlineTimer(3000));
+        });
+    });
+}
+
 std::uint64_t hostTimeNs() noexcept
 {
     return std::uint64_t(std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count());
@@ -418,6 +434,7 @@ struct QtMultimediaHardware::Impl {
         c.sink = std::make_unique<StreamDevice>(
             nullptr, [this, capture](const char *data, qint64 bytes) { deliver(*capture, data, bytes); });
         c.source = std::make_unique<QAudioSource>(dev.info, c.format);
+        stopAudioThreadAtExit();
         c.source->start(c.sink.get());
         if (c.source->error() != QAudio::NoError || c.source->state() == QAudio::StoppedState) {
             closeStream(c);
@@ -537,6 +554,7 @@ struct QtMultimediaHardware::Impl {
         toneScratch.assign(kChunkFrames, 0.0f);
         toneSource = std::make_unique<StreamDevice>([this](char *data, qint64 bytes) { render(data, bytes); }, nullptr);
         toneSink = std::make_unique<QAudioSink>(device, toneFormat);
+        stopAudioThreadAtExit();
         toneSink->start(toneSource.get());
         const auto failed = [this] { return !toneSink || toneSink->error() == QAudio::OpenError
                                          || toneSink->error() == QAudio::FatalError || toneSink->error() == QAudio::IOError; };

@@ -112,18 +112,21 @@ TEST_P(ControllerFault, NoInputWhileGoneThenFollowsTheSoundOnTheSameChoice)
     server.playTone(415.0, 8.0);
     EXPECT_TRUE(serveUntil([&] { return reading().starts_with("G♯4"); })) << "after the return: " << reading();
     EXPECT_EQ(input->currentText(), chosen) << "the choice was moved";
+    // The server ends while the window is open, not as the process exits:
+    // Qt 6.4's engine aborts when its server dies during the exit (README).
+    server.stop();
+    EXPECT_TRUE(serveUntil([&] { return text("mCentText") == "no input"; })) << "after the server ended: " << reading();
 }
 
-// Qt's backend only re-plugged, and only on PulseAudio: a server restart is
-// Qt's own to survive, which it does only some of the time, and after a
-// re-plug on PipeWire Qt 6.4's own engine at times aborts as the process
-// ends (an assertion in pa_threaded_mainloop_free; README).
+// Qt's backend only re-plugged: a server restart is Qt's own to survive,
+// which it does only some of the time (README).
 INSTANTIATE_TEST_SUITE_P(Desktops, ControllerFault,
     ::testing::Values(std::tuple(AudioBackend::Pulse, PulseServer::Kind::PulseAudio, true),
         std::tuple(AudioBackend::Pulse, PulseServer::Kind::PulseAudio, false),
         std::tuple(AudioBackend::Pulse, PulseServer::Kind::PipeWire, true),
         std::tuple(AudioBackend::Pulse, PulseServer::Kind::PipeWire, false),
-        std::tuple(AudioBackend::Qt, PulseServer::Kind::PulseAudio, true)),
+        std::tuple(AudioBackend::Qt, PulseServer::Kind::PulseAudio, true),
+        std::tuple(AudioBackend::Qt, PulseServer::Kind::PipeWire, true)),
     [](const auto &info) {
         return backendName(std::get<0>(info.param)) + std::string(PulseServer::kindName(std::get<1>(info.param)))
             + (std::get<2>(info.param) ? "Replug" : "Restart");
