@@ -43,7 +43,7 @@ TEST_P(AnalyzeShown, PrintsWhatTheWindowShows)
 }
 
 INSTANTIATE_TEST_SUITE_P(Readings, AnalyzeShown, ::testing::Values(
-    ShownRow{.name = "Reference442", .tones = {{442.0, 1.0}}, .args = {"--reference", "442", "t.wav"}, .shown = "A4 | A4 0 442"},
+    ShownRow{.name = "HighestReference", .tones = {{499.9, 1.0}}, .args = {"--reference", "499.9", "t.wav"}, .shown = "A4 | A4 0 499.899994"},
     ShownRow{.name = "BFlatInstrument", .tones = {{233.08, 1.0}}, .args = {"--transpose", "-2", "t.wav"},
              .shown = "C4 | C4 0 233.081879"},
     ShownRow{.name = "TemperamentInAnyCase", .tones = {{kExactC4, 1.0}}, .args = {"--temperament", "pYTHAGOREAN", "t.wav"},
