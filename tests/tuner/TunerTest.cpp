@@ -348,7 +348,7 @@ CaptureBlock tone(double hz, double amplitude)
     return block;
 }
 
-// The clock goes back by `step` after a loud tone; silence follows. The in-tune dot and
+// Silence after a loud tone, the clock stepped by `seconds` from the end of the held second. The in-tune dot and
 // the held peak must still be released, not frozen until the clock catches up.
 struct StepRow {
     const char *name;
@@ -358,15 +358,20 @@ class ClockStep : public ::testing::TestWithParam<StepRow> {};
 
 TEST_P(ClockStep, NeverFreezesTheTimeOuts)
 {
-    double now = 5000.0;
+    double now = 5000.0, last = now;
     Tuner tuner({}, [&] { return now; });
-    for (int i = 0; i < 5; ++i, now += 0.0727)
+    for (int i = 0; i < 5; ++i, now += 0.0727) {
+        last = now;
         tuner.updateUI(tone(446.0, 0.9), 44100.0f);
+    }
     ASSERT_EQ(tuner.reading().inTune, Dot::Blue);
     ASSERT_EQ(tuner.reading().peakHold, 95);
-    now += GetParam().seconds;
+    // Steady: a block at the very end of the held second, and one after it that still draws the hold.
+    now = last + 1.0 + GetParam().seconds;
     tuner.updateUI(tone(0.0, 0.0), 44100.0f);
-    EXPECT_TRUE(GetParam().seconds != 0.0 || tuner.reading().peakHold == 95) << "the peak was not held for its second";
+    now += 0.0727;
+    tuner.updateUI(tone(0.0, 0.0), 44100.0f);
+    EXPECT_TRUE(GetParam().seconds != 0.0 || tuner.reading().peakHold == 95) << "the peak was not held for its whole second";
     for (int i = 0; i < 16; ++i, now += 0.0727)
         tuner.updateUI(tone(0.0, 0.0), 44100.0f);
     EXPECT_EQ(tuner.reading().inTune, Dot::Gray);

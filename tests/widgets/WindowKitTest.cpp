@@ -85,25 +85,33 @@ TEST(Stepper, StepsByItsIncrementClampedAtItsLimitsByMouseAndKeyboardAtAnyScale)
 }
 
 // A disclosed content of 960 × 1200 under a 30-point title bar, on screens of a given visible size.
+// Sizes not known yet (an empty box or content) give no geometry rather than an infinite or empty frame.
 struct FitRow {
     const char *name;
     qreal visibleHeight, visibleWidth;
     QRectF expected;
+    QSizeF box = {480, 400};
+    qreal contentWidth = 960, contentHeight = 1200;
 };
 class DiscloseFitTest : public ::testing::TestWithParam<FitRow> {};
 
 TEST_P(DiscloseFitTest, AFrameTooLargeForTheScreenShrinksBothWaysByTheSameFactor)
 {
-    const DiscloseGeometry fit = discloseGeometry(true, 600, {480, 400}, {0, 0, 960, 800}, {10, 20, 960, 830},
-                                                  GetParam().visibleHeight, GetParam().visibleWidth);
-    EXPECT_EQ(fit.frame, GetParam().expected);
-    EXPECT_EQ(fit.contentHeight, 1200);
+    const FitRow &row = GetParam();
+    const DiscloseGeometry fit = discloseGeometry(true, 600, row.box, {0, 0, row.contentWidth, 800}, {10, 20, 960, 830},
+                                                  row.visibleHeight, row.visibleWidth);
+    EXPECT_EQ(fit.frame, row.expected);
+    EXPECT_EQ(fit.contentHeight, row.contentHeight);
 }
 
 INSTANTIATE_TEST_SUITE_P(Visible, DiscloseFitTest, ::testing::Values(
     FitRow{.name = "UnknownScreen", .visibleHeight = 0, .visibleWidth = 0, .expected = {10, 20, 960, 1230}},
     FitRow{.name = "TooShort", .visibleHeight = 615, .visibleWidth = 0, .expected = {10, 20, 480, 615}},
-    FitRow{.name = "TooNarrow", .visibleHeight = 0, .visibleWidth = 480, .expected = {10, 20, 480, 615}}), kRowName);
+    FitRow{.name = "TooNarrow", .visibleHeight = 0, .visibleWidth = 480, .expected = {10, 20, 480, 615}},
+    FitRow{.name = "NoBoxWidth", .visibleHeight = 0, .visibleWidth = 0, .expected = {}, .box = {0, 400}, .contentHeight = 0},
+    FitRow{.name = "NoBoxHeight", .visibleHeight = 0, .visibleWidth = 0, .expected = {}, .box = {480, 0}, .contentHeight = 0},
+    FitRow{.name = "NoContentWidth", .visibleHeight = 0, .visibleWidth = 0, .expected = {}, .contentWidth = 0,
+           .contentHeight = 0}), kRowName);
 
 TEST(Image, AMissingPictureDrawsNothing)
 {
