@@ -54,6 +54,8 @@ TEST_P(Restart, FirstRunShowsTheReferenceNoteAndChoicesSurvive)
     choose("mInputDevicePopUpButton", row.input);
     widget<DisclosureButton>("mDisclosureButton")->setState(row.disclosed ? 1 : 0);
     mController->disclosureButton();
+    EXPECT_EQ(widget("mTonicPopUpButton")->isEnabled(), widget<QComboBox>("mTuningPopUpButton")->currentIndex() != 0)
+        << "a tonic is chosen for a historical temperament only";
     const auto chosen = [&] {
         QString s = widget("mTonicPopUpButton")->isEnabled() ? u("tonic") : u("fixed");
         for (const char *popUp : {"mTuningPopUpButton", "mTonicPopUpButton", "mTransposePopUpButton", "mInputDevicePopUpButton"})

@@ -183,6 +183,8 @@ TEST_F(Imported, SurvivesARestartAndGivesTheIdealFrequenciesOfItsRatios)
         EXPECT_EQ(text("mIdealFrequencyText"), QString::fromLatin1(ideal)) << hz << " Hz";
         EXPECT_EQ(text("mIdealFrequencyText"), QString::asprintf("%.1fHz", QString::fromStdString(last.at(7)).toDouble())) << hz << " Hz, analyzer";
     }
+    ASSERT_TRUE(mController->removeImportedTemperament(chosen()));
+    EXPECT_EQ(chosen() + (widget("mTonicPopUpButton")->isEnabled() ? " on a tonic" : ""), QStringLiteral("Equal Temperament"));
 }
 
 // Removing one import keeps the choice of another; a chosen import whose copy

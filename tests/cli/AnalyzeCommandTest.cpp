@@ -118,6 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, AnalyzeBadInput, ::testing::Values(
     BadRow{.name = "UnknownOption", .args = {"--frobnicate", "@good"}, .says = "unknown option --frobnicate"},
     BadRow{.name = "MissingValue", .args = {"@good", "--reference"}, .says = "--reference needs a value"},
     BadRow{.name = "ReferenceTooHigh", .args = {"--reference", "500", "@good"}, .says = "--reference must be"},
+    BadRow{.name = "NoCallbackFrames", .args = {"--callback-frames", "0", "@good"}, .says = "--callback-frames must be"},
     BadRow{.name = "TransposeTooLow", .args = {"--transpose", "-12", "@good"}, .says = "from -11 to 11, not \"-12\""},
     BadRow{.name = "UnknownTemperament", .args = {"--temperament", "Nonesuch", "@good"}, .says = "no temperament named \"Nonesuch\""},
     BadRow{.name = "UnknownNames", .args = {"--names", "latin", "@good"}, .says = "--names must be english, german or solfege, not \"latin\""},

@@ -76,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, PropertyListTest, ::testing::Values(
     ParseRow{.name = "ArrayAsKey", .text = "{ (1) = b; }", .line = 1, .want = "key must be a string"},
     ParseRow{.name = "EmptyUnicodeEscape", .text = "\"\\U\"", .line = 1, .want = "\\U without hexadecimal digits"},
     ParseRow{.name = "Xml", .text = "\n<?xml version=\"1.0\"?>", .line = 2, .want = "XML"},
+    ParseRow{.name = "LowestPrintableShownAsItself", .text = "{ a = !; }", .line = 1, .want = "found '!'"},
     ParseRow{.name = "NulByte", .text = std::string("{ a = \0; }", 10), .line = 1, .want = "byte 0x00"},
     ParseRow{.name = "Nesting256", .text = std::string(256, '(') + std::string(256, ')'), .want = ""},
     ParseRow{.name = "Nesting257", .text = std::string(257, '(') + std::string(257, ')'), .line = 1,

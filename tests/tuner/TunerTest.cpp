@@ -185,6 +185,7 @@ TEST_P(AcceptFrequency, AveragesSmallStepsAndTakesJumps)
 
 INSTANTIATE_TEST_SUITE_P(Readings, AcceptFrequency, ::testing::Values(
     AcceptRow{.name = "JustInsideOnePercent", .had = 400, .raw = 403.9f, .now = (400 + 403.9f) * 0.5f, .taken = true, .left = 0},
+    AcceptRow{.name = "OnePercentDownIsAJump", .had = 400, .raw = 396.0f, .now = 396.0f, .taken = true, .left = 0},
     AcceptRow{.name = "JustOutsideOnePercent", .had = 400, .raw = 404.1f, .now = 404.1f, .taken = true, .left = 0},
     // The float nearest 4311.76 lies below it, and the comparison is in double.
     AcceptRow{.name = "LowestLimitIsRefused", .had = 440, .raw = 26.717f, .now = 440, .taken = false, .left = 26.717f},
@@ -251,10 +252,10 @@ std::vector<float> square(std::size_t period, float amplitude)
     return block;
 }
 
-// One sample of 0.5 after each gap, -0.5 elsewhere: the peaks' intervals are the gaps.
-std::vector<float> pulses(const std::vector<std::size_t> &gaps)
+// One sample of 0.5 after each gap, `between` elsewhere: the peaks' intervals are the gaps.
+std::vector<float> pulses(const std::vector<std::size_t> &gaps, float between = -0.5f)
 {
-    std::vector<float> block(3207, -0.5f);
+    std::vector<float> block(3207, between);
     std::size_t at = 0;
     for (std::size_t gap : gaps)
         block[at += gap] = 0.5f;
@@ -306,6 +307,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, DetectLevel, ::testing::Values(
     // The band around the most frequent interval r runs from r * 95 / 100 to (r * 105 + 50) / 100.
     LevelRow{.name = "Band100Takes95Not106", .block = pulses({100, 100, 100, 100, 106, 95}), .peak = 0.5f, .db = 89,
              .hz = 44100.0f / 99.0f},
+    LevelRow{.name = "ZeroEndsAHalfWave", .block = pulses({100, 100, 100, 100}, 0.0f), .peak = 0.5f, .db = 89, .hz = 441.0f},
     LevelRow{.name = "Band50Takes53", .block = pulses({50, 50, 50, 50, 53}), .peak = 0.5f, .db = 89,
              .hz = 44100.0f / (253.0f / 5.0f)}), kRowName);
 
