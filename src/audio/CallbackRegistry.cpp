@@ -2,6 +2,7 @@
 #include "CallbackRegistry.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace quaverly {
 
@@ -59,6 +60,27 @@ void CallbackRegistry::notify(AudioDeviceID device, std::uint32_t channel, Audio
         if (stillThere)
             l.proc(device, channel, true, property, l.clientData);
     }
+}
+
+std::uint64_t hostTimeNs() noexcept
+{
+    return std::uint64_t(std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
+void deliverInput(const CallbackRegistry::IOProc &to, AudioBufferList &list, double &position, const void *data,
+    std::size_t frames, std::uint32_t channels, std::uint32_t frameBytes) noexcept
+{
+    AudioBuffer &b = list.mBuffers[0];
+    b.mNumberChannels = channels;
+    b.mDataByteSize = std::uint32_t(frames * frameBytes);
+    b.mData = const_cast<void *>(data);
+    position += double(frames);
+    AudioTimeStamp now;
+    now.mSampleTime = position;
+    now.mHostTime = hostTimeNs();
+    now.mFlags = kAudioTimeStampSampleTimeValid | kAudioTimeStampHostTimeValid;
+    AudioTimeStamp none;
+    to.proc(to.device, &now, &list, &now, nullptr, &none, to.clientData);
 }
 
 } // namespace quaverly

@@ -51,4 +51,14 @@ private:
     std::vector<Listener> mListeners;
 };
 
+// The host clock of the time stamps, in nanoseconds.
+[[nodiscard]] std::uint64_t hostTimeNs() noexcept;
+
+// Hands one chunk of interleaved frames to an IO procedure as the list's only
+// buffer (read-only), stamped with the stream position after the chunk:
+// positive from the first chunk on, as the capture path drops non-positive
+// times. `position` counts the stream's frames.
+void deliverInput(const CallbackRegistry::IOProc &to, AudioBufferList &list, double &position, const void *data,
+    std::size_t frames, std::uint32_t channels, std::uint32_t frameBytes) noexcept;
+
 } // namespace quaverly

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
-#include <chrono>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -45,11 +44,6 @@ std::string manufacturerOf(const pa_source_info &info)
         return vendor;
     // Virtual sources (null sinks, remaps, network) name no vendor.
     return info.monitor_of_sink != PA_INVALID_INDEX ? "Monitor" : "Sound server";
-}
-
-std::uint64_t hostTimeNs() noexcept
-{
-    return std::uint64_t(std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count());
 }
 
 // How long an open stream may deliver nothing before it is opened again.
@@ -372,20 +366,7 @@ struct PulseAudioHardware::Impl {
 
     static void callIOProc(Capture &c, const std::uint8_t *data, std::size_t frames) noexcept
     {
-        AudioBuffer &b = c.list->mBuffers[0];
-        b.mNumberChannels = c.channels;
-        b.mDataByteSize = std::uint32_t(frames * c.frameBytes);
-        // The list is handed on read-only.
-        b.mData = const_cast<std::uint8_t *>(data);
-        c.position += double(frames);
-        AudioTimeStamp now;
-        // The stream position after this chunk: positive from the first
-        // chunk on, as the capture path drops non-positive times.
-        now.mSampleTime = c.position;
-        now.mHostTime = hostTimeNs();
-        now.mFlags = kAudioTimeStampSampleTimeValid | kAudioTimeStampHostTimeValid;
-        AudioTimeStamp none;
-        c.proc(c.device, &now, c.list.get(), &now, nullptr, &none, c.clientData);
+        deliverInput({c.device, c.proc, c.clientData}, *c.list, c.position, data, frames, c.channels, c.frameBytes);
     }
 
     // Lock held. Tells listeners of a known source what changed; a source

@@ -71,11 +71,6 @@ void stopAudioThreadAtExit()
     });
 }
 
-std::uint64_t hostTimeNs() noexcept
-{
-    return std::uint64_t(std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count());
-}
-
 // Float when the device takes it, else the device's own sample format.
 QAudioFormat captureFormat(const QAudioDevice &device, int channels)
 {
@@ -479,17 +474,8 @@ struct QtMultimediaHardware::Impl {
 
     static void callIOProc(Capture &c, const float *samples, std::size_t frames, std::uint32_t channels) noexcept
     {
-        AudioBuffer &b = c.list->mBuffers[0];
-        b.mNumberChannels = channels;
-        b.mDataByteSize = std::uint32_t(frames * channels * sizeof(float));
-        b.mData = const_cast<float *>(samples);
-        c.position += double(frames);
-        AudioTimeStamp now;
-        now.mSampleTime = c.position;
-        now.mHostTime = hostTimeNs();
-        now.mFlags = kAudioTimeStampSampleTimeValid | kAudioTimeStampHostTimeValid;
-        AudioTimeStamp none;
-        c.proc(c.device, &now, c.list.get(), &now, nullptr, &none, c.clientData);
+        deliverInput({c.device, c.proc, c.clientData}, *c.list, c.position, samples, frames, channels,
+            channels * std::uint32_t(sizeof(float)));
     }
 
     // The tone: one mono stream on the default output, closed (and its end
