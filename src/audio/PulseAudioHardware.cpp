@@ -364,11 +364,6 @@ struct PulseAudioHardware::Impl {
         callbacks.notify(device, channel, property);
     }
 
-    static void callIOProc(Capture &c, const std::uint8_t *data, std::size_t frames) noexcept
-    {
-        deliverInput({c.device, c.proc, c.clientData}, *c.list, c.position, data, frames, c.channels, c.frameBytes);
-    }
-
     // Lock held. Tells listeners of a known source what changed; a source
     // that is back (re-plugged, or the server restarted) gets its captures
     // again.
@@ -533,7 +528,10 @@ struct PulseAudioHardware::Impl {
                 return;
             if (data) {
                 c.frames.push(static_cast<const std::uint8_t *>(data), bytes,
-                    [&c](const std::uint8_t *frames, std::size_t count) { callIOProc(c, frames, count); });
+                    [&c](const std::uint8_t *frames, std::size_t count) {
+                        deliverInput({c.device, c.proc, c.clientData}, *c.list, c.position, frames, count, c.channels,
+                            c.frameBytes);
+                    });
             } else {
                 // A hole: the frames are lost; keep the clock honest.
                 c.frames.dropPartial();

@@ -465,17 +465,12 @@ struct QtMultimediaHardware::Impl {
                         toFloat(frames, sampleFormat, n * channels, c.scratch.data());
                         samples = c.scratch.data();
                     }
-                    callIOProc(c, samples, n, channels);
+                    deliverInput({c.device, c.proc, c.clientData}, *c.list, c.position, samples, n, channels,
+                        channels * std::uint32_t(sizeof(float)));
                     frames += n * channels * sampleBytes;
                     count -= n;
                 }
             });
-    }
-
-    static void callIOProc(Capture &c, const float *samples, std::size_t frames, std::uint32_t channels) noexcept
-    {
-        deliverInput({c.device, c.proc, c.clientData}, *c.list, c.position, samples, frames, channels,
-            channels * std::uint32_t(sizeof(float)));
     }
 
     // The tone: one mono stream on the default output, closed (and its end
